@@ -1,0 +1,49 @@
+// In-memory core of the Droven codec. The file entry points, the command-line
+// tool and the tests all go through these functions; nothing here touches files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace droven {
+
+enum class Mode { Plain, Module };
+
+// Module mode stores the total length in a 16-bit header.
+inline constexpr std::size_t kModuleModeLimit = 65535;
+inline constexpr std::size_t kModuleSize = 4096;
+
+// Results shared by the entry points and the command-line tool.
+enum Result : std::int32_t {
+  kOk = 0,
+  kNoMemory = 1,           // the source buffer could not be obtained
+  kModuleTooLong = 2,      // module mode with more than 65535 source bytes
+  kBadPath = 3,            // path too long, not a string, or not convertible
+  kSourceUnreadable = 4,   // source missing or unreadable
+  kDestinationFailed = 5,  // destination could not be written or replaced
+  kOffsetOutside = 6,      // start offset negative or past the end of the source
+  kTruncated = 7,          // stream ends before its end marker / module total
+  kBadDistance = 8,        // a copy reaches before the start of the output
+  kOutputLimit = 9,        // output would exceed the decompressor's bound
+};
+
+// Compresses one buffer. Module mode requires data.size() <= kModuleModeLimit;
+// larger input throws std::length_error (the entry points check first and return 2).
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode);
+
+// Upper bound on what one decompression may produce, so that a hostile stream
+// cannot fill memory or disk.
+inline constexpr std::size_t kDefaultOutputLimit = std::size_t{64} << 20;  // 64 MiB
+
+struct DecompressResult {
+  Result status = kOk;
+  std::vector<std::uint8_t> data;  // output produced so far (complete when status == kOk)
+  std::size_t consumed = 0;        // stream bytes read
+};
+
+DecompressResult Decompress(std::span<const std::uint8_t> stream, Mode mode,
+                            std::size_t outputLimit = kDefaultOutputLimit);
+
+}  // namespace droven

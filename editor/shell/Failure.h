@@ -1,0 +1,46 @@
+// A failure raised by a command: a number, a description and the name of the
+// component that raised it, as the runtime error report shows them.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace kerrow {
+
+// Failure numbers (listed for users in docs/failures.md).
+enum FailureNumber : std::int32_t {
+  kErrOverflow = 6,            // a number does not fit its field, or a surface is too large
+  kErrSubscript = 9,           // index out of range (tile outside the sprite, ...)
+  kErrTypeMismatch = 13,       // a text that should be a number is not one
+  kErrFileNotFound = 53,       // a file that must exist does not
+  kErrPathAccess = 75,         // a file exists but cannot be opened, read or written
+  kErrObjectNotSet = 91,       // no current row / nothing selected / nothing open
+  kErrInvalidNull = 94,        // a catalog field is empty (null)
+  kErrNoCurrentRecord = 3021,  // a field is read while the view has no current row
+  kErrCatalogNotFound = 3024,  // a catalog database file cannot be found or opened
+  kErrNoSuchTable = 3078,      // a catalog database lacks a table
+  kErrNoSuchField = 3265,      // a catalog table lacks a field
+  kErrDecompression = 7000,    // the compression library reported a failure
+};
+
+class Failure : public std::runtime_error {
+ public:
+  Failure(std::int32_t number, std::string description, std::string source)
+      : std::runtime_error(description),
+        number_(number),
+        description_(std::move(description)),
+        source_(std::move(source)) {}
+
+  std::int32_t Number() const { return number_; }
+  const std::string& Description() const { return description_; }
+  const std::string& Source() const { return source_; }
+
+ private:
+  std::int32_t number_;
+  std::string description_;
+  std::string source_;
+};
+
+}  // namespace kerrow

@@ -1,0 +1,24 @@
+// The real modal dialogs of the desktop, behind the Dialogs interface.
+#pragma once
+
+#include "shell/Dialogs.h"
+
+class QWidget;
+
+namespace kerrow {
+
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
+                    const std::string& title) override;
+  std::string OpenFile(const OpenFileRequest& request) override;
+  std::optional<DisplayColour> ChooseColour(DisplayColour initial) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace kerrow
