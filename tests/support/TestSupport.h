@@ -1,0 +1,134 @@
+// Helpers shared by the editor's tests: a scratch directory, scripted dialogs
+// and a surface that records what is drawn.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "graphics/Surface.h"
+#include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow::test {
+
+// A fresh directory that is removed afterwards. With `enter`, it is also the
+// current directory for its lifetime (the temporary files "dump.bin" and
+// "dumpc.bin" live in the current directory).
+class ScratchDir {
+ public:
+  explicit ScratchDir(bool enter = false) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kerrow-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+    if (enter) {
+      previous_ = std::filesystem::current_path();
+      std::filesystem::current_path(path_);
+    }
+  }
+  ~ScratchDir() {
+    if (previous_) std::filesystem::current_path(*previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+  std::optional<std::filesystem::path> previous_;
+};
+
+inline std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Dialogs that answer from a script and remember every box shown.
+class ScriptedDialogs : public Dialogs {
+ public:
+  struct Shown {
+    std::string text;
+    MsgIcon icon;
+    MsgButtons buttons;
+    std::string title;
+  };
+
+  std::deque<MsgAnswer> answers;                     // popped per box; Ok/Cancel when empty
+  std::deque<std::string> files;                     // popped per open dialog; "" when empty
+  std::deque<std::optional<DisplayColour>> colours;  // popped per colour dialog
+  std::vector<Shown> shown;
+  std::vector<OpenFileRequest> fileRequests;
+  std::vector<DisplayColour> colourRequests;
+
+  MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
+                    const std::string& title) override {
+    shown.push_back({text, icon, buttons, title});
+    if (answers.empty()) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    MsgAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::string OpenFile(const OpenFileRequest& request) override {
+    fileRequests.push_back(request);
+    if (files.empty()) return "";
+    std::string file = files.front();
+    files.pop_front();
+    return file;
+  }
+  std::optional<DisplayColour> ChooseColour(DisplayColour initial) override {
+    colourRequests.push_back(initial);
+    if (colours.empty()) return std::nullopt;
+    auto colour = colours.front();
+    colours.pop_front();
+    return colour;
+  }
+};
+
+// Installs scripted dialogs and fresh globals for the length of a test.
+class CoreFixtureGuard {
+ public:
+  CoreFixtureGuard() {
+    ResetGlobals();
+    SetActiveDialogs(&dialogs);
+  }
+  ~CoreFixtureGuard() {
+    SetActiveDialogs(nullptr);
+    ResetGlobals();
+  }
+  ScriptedDialogs dialogs;
+};
+
+// A surface that records every call in order.
+class RecordingSurface : public Surface {
+ public:
+  struct Call {
+    enum Kind { kPixel, kShade } kind;
+    std::int32_t x, y;
+    std::uint8_t colour;
+    bool operator==(const Call&) const = default;
+  };
+  std::vector<Call> calls;
+
+  void DrawPixel(std::int32_t x, std::int32_t y, std::uint8_t colour) override {
+    calls.push_back({Call::kPixel, x, y, colour});
+  }
+  void ShadeTile(std::int32_t tx, std::int32_t ty) override {
+    calls.push_back({Call::kShade, tx, ty, 0});
+  }
+};
+
+}  // namespace kerrow::test
