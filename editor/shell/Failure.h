@@ -14,10 +14,13 @@ enum FailureNumber : std::int32_t {
   kErrOverflow = 6,            // a number does not fit its field, or a surface is too large
   kErrSubscript = 9,           // index out of range (tile outside the sprite, ...)
   kErrTypeMismatch = 13,       // a text that should be a number is not one
+  kErrLoadingLibrary = 48,     // a library exists but cannot be loaded
   kErrFileNotFound = 53,       // a file that must exist does not
+  kErrPastEndOfFile = 62,      // a read or write would reach past the end of a file
   kErrPathAccess = 75,         // a file exists but cannot be opened, read or written
   kErrObjectNotSet = 91,       // no current row / nothing selected / nothing open
   kErrInvalidNull = 94,        // a catalog field is empty (null)
+  kErrEntryPoint = 453,        // a library lacks an entry point the editor binds
   kErrNoCurrentRecord = 3021,  // a field is read while the view has no current row
   kErrCatalogNotFound = 3024,  // a catalog database file cannot be found or opened
   kErrNoSuchTable = 3078,      // a catalog database lacks a table

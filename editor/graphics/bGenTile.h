@@ -1,0 +1,51 @@
+// The Genesis tile and colour formats: 8x8 tiles of 4-bit pixels (left pixel in
+// the high nibble) and the big-endian colour word with even levels.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "graphics/BinaryFile.h"
+#include "graphics/Surface.h"
+#include "shell/Dialogs.h"
+
+namespace kerrow {
+
+inline constexpr std::int32_t kTileBytes = 32;
+using TileBytes = std::array<std::uint8_t, kTileBytes>;
+
+struct ColourWord {
+  std::uint8_t First = 0;   // blue level in the low nibble
+  std::uint8_t Second = 0;  // green level high, red level low
+  bool operator==(const ColourWord&) const = default;
+};
+
+DisplayColour GenesisToRgb(std::uint8_t first, std::uint8_t second);
+ColourWord RgbToGenesis(DisplayColour colour);
+
+// Stores a tile's 64 pixels into SpritePixels at tile (tx, ty) and draws each
+// pixel, row by row, left pixel of each byte first. Failure 9 when the tile lies
+// outside SpritePixels (nothing is stored then).
+void PlaceTile(std::span<const std::uint8_t, kTileBytes> bytes, Surface& surface, std::int32_t tx,
+               std::int32_t ty);
+
+// Reads the 32 bytes at `offset` of `sourcePath` and places them (failure 62
+// when the tile reaches past the end of the file).
+void DecodeTile(const std::string& sourcePath, Surface& surface, std::int32_t offset,
+                std::int32_t tx, std::int32_t ty);
+
+// The 32 bytes of tile (tx, ty) of SpritePixels.
+TileBytes TileBytesAt(std::int32_t tx, std::int32_t ty);
+
+// Writes tile (tx, ty) into `file` at the offset its line in the current
+// record's "White" list names, if the cell is white. A white cell without a
+// line shows the processing error report and writes nothing. A tile that would
+// reach past the end of the file is refused with failure 62, nothing written.
+void EncodeTile(std::int32_t tx, std::int32_t ty, BinaryFile& file);
+
+// The current record's "White" list (table COMPRESSED when SpriteIsCompressed).
+std::string CurrentWhiteList();
+
+}  // namespace kerrow
