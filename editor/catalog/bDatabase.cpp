@@ -3,9 +3,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 
 #include "shell/Failure.h"
@@ -173,7 +175,7 @@ struct Database::Handle {
   ~Handle() { sqlite3_close(db); }
 };
 
-Database::Database(std::string path, std::unique_ptr<Handle> handle)
+Database::Database(Key, std::string path, std::unique_ptr<Handle> handle)
     : path_(std::move(path)), handle_(std::move(handle)) {}
 
 Database::~Database() = default;
@@ -187,7 +189,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
   rc = sqlite3_exec(handle->db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK)
     Fail(kErrCatalogNotFound, "Unrecognized database format '" + path + "'.");
-  return std::unique_ptr<Database>(new Database(path, std::move(handle)));
+  return std::make_unique<Database>(Key{}, path, std::move(handle));
 }
 
 namespace {
@@ -266,10 +268,45 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
 
 // ---- Program operations ----
 
+namespace {
+
+// Catalogs written on Windows name files without regard to case; on a
+// case-sensitive file system, look for a unique entry that differs only in case.
+std::filesystem::path FindIgnoringCase(const std::filesystem::path& base,
+                                       const std::filesystem::path& relative) {
+  namespace fs = std::filesystem;
+  fs::path resolved = base;
+  std::error_code error;
+  for (const fs::path& part : relative) {
+    fs::path exact = resolved / part;
+    if (fs::exists(exact, error) || part == "." || part == "..") {
+      resolved = exact;
+      continue;
+    }
+    std::optional<fs::path> match;
+    for (const auto& entry : fs::directory_iterator(resolved, error)) {
+      if (SameName(entry.path().filename().string(), part.string())) {
+        if (match) return base / relative;  // ambiguous: keep the name as written
+        match = entry.path();
+      }
+    }
+    if (!match) return base / relative;
+    resolved = *match;
+  }
+  return resolved;
+}
+
+}  // namespace
+
 std::string ResolveDataFile(const std::string& relative) {
   std::string path = relative;
   std::replace(path.begin(), path.end(), '\\', '/');
-  return G().DataPath + path;
+  std::string direct = G().DataPath + path;
+  std::error_code error;
+  if (path.empty() || path.front() == '/' || std::filesystem::exists(direct, error)) return direct;
+  std::string base = G().DataPath.empty() ? std::string(".") : G().DataPath;
+  std::string found = FindIgnoringCase(base, path).string();
+  return G().DataPath.empty() && found.starts_with("./") ? found.substr(2) : found;
 }
 
 void OpenCatalog() {
@@ -287,10 +324,15 @@ void CloseGameDatabase() {
 
 void OpenGameDatabase(const std::string& databaseText) {
   CloseGameDatabase();
-  auto& g = G();
-  g.GameDb = Database::Open(ResolveDataFile(databaseText));
+  // Open everything before publishing it, so that a database lacking a table
+  // leaves no game open rather than half of one.
+  auto database = Database::Open(ResolveDataFile(databaseText));
   static constexpr const char* kTables[] = {"NFO", "HEAD", "SPRITE", "COMPRESSED"};
-  for (std::size_t i = 0; i < 4; ++i) g.GameTables[i] = g.GameDb->OpenTable(kTables[i]);
+  std::array<std::unique_ptr<TableView>, 4> tables;
+  for (std::size_t i = 0; i < tables.size(); ++i) tables[i] = database->OpenTable(kTables[i]);
+  auto& g = G();
+  g.GameDb = std::move(database);
+  g.GameTables = std::move(tables);
 }
 
 }  // namespace kerrow

@@ -56,6 +56,13 @@ class Database {
   // Opens an existing database file read-only. A missing or unreadable file is
   // failure 3024; a file that is no database fails likewise.
   static std::unique_ptr<Database> Open(const std::string& path);
+
+  struct Handle;
+  class Key {
+    friend class Database;
+    Key() = default;
+  };
+  Database(Key, std::string path, std::unique_ptr<Handle> handle);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -66,8 +73,6 @@ class Database {
   const std::string& Path() const { return path_; }
 
  private:
-  struct Handle;
-  Database(std::string path, std::unique_ptr<Handle> handle);
   std::string path_;
   std::unique_ptr<Handle> handle_;
 };

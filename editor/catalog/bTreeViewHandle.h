@@ -1,0 +1,53 @@
+// The sprite tree's nodes as data: built from the current game's tables, shown
+// by the main window in list order (each child goes last under its parent).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace kerrow {
+
+inline constexpr std::string_view kHeadKeyPrefix = "TVRLHEAD_";
+inline constexpr std::string_view kChildKeyPrefix = "TVRLCHILD_";
+inline constexpr std::string_view kCompressedKey = "TVRLHEADCOMP";
+inline constexpr std::string_view kCompressedHeadKeyPrefix = "TVRLHEADCOMP_";
+inline constexpr std::string_view kCompressedChildKeyPrefix = "TVRLHEADCOMPCHILD_";
+inline constexpr std::string_view kCompressedGroupText = "Compressed";
+
+inline constexpr std::int16_t kHeadingImage = 1;
+inline constexpr std::int16_t kSpriteImage = 2;
+
+struct TreeNode {
+  std::string Key;
+  std::string Text;
+  std::int16_t Image = 0;
+  std::string ParentKey;  // empty for a top-level node
+  bool operator==(const TreeNode&) const = default;
+};
+
+// Collects nodes with the tree's rules: keys are unique and a child needs an
+// existing parent; a node breaking either rule is left out without complaint.
+class NodeList {
+ public:
+  bool AddRootNode(std::string text, std::string key, std::int16_t image);
+  bool AddChildNode(std::string_view parentKey, std::string text, std::string key,
+                    std::int16_t image);
+
+  const std::vector<TreeNode>& Nodes() const { return nodes_; }
+  std::vector<TreeNode> Release() { return std::move(nodes_); }
+
+ private:
+  std::vector<TreeNode> nodes_;
+  std::unordered_set<std::string> keys_;
+};
+
+// The nodes for the current game's "HEAD", "SPRITE" and "COMPRESSED" tables:
+// headings with their sprites, then the "Compressed" group with one sub-group
+// per distinct "SubHead". A row whose fields cannot be read is skipped. The
+// three views are left on their first rows. Failure 91 if no game is open.
+std::vector<TreeNode> BuildSpriteNodes();
+
+}  // namespace kerrow
