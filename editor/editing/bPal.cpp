@@ -1,0 +1,107 @@
+#include "editing/bPal.h"
+
+#include <array>
+#include <cstdio>
+
+#include "graphics/BinaryFile.h"
+#include "graphics/bGenTile.h"
+#include "shell/Failure.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+namespace {
+
+PaletteEntry& EntryAt(std::int32_t index) {
+  if (index < 0 || index > 15) throw Failure(kErrSubscript, "Subscript out of range", "kerrow");
+  return G().Palette.Entries[static_cast<std::size_t>(index)];
+}
+
+void StoreWord(PaletteEntry& entry, ColourWord word) {
+  entry.Colour = GenesisToRgb(word.First, word.Second);
+  entry.StoredBytes = std::to_string(word.First) + " " + std::to_string(word.Second);
+  entry.Tooltip = ColourTooltip(entry.Colour);
+}
+
+// "b1 b2" back to the two bytes; anything else is a type mismatch.
+ColourWord ParseStoredBytes(const std::string& text) {
+  unsigned first = 0;
+  unsigned second = 0;
+  char extra = 0;
+  if (std::sscanf(text.c_str(), "%u %u%c", &first, &second, &extra) != 2 || first > 255 ||
+      second > 255)
+    throw Failure(kErrTypeMismatch, "Type mismatch", "kerrow");
+  return {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(second)};
+}
+
+}  // namespace
+
+std::string ColourTooltip(DisplayColour colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(colour));
+  return text;
+}
+
+void LoadPalette(const std::string& path, std::int32_t paletteOffset) {
+  std::array<std::uint8_t, kPaletteBytes> bytes{};
+  BinaryFile::OpenForReading(path).ReadAt(std::int64_t{paletteOffset} + 2, bytes);
+  for (std::size_t i = 1; i <= 15; ++i)
+    StoreWord(G().Palette.Entries[i], {bytes[2 * i - 2], bytes[2 * i - 1]});
+  G().Palette.Entries[0].Tooltip = kBackgroundEntryTooltip;
+  G().PaletteOffset = paletteOffset + 3;
+  G().PaletteRomPath = path;
+}
+
+void SavePalette() {
+  const std::string& path = G().PaletteRomPath;
+  if (path.empty())
+    throw Failure(kErrObjectNotSet, "Cannot save the palette: no palette has been loaded",
+                  "Save Palette");
+  std::array<std::uint8_t, kPaletteBytes> bytes{};
+  for (std::size_t i = 1; i <= 15; ++i) {
+    ColourWord word = ParseStoredBytes(G().Palette.Entries[i].StoredBytes);
+    bytes[2 * i - 2] = word.First;
+    bytes[2 * i - 1] = word.Second;
+  }
+  BinaryFile file = BinaryFile::OpenForUpdate(path);
+  // PaletteOffset counts from 1.
+  std::int64_t offset = std::int64_t{G().PaletteOffset} - 1;
+  if (!file.Holds(offset, kPaletteBytes))
+    throw Failure(kErrPastEndOfFile,
+                  "Cannot save the palette: its 30 bytes at offset " + std::to_string(offset) +
+                      " would reach past the end of " + path + " (" +
+                      std::to_string(file.Size()) + " bytes long); nothing was written",
+                  "Save Palette");
+  file.WriteAt(offset, bytes);
+  G().PaletteDirty = false;
+}
+
+bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {
+  if (G().RomPath.empty()) return false;
+  PaletteEntry& entry = EntryAt(index);
+  PaletteStrip& strip = G().Palette;
+  // Swatches follow the entry when they showed its colour, whatever index they hold.
+  bool foreMatch = strip.Fore.Shown == entry.Colour;
+  bool backMatch = strip.Back.Shown == entry.Colour;
+  if (index == 0) {
+    entry.Colour = chosen & 0xFFFFFF;
+  } else {
+    StoreWord(entry, RgbToGenesis(chosen));
+    G().PaletteDirty = true;
+  }
+  if (foreMatch) strip.Fore.Shown = entry.Colour;
+  if (backMatch) strip.Back.Shown = entry.Colour;
+  return true;
+}
+
+void SelectPaletteEntry(PointerButton button, std::int32_t index) {
+  PaletteEntry& entry = EntryAt(index);
+  ColourSelection* selection = button == PointerButton::Left    ? &G().Palette.Fore
+                               : button == PointerButton::Right ? &G().Palette.Back
+                                                                : nullptr;
+  if (!selection) return;
+  selection->Index = static_cast<std::int16_t>(index);
+  selection->Shown = entry.Colour;
+}
+
+}  // namespace kerrow

@@ -1,0 +1,115 @@
+#include "graphics/BinaryFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "shell/Failure.h"
+
+namespace kerrow {
+
+namespace {
+
+[[noreturn]] void FailOpen(const std::string& path, bool forWriting, int error) {
+  if (error == ENOENT) throw Failure(kErrFileNotFound, "File not found: " + path, kFileSource);
+  throw Failure(kErrPathAccess,
+                "Path/File access error: cannot open " + path +
+                    (forWriting ? " for writing: " : " for reading: ") + std::strerror(error),
+                kFileSource);
+}
+
+
+}  // namespace
+
+BinaryFile BinaryFile::OpenForReading(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) FailOpen(path, false, errno);
+  return BinaryFile(path, fd);
+}
+
+BinaryFile BinaryFile::OpenForUpdate(const std::string& path) {
+  // Never O_CREAT: a ROM that vanished is an error, not a new empty file.
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) FailOpen(path, true, errno);
+  return BinaryFile(path, fd);
+}
+
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    path_ = std::move(other.path_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+BinaryFile::~BinaryFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t BinaryFile::Size() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0)
+    throw Failure(kErrPathAccess, "Path/File access error: cannot read the length of " + path_,
+                  kFileSource);
+  return info.st_size;
+}
+
+bool BinaryFile::Holds(std::int64_t offset, std::int64_t length) const {
+  return offset >= 0 && length >= 0 && offset <= Size() - length;
+}
+
+void BinaryFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> bytes) const {
+  auto length = static_cast<std::int64_t>(bytes.size());
+  if (!Holds(offset, length))
+    throw Failure(kErrPastEndOfFile,
+                  "Input past end of file: " + std::to_string(length) + " bytes at offset " +
+                      std::to_string(offset) + " of " + path_ + " (" + std::to_string(Size()) +
+                      " bytes long)",
+                  kFileSource);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t got = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                          static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0)
+      throw Failure(kErrPathAccess, "Path/File access error: cannot read " + path_, kFileSource);
+    done += static_cast<std::size_t>(got);
+  }
+}
+
+std::vector<std::uint8_t> BinaryFile::ReadAll() const {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(Size()));
+  ReadAt(0, bytes);
+  return bytes;
+}
+
+void BinaryFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  auto length = static_cast<std::int64_t>(bytes.size());
+  if (!Holds(offset, length))
+    throw Failure(kErrPastEndOfFile,
+                  "Refused to write " + std::to_string(length) + " bytes at offset " +
+                      std::to_string(offset) + " of " + path_ + ": the file is only " +
+                      std::to_string(Size()) + " bytes long and is never grown",
+                  kFileSource);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t put = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                           static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0)
+      throw Failure(kErrPathAccess,
+                    "Path/File access error: cannot write " + path_ + ": " + std::strerror(errno),
+                    kFileSource);
+    done += static_cast<std::size_t>(put);
+  }
+}
+
+}  // namespace kerrow
