@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in a prefix and scratch directory of
+# the build tree. Exit 77 (skipped) when the program or Wine cannot be started.
+set -uo pipefail
+wine=$1 prefix=$2 scratch=$3 program=$4
+
+for built in "$program" "$(dirname "$program")/Droven.dll"; do
+  if [ ! -f "$built" ]; then
+    echo "skipped: $built was not built"
+    exit 77
+  fi
+done
+
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+mkdir -p "$prefix"
+rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch" || exit 1
+
+# The first start creates the prefix; a Wine that cannot start at all is a skip, not a failure.
+if ! "$wine" cmd /c exit 0 >/dev/null 2>&1; then
+  echo "skipped: wine could not start in $prefix"
+  exit 77
+fi
+
+"$wine" "$program"
+status=$?
+# Let the Wine server of this prefix finish before the test ends.
+"${wine%/*}/wineserver" -w >/dev/null 2>&1 || true
+exit $status
