@@ -1,0 +1,23 @@
+// The questions asked before the program ends, and the help texts of the Help menu.
+#pragma once
+
+#include <functional>
+
+namespace kerrow {
+
+inline constexpr const char* kConfirmTitle = "Confirm";
+inline constexpr const char* kPaletteQuestion =
+    "Palette has been changed. Switching sprites will reset the palette, do you wish you save "
+    "your changes made to the palette?";
+inline constexpr const char* kSpriteQuestion =
+    "Sprite has been changed. Switching sprites will destroy any changes you have made to this "
+    "sprite, do you wish you save your changes before you switch?";
+inline constexpr const char* kHelpTopicsText =
+    "Help? I'll give you help. This is Beta stuff, backup your stuff. That's all the help I'm "
+    "giving you...";
+
+// Asks about unsaved palette changes, then unsaved sprite changes; Yes runs the
+// matching save, No goes on, Cancel stops. Returns whether the program may end.
+bool ConfirmExit(const std::function<void()>& savePalette, const std::function<void()>& saveRom);
+
+}  // namespace kerrow
