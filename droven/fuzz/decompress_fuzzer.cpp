@@ -1,0 +1,42 @@
+// Feeds arbitrary bytes to the decompressor. The first byte chooses plain or
+// module mode; the output bound is kept small so hostile streams stay cheap.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "codec.h"
+
+namespace {
+
+constexpr std::size_t kOutputLimit = std::size_t{1} << 18;
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  if (size == 0) return 0;
+  const droven::Mode mode = (bytes[0] & 1) ? droven::Mode::Module : droven::Mode::Plain;
+  const std::span<const std::uint8_t> stream(bytes + 1, size - 1);
+
+  const droven::DecompressResult result = droven::Decompress(stream, mode, kOutputLimit);
+  Require(result.data.size() <= kOutputLimit);
+  Require(result.consumed <= stream.size());
+  Require(result.status >= droven::kOk && result.status <= droven::kOutputLimit);
+  Require(result.status != droven::kNoMemory && result.status != droven::kModuleTooLong);
+
+  // A hostile module may decode to more than its header's total; such output
+  // cannot be written in module mode again.
+  const bool encodable =
+      mode == droven::Mode::Plain || result.data.size() <= droven::kModuleModeLimit;
+  if (result.status == droven::kOk && encodable) {
+    // Whatever decoded must survive our own encoder and come back unchanged.
+    const auto again = droven::Compress(result.data, mode);
+    const droven::DecompressResult back = droven::Decompress(again, mode, kOutputLimit);
+    Require(back.status == droven::kOk && back.data == result.data);
+  }
+  return 0;
+}

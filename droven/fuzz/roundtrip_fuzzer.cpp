@@ -1,0 +1,63 @@
+// Compress -> decompress must give back the input exactly, and on short inputs
+// the stream must equal the exhaustive encoder's byte for byte.
+//
+// First byte: bit 0 module mode; bit 1 stretches the input past the 8 KiB
+// window (the rest repeated with small edits), to reach the far distances.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "codec.h"
+#include "exhaustive_encoder.h"
+
+namespace {
+
+constexpr std::size_t kReferenceLimit = 4096;
+constexpr std::size_t kStretchedSize = 3 * 8192 + 300;
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+// Copies of the seed separated by an edit counter, so matches land at many
+// distances around the window's edge without the input being one long run.
+std::vector<std::uint8_t> Stretch(std::span<const std::uint8_t> seed) {
+  std::vector<std::uint8_t> data;
+  data.reserve(kStretchedSize);
+  std::uint8_t counter = 0;
+  while (data.size() < kStretchedSize) {
+    data.insert(data.end(), seed.begin(), seed.end());
+    data.push_back(counter++);
+  }
+  data.resize(kStretchedSize);
+  return data;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  if (size < 2) return 0;
+  const droven::Mode mode = (bytes[0] & 1) ? droven::Mode::Module : droven::Mode::Plain;
+  std::span<const std::uint8_t> rest(bytes + 1, size - 1);
+
+  std::vector<std::uint8_t> data;
+  if (bytes[0] & 2)
+    data = Stretch(rest);
+  else
+    data.assign(rest.begin(), rest.end());
+  if (mode == droven::Mode::Module && data.size() > droven::kModuleModeLimit)
+    data.resize(droven::kModuleModeLimit);
+
+  const std::vector<std::uint8_t> stream = droven::Compress(data, mode);
+  const droven::DecompressResult back = droven::Decompress(stream, mode);
+  Require(back.status == droven::kOk);
+  Require(back.data == data);
+  Require(back.consumed == stream.size());
+
+  if (data.size() <= kReferenceLimit)
+    Require(stream == droven::reference::Encode(data, mode == droven::Mode::Module));
+  return 0;
+}
