@@ -40,7 +40,8 @@ void UndoHistory::EndStroke(const PixelGrid& pixels) {
 }
 
 bool UndoHistory::Undo(PixelGrid& pixels) {
-  if (undo_.empty() || !Fits(undo_.back().before, pixels)) return false;
+  if (undo_.empty()) return false;
+  if (undo_.back().after != pixels) return Forget();
   pixels = undo_.back().before;
   redo_.push_back(std::move(undo_.back()));
   undo_.pop_back();
@@ -48,7 +49,8 @@ bool UndoHistory::Undo(PixelGrid& pixels) {
 }
 
 bool UndoHistory::Redo(PixelGrid& pixels) {
-  if (redo_.empty() || !Fits(redo_.back().after, pixels)) return false;
+  if (redo_.empty()) return false;
+  if (redo_.back().before != pixels) return Forget();
   pixels = redo_.back().after;
   undo_.push_back(std::move(redo_.back()));
   redo_.pop_back();
@@ -70,7 +72,14 @@ void UndoHistory::Clear() {
   inStroke_ = false;
 }
 
-// A snapshot of another sprite's shape is never restored into this one.
+// Pixels change only through strokes, so pixels that differ from what the
+// history expects belong to another sprite (or another load of this one): its
+// steps must never be restored into them.
+bool UndoHistory::Forget() {
+  Clear();
+  return false;
+}
+
 bool UndoHistory::Fits(const PixelGrid& snapshot, const PixelGrid& pixels) {
   return snapshot.Width() == pixels.Width() && snapshot.Height() == pixels.Height();
 }

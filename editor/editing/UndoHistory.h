@@ -20,7 +20,8 @@ class UndoHistory {
   bool CanRedo() const { return !redo_.empty(); }
 
   // Restore the pixels from before the last stroke (Undo) or after the last
-  // undone one (Redo) into `pixels`. Returns whether a step was applied.
+  // undone one (Redo) into `pixels`. Returns whether a step was applied. When
+  // `pixels` are not what the history left them as, it is dropped instead.
   bool Undo(PixelGrid& pixels);
   bool Redo(PixelGrid& pixels);
 
@@ -35,6 +36,7 @@ class UndoHistory {
     PixelGrid before;
     PixelGrid after;
   };
+  bool Forget();
   static bool Fits(const PixelGrid& snapshot, const PixelGrid& pixels);
 
   std::vector<Step> undo_;

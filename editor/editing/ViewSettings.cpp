@@ -1,6 +1,7 @@
 #include "editing/ViewSettings.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -31,8 +32,8 @@ bool ChooseZoom(int k) {
   return !g.RomPath.empty();
 }
 
-std::int32_t ScrolledEdge(std::int32_t value, std::int32_t twipsPerPixel) {
-  return -(value * twipsPerPixel);
+std::int32_t ScrolledEdge(std::int32_t value, double twipsPerPixel) {
+  return -static_cast<std::int32_t>(std::lround(value * twipsPerPixel));
 }
 
 }  // namespace kerrow

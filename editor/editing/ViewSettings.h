@@ -25,6 +25,6 @@ bool ChooseZoom(int k);
 
 // Viewport position of the surface's near edge for a scroll-bar value: one
 // unit is `twipsPerPixel` screen pixels.
-std::int32_t ScrolledEdge(std::int32_t value, std::int32_t twipsPerPixel);
+std::int32_t ScrolledEdge(std::int32_t value, double twipsPerPixel);
 
 }  // namespace kerrow

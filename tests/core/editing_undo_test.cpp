@@ -97,7 +97,7 @@ TEST_F(UndoTest, SeveralLevelsAndANewStrokeDropsTheRedoBranch) {
   EXPECT_FALSE(SpriteHistory().CanUndo());
 }
 
-TEST_F(UndoTest, ResetAndOtherSpritesShapesAreNeverRestored) {
+TEST_F(UndoTest, ResetOrAnotherSpritesPixelsDropTheHistory) {
   Stroke({{0, 0}});
   ResetUndoHistory();
   Undo();
@@ -107,7 +107,19 @@ TEST_F(UndoTest, ResetAndOtherSpritesShapesAreNeverRestored) {
   G().SpritePixels = PixelGrid(16, 8);  // another sprite loaded without a reset
   Undo();
   EXPECT_EQ(G().SpritePixels, PixelGrid(16, 8));
-  EXPECT_EQ(redraws, 0);
+
+  G().SpritePixels = PixelGrid(8, 8);
+  Stroke({{2, 2}});
+  Undo();
+  G().SpritePixels = PixelGrid(8, 8);  // same shape, other pixels
+  G().SpritePixels.At(7, 7) = 1;
+  const PixelGrid loaded = G().SpritePixels;
+  Redo();
+  Stroke({{3, 3}});
+  Undo();
+  Undo();  // the stale steps were dropped: only the new stroke is undone
+  EXPECT_EQ(G().SpritePixels, loaded);
+  EXPECT_EQ(redraws, 2);
 }
 
 TEST_F(UndoTest, PressesInsideOneStrokeDoNotSplitIt) {

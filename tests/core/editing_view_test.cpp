@@ -44,6 +44,7 @@ TEST(ViewSettingsTest, ZoomEntriesAndTheirRedraw) {
   EXPECT_EQ(g.ZoomFactor, 24);
   EXPECT_EQ(ScrolledEdge(10, 15), -150);
   EXPECT_EQ(ScrolledEdge(0, 15), 0);
+  EXPECT_EQ(ScrolledEdge(3, 1440.0 / 120), -36);
 }
 
 struct ExitCase {
