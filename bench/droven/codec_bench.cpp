@@ -1,0 +1,125 @@
+// Droven against zlib (level 9 and inflate) on the same corpora in the same run,
+// plus the exhaustive encoder on a small sample to show what the matcher saves.
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "codec.h"
+#include "corpora.h"
+#include "exhaustive_encoder.h"
+
+namespace {
+
+using droven::bench::Bytes;
+using droven::bench::Corpus;
+
+constexpr std::size_t kExhaustiveSample = 64 * 1024;
+
+void Throughput(benchmark::State& state, std::size_t input, std::size_t compressed) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input));
+  state.counters["ratio"] = static_cast<double>(input) / static_cast<double>(compressed);
+}
+
+Bytes ZlibCompress(const Bytes& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  Bytes out(size);
+  if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), 9) != Z_OK)
+    return {};
+  out.resize(size);
+  return out;
+}
+
+void DrovenCompress(benchmark::State& state, const Bytes& data) {
+  Bytes stream = droven::Compress(data, droven::Mode::Plain);
+  const auto back = droven::Decompress(stream, droven::Mode::Plain);
+  if (back.status != droven::kOk || back.data != data) {
+    state.SkipWithError("round trip failed");
+    return;
+  }
+  for (auto _ : state) {
+    stream = droven::Compress(data, droven::Mode::Plain);
+    benchmark::DoNotOptimize(stream.data());
+  }
+  Throughput(state, data.size(), stream.size());
+}
+
+void ZlibCompress9(benchmark::State& state, const Bytes& data) {
+  Bytes out;
+  for (auto _ : state) {
+    out = ZlibCompress(data);
+    benchmark::DoNotOptimize(out.data());
+  }
+  if (out.empty()) state.SkipWithError("compress2 failed");
+  Throughput(state, data.size(), out.size());
+}
+
+void DrovenDecompress(benchmark::State& state, const Bytes& data) {
+  const Bytes stream = droven::Compress(data, droven::Mode::Plain);
+  droven::DecompressResult result;
+  for (auto _ : state) {
+    result = droven::Decompress(stream, droven::Mode::Plain);
+    benchmark::DoNotOptimize(result.data.data());
+  }
+  if (result.status != droven::kOk || result.data != data) state.SkipWithError("wrong output");
+  Throughput(state, data.size(), stream.size());
+}
+
+void ZlibUncompress(benchmark::State& state, const Bytes& data) {
+  const Bytes stream = ZlibCompress(data);
+  Bytes out(data.size());
+  int status = Z_OK;
+  for (auto _ : state) {
+    uLongf size = static_cast<uLongf>(out.size());
+    status = uncompress(out.data(), &size, stream.data(), static_cast<uLong>(stream.size()));
+    benchmark::DoNotOptimize(out.data());
+  }
+  if (status != Z_OK || out != data) state.SkipWithError("uncompress failed");
+  Throughput(state, data.size(), stream.size());
+}
+
+void ExhaustiveCompress(benchmark::State& state, const Bytes& data) {
+  Bytes stream;
+  for (auto _ : state) {
+    stream = droven::reference::Encode(data, false);
+    benchmark::DoNotOptimize(stream.data());
+  }
+  // The benchmark is only meaningful if the fast encoder agrees with this one.
+  if (stream != droven::Compress(data, droven::Mode::Plain))
+    state.SkipWithError("the encoder differs from the exhaustive search");
+  Throughput(state, data.size(), stream.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Registered benchmarks keep references to the corpora, which live until main returns.
+  static const std::vector<Corpus> corpora = droven::bench::AllCorpora();
+  static const Bytes sample(corpora.front().data.begin(),
+                            corpora.front().data.begin() + kExhaustiveSample);
+
+  for (const Corpus& c : corpora) {
+    const Bytes& data = c.data;
+    benchmark::RegisterBenchmark(("compress/droven/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { DrovenCompress(s, data); });
+    benchmark::RegisterBenchmark(("compress/zlib9/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { ZlibCompress9(s, data); });
+    benchmark::RegisterBenchmark(("decompress/droven/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { DrovenDecompress(s, data); });
+    benchmark::RegisterBenchmark(("decompress/zlib/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { ZlibUncompress(s, data); });
+  }
+  benchmark::RegisterBenchmark("compress/droven/mixed_64k",
+                               [](benchmark::State& s) { DrovenCompress(s, sample); });
+  benchmark::RegisterBenchmark("compress/exhaustive/mixed_64k",
+                               [](benchmark::State& s) { ExhaustiveCompress(s, sample); })
+      ->Unit(benchmark::kMillisecond);
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,169 @@
+#include "corpora.h"
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+namespace droven::bench {
+
+namespace {
+
+using Random = std::mt19937;
+
+std::size_t Uniform(Random& rng, std::size_t low, std::size_t high) {
+  return std::uniform_int_distribution<std::size_t>(low, high)(rng);
+}
+
+std::uint8_t AnyByte(Random& rng) { return static_cast<std::uint8_t>(rng() & 0xFF); }
+
+void PutLittle32(Bytes& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+}  // namespace
+
+Bytes MixedBinary(std::size_t size) {
+  static constexpr std::array<const char*, 12> kWords = {
+      "palette", "sprite", "error", "init",   "buffer", "length",
+      "offset",  "module", "tile ", "%s: %d", "\n",     "_ZNSt6vector"};
+  // Short "instruction" patterns that recur with varying operands.
+  static constexpr std::array<std::array<std::uint8_t, 3>, 6> kOpcodes = {
+      {{0x48, 0x89, 0xE5}, {0x48, 0x8B, 0x45}, {0xE8, 0x00, 0x00}, {0x0F, 0x1F, 0x44},
+       {0x48, 0x83, 0xEC}, {0xC3, 0x90, 0x90}}};
+  Random rng(20261207);
+  Bytes out;
+  out.reserve(size + 512);
+  while (out.size() < size) {
+    switch (Uniform(rng, 0, 9)) {
+      case 0:
+      case 1:
+        for (std::size_t i = Uniform(rng, 1, 24); i > 0; --i) out.push_back(AnyByte(rng));
+        break;
+      case 2:
+      case 3: {
+        const auto& op = kOpcodes[Uniform(rng, 0, kOpcodes.size() - 1)];
+        out.insert(out.end(), op.begin(), op.end());
+        out.push_back(static_cast<std::uint8_t>(Uniform(rng, 0, 15) * 8));
+        break;
+      }
+      case 4:
+        PutLittle32(out, static_cast<std::uint32_t>(Uniform(rng, 0, 300)));
+        break;
+      case 5:
+        PutLittle32(out, 0x00400000u + static_cast<std::uint32_t>(Uniform(rng, 0, 1 << 16) * 4));
+        break;
+      case 6: {
+        const std::string word = kWords[Uniform(rng, 0, kWords.size() - 1)];
+        out.insert(out.end(), word.begin(), word.end());
+        break;
+      }
+      default: {
+        // A repeat of earlier data, mostly near, sometimes beyond the 8 KiB window.
+        if (out.size() < 64) break;
+        const std::size_t reach = std::min<std::size_t>(out.size(), Uniform(rng, 0, 3) ? 4096 : 32768);
+        const std::size_t distance = Uniform(rng, 1, reach);
+        const std::size_t length = Uniform(rng, 3, 40);
+        for (std::size_t i = 0; i < length; ++i) out.push_back(out[out.size() - distance]);
+      }
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes TileData(std::size_t size) {
+  Random rng(4);
+  Bytes out;
+  out.reserve(size + 32);
+  const std::size_t tileBytes = 32;
+  while (out.size() < size) {
+    const std::size_t kind = Uniform(rng, 0, 9);
+    const std::size_t tiles = out.size() / tileBytes;
+    if (kind == 0) {
+      out.insert(out.end(), tileBytes, 0);  // blank tile
+    } else if (kind == 1 && tiles > 0) {
+      const std::size_t from = Uniform(rng, tiles > 64 ? tiles - 64 : 0, tiles - 1) * tileBytes;
+      for (std::size_t i = 0; i < tileBytes; ++i) out.push_back(out[from + i]);
+    } else {
+      // A drawn tile: runs of a few palette indices along each row, background 0.
+      std::array<std::uint8_t, 4> colours{0, static_cast<std::uint8_t>(Uniform(rng, 1, 15)),
+                                          static_cast<std::uint8_t>(Uniform(rng, 1, 15)),
+                                          static_cast<std::uint8_t>(Uniform(rng, 1, 15))};
+      std::uint8_t colour = colours[Uniform(rng, 0, 3)];
+      for (int row = 0; row < 8; ++row) {
+        std::array<std::uint8_t, 8> pixels{};
+        for (auto& p : pixels) {
+          if (Uniform(rng, 0, 3) == 0) colour = colours[Uniform(rng, 0, 3)];
+          p = colour;
+        }
+        for (int x = 0; x < 8; x += 2)
+          out.push_back(static_cast<std::uint8_t>(pixels[x] << 4 | pixels[x + 1]));
+      }
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes AllZero(std::size_t size) { return Bytes(size, 0); }
+
+Bytes Period2(std::size_t size) {
+  Bytes out(size);
+  for (std::size_t i = 0; i < size; ++i) out[i] = (i % 2) ? 0x34 : 0x12;
+  return out;
+}
+
+Bytes RandomBits(std::size_t size) {
+  Random rng(1);
+  Bytes out(size);
+  for (auto& b : out) b = static_cast<std::uint8_t>(rng() & 1);
+  return out;
+}
+
+Bytes ZeroRunsWithCounter(std::size_t size) {
+  Bytes out;
+  out.reserve(size + 256);
+  std::uint8_t counter = 0;
+  while (out.size() < size) {
+    out.insert(out.end(), 255, 0);
+    out.push_back(++counter);
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes RandomRuns(std::size_t size) {
+  Random rng(2);
+  Bytes out;
+  out.reserve(size + 1024);
+  while (out.size() < size) out.insert(out.end(), Uniform(rng, 1, 1000), AnyByte(rng));
+  out.resize(size);
+  return out;
+}
+
+Bytes BrokenPeriod2(std::size_t size) {
+  Random rng(3);
+  Bytes out;
+  out.reserve(size + 1024);
+  while (out.size() < size) {
+    const std::size_t length = Uniform(rng, 2, 600);
+    for (std::size_t i = 0; i < length; ++i) out.push_back(i % 2 ? 0xAA : 0x55);
+    out.push_back(AnyByte(rng));
+  }
+  out.resize(size);
+  return out;
+}
+
+std::vector<Corpus> AllCorpora() {
+  const std::size_t n = kCorpusSize;
+  return {{"mixed", MixedBinary(n)},
+          {"tiles", TileData(n)},
+          {"zero", AllZero(n)},
+          {"period2", Period2(n)},
+          {"adv_bits", RandomBits(n)},
+          {"adv_zero255", ZeroRunsWithCounter(n)},
+          {"adv_runs", RandomRuns(n)},
+          {"adv_period2", BrokenPeriod2(n)}};
+}
+
+}  // namespace droven::bench

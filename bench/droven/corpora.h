@@ -1,0 +1,35 @@
+// Benchmark inputs: seeded, so every run and every machine measures the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace droven::bench {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Corpus {
+  std::string name;
+  Bytes data;
+};
+
+inline constexpr std::size_t kCorpusSize = std::size_t{1} << 20;
+
+// Program-like binary: code-ish bytes, small integers, strings, repeats at many distances.
+Bytes MixedBinary(std::size_t size);
+// Sprite tiles, 4 bits per pixel: few colours, runs along rows, blank and repeated tiles.
+Bytes TileData(std::size_t size);
+Bytes AllZero(std::size_t size);
+Bytes Period2(std::size_t size);
+// Inputs that hurt a hash-chain matcher: tiny alphabets and long or broken runs.
+Bytes RandomBits(std::size_t size);
+Bytes ZeroRunsWithCounter(std::size_t size);
+Bytes RandomRuns(std::size_t size);
+Bytes BrokenPeriod2(std::size_t size);
+
+// Every corpus above at kCorpusSize, in a fixed order.
+std::vector<Corpus> AllCorpora();
+
+}  // namespace droven::bench
