@@ -1,0 +1,113 @@
+#include "browser/SpriteSelection.h"
+
+#include "bridge/CompressionBridge.h"
+#include "bridge/WriteBack.h"
+#include "catalog/bTreeViewHandle.h"
+#include "editing/ExitQuestions.h"
+#include "editing/bPal.h"
+#include "graphics/bDraw.h"
+#include "shell/Dialogs.h"
+#include "shell/ErrorReports.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+namespace {
+
+MsgAnswer Ask(const char* question) {
+  return ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
+                                 kConfirmTitle);
+}
+
+// The record's palette block, or the game's when the record names none.
+std::int32_t PaletteOffsetOf(TableView& record) {
+  const std::int32_t own = record.Long("Palette");
+  return own != 0 ? own : GameTableView(kNfo).Long("Palette");
+}
+
+void LoadRecordPalette(TableView& record) {
+  LoadPalette(G().RomPath, PaletteOffsetOf(record));
+  G().PaletteDirty = false;
+}
+
+void LoadPlainSprite(const std::string& name, SpriteStage& stage) {
+  G().SpriteIsCompressed = false;
+  TableView& record = GameTableView(kSprite);
+  if (!record.Seek(name)) {
+    ShowProcessingError();
+    return;
+  }
+  LoadRecordPalette(record);
+  stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  LoadWhiteTiles(record.Text("White"), stage);
+  if (!record.IsNull("Grey")) {
+    const std::string grey = record.Text("Grey");
+    if (grey != "-1") LoadGreyTiles(grey, stage);
+  }
+  G().SpriteLoaded = true;
+}
+
+void LoadCompressed(const std::string& name, SpriteStage& stage) {
+  if (!LoadCompressedSprite(name, stage)) return;
+  TableView& record = GameTableView(kCompressed);
+  if (record.IsNull("Grey")) return;
+  const std::string grey = record.Text("Grey");
+  if (!grey.empty()) LoadCompressedGreyTiles(grey, stage);
+}
+
+}  // namespace
+
+ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo) {
+  if (G().PaletteDirty) {
+    switch (Ask(kPaletteQuestion)) {
+      case MsgAnswer::Yes: SavePalette(); break;
+      case MsgAnswer::No:
+        if (clearOnNo) G().PaletteDirty = false;
+        break;
+      default: return ConfirmOutcome::Cancelled;
+    }
+  }
+  if (G().SpriteDirty) {
+    switch (Ask(kSpriteQuestion)) {
+      case MsgAnswer::Yes: SaveRom(); break;
+      case MsgAnswer::No:
+        if (clearOnNo) G().SpriteDirty = false;
+        break;
+      default: return ConfirmOutcome::Cancelled;
+    }
+  }
+  return ConfirmOutcome::Proceed;
+}
+
+bool LoadCompressedSprite(const std::string& name, SpriteStage& stage) {
+  TableView& record = GameTableView(kCompressed);
+  if (!record.Seek(name)) {
+    ShowProcessingError();
+    return false;
+  }
+  LoadRecordPalette(record);
+  stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  LoadCompressedWhiteTiles(record.Text("White"), stage);
+  G().SpriteLoaded = true;
+  return true;
+}
+
+void SelectSprite(const SpriteNode* node, SpriteStage& stage) {
+  try {
+    if (node == nullptr) {
+      throw Failure(kErrObjectNotSet, "Object variable or With block variable not set", "kerrow");
+    }
+    if (node->Image <= kHeadingImage) return;
+    if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return;
+    RemoveTemporaryFiles();
+    if (node->ParentKey.find(kHeadKeyPrefix) != std::string::npos) {
+      LoadPlainSprite(node->Text, stage);
+    } else {
+      LoadCompressed(node->Text, stage);
+    }
+  } catch (const Failure& failure) {
+    ShowRuntimeError(failure.Number(), failure);
+  }
+}
+
+}  // namespace kerrow

@@ -1,0 +1,27 @@
+// Start-up of the editor's state: the command line chooses the data directory.
+#pragma once
+
+#include <string>
+
+namespace kerrow {
+
+inline constexpr const char* kDebugSwitch = "/debug";
+#ifdef _WIN32
+inline constexpr const char* kDebugDataPath = "C:\\Dev\\Projects\\TVII\\";
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr const char* kDebugDataPath = "/Dev/Projects/TVII/";
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// All arguments after the program's name, joined with single spaces.
+std::string CommandLineText(int argc, const char* const* argv);
+
+// The fixed development directory for exactly "/debug", otherwise the
+// program's own directory followed by a separator.
+std::string ChooseDataPath(const std::string& commandLine, const std::string& programDirectory);
+
+// Sets DataPath and ZoomFactor 8, then opens the catalog (failures propagate).
+void InitGlobals(const std::string& commandLine, const std::string& programDirectory);
+
+}  // namespace kerrow

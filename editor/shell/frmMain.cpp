@@ -1,0 +1,457 @@
+#include "shell/frmMain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "browser/SpriteSelection.h"
+#include "catalog/bIdentify.h"
+#include "catalog/bTreeViewHandle.h"
+#include "editing/PaletteStripView.h"
+#include "editing/UndoHistory.h"
+#include "editing/bPal.h"
+#include "bridge/WriteBack.h"
+#include "graphics/SurfaceView.h"
+#include "shell/CommandGuard.h"
+#include "shell/Dialogs.h"
+#include "shell/Icons.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+namespace {
+
+constexpr const char* kLoadTitle = "Load Genesis ROM File";
+constexpr const char* kLoadFilter = "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*";
+constexpr std::int32_t kLoadFlags = 4100;  // file must exist, no read-only box
+constexpr const char* kUnsupportedRomText =
+    "File is either an corrupt, invalid, or does not currently have support by Tavrel";
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kImageRole = Qt::UserRole + 1;
+
+struct ToolbarEntry {
+  const char* key;
+  const char* tooltip;
+};
+
+constexpr ToolbarEntry kToolButtons[] = {
+    {"a", "Pencil"},        {"b", "Eyedropper"}, {"c", "Color replacer"},
+    {"d", "Selection"},     {"e", "Eraser"},     {"f", "Spray can"},
+    {"g", "Paint bucket"}, {"h", "Shape"},
+};
+
+constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
+
+QAction* NamedAction(QObject* parent, const QString& name, const QString& caption) {
+  auto* action = new QAction(caption, parent);
+  action->setObjectName(name);
+  return action;
+}
+
+QAction* Separator(QMenu* menu, const QString& name) {
+  QAction* separator = menu->addSeparator();
+  separator->setObjectName(name);
+  return separator;
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmMain");
+  setWindowTitle("Tavrel");
+  BuildMenus();
+  BuildToolbars();
+  BuildCentre();
+  BuildStatusBar();
+  LoadWindow();
+  resize(960, 640);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildMenus() {
+  mnuFile = menuBar()->addMenu("&File");
+  mnuFile->setObjectName("mnuFile");
+  mnuFileLoad = NamedAction(this, "mnuFileLoad", "&Load...");
+  mnuFile->addAction(mnuFileLoad);
+  mnuFileSave = mnuFile->addMenu("&Save");
+  mnuFileSave->setObjectName("mnuFileSave");
+  mnuFileSave->setEnabled(false);
+  mnuFileSaveRom = NamedAction(this, "mnuFileSaveRom", "Save ROM");
+  mnuFileSavePalette = NamedAction(this, "mnuFileSavePalette", "Save &Palette");
+  mnuFileSave->addAction(mnuFileSaveRom);
+  mnuFileSave->addAction(mnuFileSavePalette);
+  mnuFileImport = NamedAction(this, "mnuFileImport", "Import Sprite...");
+  mnuFileImport->setEnabled(false);
+  mnuFile->addAction(mnuFileImport);
+  mnuFileSep1 = Separator(mnuFile, "mnuFileSep1");
+  mnuFileGameInfo = NamedAction(this, "mnuFileGameInfo", "Game Information");
+  mnuFile->addAction(mnuFileGameInfo);
+  mnuFileSep2 = Separator(mnuFile, "mnuFileSep2");
+  mnuFileExit = NamedAction(this, "mnuFileExit", "E&xit");
+  mnuFile->addAction(mnuFileExit);
+
+  mnuView = menuBar()->addMenu("&View");
+  mnuView->setObjectName("mnuView");
+  mnuViewGrid = NamedAction(this, "mnuViewGrid", "&Grid");
+  mnuViewGrid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  mnuViewGrid->setCheckable(true);
+  mnuView->addAction(mnuViewGrid);
+  mnuViewZoom = mnuView->addMenu("Zoom");
+  mnuViewZoom->setObjectName("mnuViewZoom");
+  mnuViewZoomGroup = new QActionGroup(this);
+  mnuViewZoomGroup->setExclusive(true);
+  for (int k = 0; k < 6; ++k) {
+    QAction* entry = NamedAction(this, QString("mnuViewZoomE%1").arg(k), kZoomCaptions[k]);
+    entry->setCheckable(true);
+    entry->setChecked(k == 3);
+    mnuViewZoomGroup->addAction(entry);
+    mnuViewZoom->addAction(entry);
+    mnuViewZoomE[k] = entry;
+    connect(entry, &QAction::triggered, this, [this, k] { Run([&] { mnuViewZoomE_Click(k); }); });
+  }
+
+  mnuCompression = menuBar()->addMenu("Compression");
+  mnuCompression->setObjectName("mnuCompression");
+  mnuCompressionDump = NamedAction(this, "mnuCompressionDump", "Dump offset...");
+  mnuCompressionCompress = NamedAction(this, "mnuCompressionCompress", "Compress Data...");
+  mnuCompression->addAction(mnuCompressionDump);
+  mnuCompression->addAction(mnuCompressionCompress);
+  mnuCompression->setEnabled(false);
+
+  mnuHelp = menuBar()->addMenu("Help");
+  mnuHelp->setObjectName("mnuHelp");
+  mnuHelpTopics = NamedAction(this, "mnuHelpTopics", "Help Topics");
+  mnuHelp->addAction(mnuHelpTopics);
+  mnuHelpSep1 = Separator(mnuHelp, "mnuHelpSep1");
+  mnuHelpAbout = NamedAction(this, "mnuHelpAbout", "&About");
+  mnuHelp->addAction(mnuHelpAbout);
+
+  connect(mnuFileLoad, &QAction::triggered, this, [this] { Run([&] { mnuFileLoad_Click(); }); });
+  connect(mnuFileSaveRom, &QAction::triggered, this,
+          [this] { Run([&] { mnuFileSaveRom_Click(); }); });
+  connect(mnuFileSavePalette, &QAction::triggered, this,
+          [this] { Run([&] { mnuFileSavePalette_Click(); }); });
+  connect(mnuFileGameInfo, &QAction::triggered, this,
+          [this] { Run([&] { mnuFileGameInfo_Click(); }); });
+  connect(mnuFileExit, &QAction::triggered, this, [this] { Run([&] { mnuFileExit_Click(); }); });
+  connect(mnuViewGrid, &QAction::triggered, this, [this] { Run([&] { mnuViewGrid_Click(); }); });
+  connect(mnuHelpTopics, &QAction::triggered, this,
+          [this] { Run([&] { mnuHelpTopics_Click(); }); });
+  connect(mnuHelpAbout, &QAction::triggered, this,
+          [this] { Run([&] { mnuHelpAbout_Click(); }); });
+}
+
+void frmMain::BuildToolbars() {
+  tbMain = addToolBar("tbMain");
+  tbMain->setObjectName("tbMain");
+  tbMain->setIconSize(QSize(16, 16));
+  tbMain->setMovable(false);
+
+  auto addButton = [this](const QString& key, const QString& tooltip) {
+    QAction* action = NamedAction(this, key, tooltip);
+    action->setData(key);
+    action->setIcon(ToolbarIcon(key));
+    action->setToolTip(tooltip);
+    connect(action, &QAction::triggered, this, [this, key] { tbMain_ButtonClick(key); });
+    return action;
+  };
+
+  tbMain->addAction(addButton("open", "Open"));
+
+  tbMainSave = new QToolButton(tbMain);
+  tbMainSave->setObjectName("tbMainSave");
+  tbMainSave->setPopupMode(QToolButton::MenuButtonPopup);
+  tbMainSave->setDefaultAction(addButton("save", "Save"));
+  auto* saveMenu = new QMenu(tbMainSave);
+  saveMenu->addAction(addButton("srom", "ROM"));
+  saveMenu->addAction(addButton("spal", "Palette"));
+  saveMenu->actions()[0]->setIcon(QIcon());
+  saveMenu->actions()[1]->setIcon(QIcon());
+  tbMainSave->setMenu(saveMenu);
+  tbMain->addWidget(tbMainSave);
+
+  tbMain->addAction(addButton("reload", "Reload"));
+  tbMain->addSeparator();
+  tbMain->addAction(addButton("undo", "Undo"));
+  tbMain->addAction(addButton("redo", "Redo"));
+  tbMain->addSeparator();
+
+  tbMainTools = new QActionGroup(this);
+  tbMainTools->setExclusive(true);
+  for (const ToolbarEntry& entry : kToolButtons) {
+    QAction* tool = addButton(entry.key, entry.tooltip);
+    tool->setCheckable(true);
+    tool->setChecked(QString(entry.key) == "a");
+    tbMainTools->addAction(tool);
+    tbMain->addAction(tool);
+  }
+
+  tbEtc = addToolBar("tbEtc");
+  tbEtc->setObjectName("tbEtc");
+  tbEtc->setMovable(false);
+}
+
+QAction* frmMain::ToolbarButton(const QString& key) const {
+  for (QAction* action : findChildren<QAction*>(key)) {
+    if (action->data().toString() == key) return action;
+  }
+  return nullptr;
+}
+
+void frmMain::BuildCentre() {
+  auto* centre = new QWidget(this);
+  auto* column = new QVBoxLayout(centre);
+  column->setContentsMargins(2, 2, 2, 2);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, centre);
+  tvSprites = new QTreeWidget(splitter);
+  tvSprites->setObjectName("tvSprites");
+  tvSprites->setHeaderHidden(true);
+  tvSprites->setColumnCount(1);
+  tvSprites->setIconSize(QSize(16, 16));
+  tvSprites->setExpandsOnDoubleClick(true);
+  connect(tvSprites, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+    tvSprites->setCurrentItem(item);
+    SelectSprite();
+  });
+
+  auto* editArea = new QWidget(splitter);
+  auto* grid = new QGridLayout(editArea);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(0);
+  picEdBack = new QWidget(editArea);
+  picEdBack->setObjectName("picEdBack");
+  picEdBack->setAutoFillBackground(true);
+  QPalette back = picEdBack->palette();
+  back.setColor(QPalette::Window, QColor(128, 128, 128));
+  picEdBack->setPalette(back);
+  sprScrollH = new QScrollBar(Qt::Horizontal, editArea);
+  sprScrollH->setObjectName("sprScrollH");
+  sprScrollV = new QScrollBar(Qt::Vertical, editArea);
+  sprScrollV->setObjectName("sprScrollV");
+  grid->addWidget(picEdBack, 0, 0);
+  grid->addWidget(sprScrollV, 0, 1);
+  grid->addWidget(sprScrollH, 1, 0);
+
+  picSprite = new SurfaceView(picEdBack, sprScrollH, sprScrollV);
+  picSprite->OnMouseDown = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseDown(b, x, y); };
+  picSprite->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseMove(b, x, y); };
+  picSprite->OnMouseUp = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseUp(b, x, y); };
+  connect(sprScrollH, &QScrollBar::valueChanged, this, [this] { Run([&] { sprScrollH_Change(); }); });
+  connect(sprScrollV, &QScrollBar::valueChanged, this, [this] { Run([&] { sprScrollV_Change(); }); });
+
+  splitter->addWidget(tvSprites);
+  splitter->addWidget(editArea);
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({220, 740});
+  column->addWidget(splitter, 1);
+
+  Frame1 = new PaletteStripView(centre);
+  Frame1->RunCommand = [this](const std::function<void()>& command) { Run(command); };
+  Frame1->OnPaletteEdited = [this] { RedrawSprite(); };
+  picFore = Frame1->picFore;
+  picBack = Frame1->picBack;
+  picPal = Frame1->picPal;
+  column->addWidget(Frame1, 0);
+  setCentralWidget(centre);
+}
+
+void frmMain::BuildStatusBar() {
+  sbMain = statusBar();
+  sbMain->setObjectName("sbMain");
+  const char* initial[] = {"Game: None", "Status: Ready", "Mouse: (%x, %y)", "Progress:"};
+  for (int i = 0; i < 4; ++i) {
+    auto* panel = new QLabel(initial[i], sbMain);
+    panel->setObjectName(QString("sbMainPanel%1").arg(i + 1));
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    sbMain->addPermanentWidget(panel, i == 0 ? 2 : 1);
+    sbMainPanels[i] = panel;
+  }
+}
+
+void frmMain::SetPanelText(int panel, const QString& text) {
+  if (panel >= 1 && panel <= 4) sbMainPanels[panel - 1]->setText(text);
+}
+
+// The window's own start-up: every box shows the desktop's window colour and
+// both swatches show entry 0 with index 0. Each step is independent.
+void frmMain::LoadWindow() {
+  const QColor window = palette().color(QPalette::Window);
+  const DisplayColour colour = static_cast<DisplayColour>(
+      window.red() | (window.green() << 8) | (window.blue() << 16));
+  PaletteStrip& strip = G().Palette;
+  for (PaletteEntry& entry : strip.Entries) entry.Colour = colour;
+  strip.Fore = {0, strip.Entries[0].Colour};
+  strip.Back = {0, strip.Entries[0].Colour};
+  sprScrollV->setEnabled(false);
+  sprScrollH->setEnabled(false);
+  Frame1->Refresh();
+}
+
+void frmMain::Run(const std::function<void()>& command) { RunGuarded(command); }
+
+void frmMain::tbMain_ButtonClick(const QString& key) {
+  Run([&] {
+    if (key == "open") {
+      mnuFileLoad_Click();
+    } else if (key == "save" || key == "srom") {
+      mnuFileSaveRom_Click();
+    } else if (key == "spal") {
+      mnuFileSavePalette_Click();
+    } else if (key == "undo") {
+      Undo();
+    } else if (key == "redo") {
+      Redo();
+    } else if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'h') {
+      G().CurrentTool = static_cast<std::int16_t>(key[0].toLatin1() - 'a');
+    }
+    // "reload" runs nothing.
+  });
+}
+
+void frmMain::mnuFileSaveRom_Click() { SaveRom(); }
+
+void frmMain::mnuFileSavePalette_Click() { SavePaletteCommand(); }
+
+void frmMain::ClearEditSurface() {
+  G().SpriteLoaded = false;
+  G().SpriteDirty = false;
+  G().SpriteIsCompressed = false;
+  G().SpritePixels = PixelGrid();
+  G().TileMap = PixelGrid();
+  ResetUndoHistory();
+  picSprite->ClearSurface();
+  picSprite->hide();
+  sprScrollH->setEnabled(false);
+  sprScrollV->setEnabled(false);
+}
+
+void frmMain::mnuFileLoad_Click() {
+  const std::string chosen =
+      ActiveDialogs().OpenFile(OpenFileRequest{kLoadTitle, kLoadFilter, kLoadFlags, ""});
+  if (chosen.empty()) return;
+
+  // Unsaved changes belong to the ROM open now: save them there or drop them
+  // before another ROM replaces it.
+  if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return;
+  if (G().SpriteDirty || G().PaletteDirty) return;  // a save did not complete
+
+  G().RomPath = chosen;
+  mnuFileSave->setEnabled(true);
+  tvSprites->clear();
+  ClearEditSurface();
+  G().PaletteDirty = false;
+  const bool identified = RunGuarded([&] {
+    const std::optional<GameIdentity> game = IdentifyGame();
+    if (!game) {
+      ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
+      return;
+    }
+    SetPanelText(1, QString::fromStdString("Game: " + game->Name));
+    LoadPalette(G().RomPath, game->PaletteOffset);
+    Frame1->Refresh();
+    FillTree();
+  });
+  (void)identified;
+  setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
+}
+
+QTreeWidgetItem* frmMain::FindNode(const QString& key) const {
+  for (QTreeWidgetItemIterator it(tvSprites); *it; ++it) {
+    if ((*it)->data(0, kKeyRole).toString() == key) return *it;
+  }
+  return nullptr;
+}
+
+QTreeWidgetItem* frmMain::AddRootNode(const QString& text, const QString& key, int image) {
+  if (FindNode(key)) return nullptr;
+  auto* item = new QTreeWidgetItem(tvSprites, QStringList(text));
+  item->setData(0, kKeyRole, key);
+  item->setData(0, kImageRole, image);
+  item->setIcon(0, image == kHeadingImage ? HeadingIcon() : SpriteIcon());
+  return item;
+}
+
+QTreeWidgetItem* frmMain::AddChildNode(const QString& parentKey, const QString& text,
+                                       const QString& key, int image) {
+  QTreeWidgetItem* parent = FindNode(parentKey);
+  if (!parent || FindNode(key)) return nullptr;
+  auto* item = new QTreeWidgetItem(parent, QStringList(text));
+  item->setData(0, kKeyRole, key);
+  item->setData(0, kImageRole, image);
+  item->setIcon(0, image == kHeadingImage ? HeadingIcon() : SpriteIcon());
+  return item;
+}
+
+void frmMain::FillTree() {
+  // The node list already holds unique keys with existing parents, so items
+  // are placed through a key index rather than a search per node.
+  const std::vector<TreeNode> nodes = BuildSpriteNodes();
+  const QIcon heading = HeadingIcon();
+  const QIcon sprite = SpriteIcon();
+  QHash<QString, QTreeWidgetItem*> byKey;
+  byKey.reserve(static_cast<qsizetype>(nodes.size()));
+  QList<QTreeWidgetItem*> roots;
+  tvSprites->setUpdatesEnabled(false);
+  for (const TreeNode& node : nodes) {
+    const QString key = QString::fromStdString(node.Key);
+    if (byKey.contains(key)) continue;
+    QTreeWidgetItem* item = nullptr;
+    if (node.ParentKey.empty()) {
+      item = new QTreeWidgetItem(QStringList(QString::fromStdString(node.Text)));
+      roots.append(item);
+    } else {
+      QTreeWidgetItem* parent = byKey.value(QString::fromStdString(node.ParentKey));
+      if (!parent) continue;
+      item = new QTreeWidgetItem(parent, QStringList(QString::fromStdString(node.Text)));
+    }
+    item->setData(0, kKeyRole, key);
+    item->setData(0, kImageRole, node.Image);
+    item->setIcon(0, node.Image == kHeadingImage ? heading : sprite);
+    byKey.insert(key, item);
+  }
+  tvSprites->addTopLevelItems(roots);
+  tvSprites->setUpdatesEnabled(true);
+}
+
+void frmMain::SelectSprite() {
+  QTreeWidgetItem* item = tvSprites->currentItem();
+  std::optional<SpriteNode> node;
+  if (item) {
+    node = SpriteNode{static_cast<std::int16_t>(item->data(0, kImageRole).toInt()),
+                      item->text(0).toStdString(),
+                      item->parent() ? item->parent()->data(0, kKeyRole).toString().toStdString()
+                                     : std::string()};
+  }
+  Run([&] { kerrow::SelectSprite(node ? &*node : nullptr, *picSprite); });
+  Frame1->Refresh();
+}
+
+void frmMain::RedrawSprite() { picSprite->RedrawSprite(); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  bool mayClose = false;
+  if (!RunGuarded([&] { mayClose = mnuFileExit_Click(); })) mayClose = false;
+  if (mayClose) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace kerrow

@@ -1,0 +1,131 @@
+// The editor's main window: menus, toolbars, sprite tree, edit surface, palette
+// strip and status bar. Handlers only route events to the core.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QCloseEvent;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace kerrow {
+
+class ColourBox;
+class PaletteStripView;
+class SurfaceView;
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit frmMain(QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Toolbars. Buttons carry their key as objectName and data.
+  QToolBar* tbMain = nullptr;
+  QToolBar* tbEtc = nullptr;
+  QToolButton* tbMainSave = nullptr;  // the "save" button with its drop-down
+  QActionGroup* tbMainTools = nullptr;
+  QAction* ToolbarButton(const QString& key) const;
+
+  QTreeWidget* tvSprites = nullptr;
+  QWidget* picEdBack = nullptr;
+  SurfaceView* picSprite = nullptr;
+  QScrollBar* sprScrollH = nullptr;
+  QScrollBar* sprScrollV = nullptr;
+
+  PaletteStripView* Frame1 = nullptr;
+  ColourBox* picFore = nullptr;
+  ColourBox* picBack = nullptr;
+  std::array<ColourBox*, 16> picPal{};
+
+  QStatusBar* sbMain = nullptr;
+  std::array<QLabel*, 4> sbMainPanels{};
+  void SetPanelText(int panel, const QString& text);  // panel 1..4
+
+  // Menu bar.
+  QMenu* mnuFile = nullptr;
+  QAction* mnuFileLoad = nullptr;
+  QMenu* mnuFileSave = nullptr;
+  QAction* mnuFileSaveRom = nullptr;
+  QAction* mnuFileSavePalette = nullptr;
+  QAction* mnuFileImport = nullptr;
+  QAction* mnuFileSep1 = nullptr;
+  QAction* mnuFileGameInfo = nullptr;
+  QAction* mnuFileSep2 = nullptr;
+  QAction* mnuFileExit = nullptr;
+  QMenu* mnuView = nullptr;
+  QAction* mnuViewGrid = nullptr;
+  QMenu* mnuViewZoom = nullptr;
+  std::array<QAction*, 6> mnuViewZoomE{};
+  QActionGroup* mnuViewZoomGroup = nullptr;
+  QMenu* mnuCompression = nullptr;
+  QAction* mnuCompressionDump = nullptr;
+  QAction* mnuCompressionCompress = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuHelpTopics = nullptr;
+  QAction* mnuHelpSep1 = nullptr;
+  QAction* mnuHelpAbout = nullptr;
+
+  // The About window, created hidden at start-up; Help > About shows it.
+  QWidget* AboutWindow = nullptr;
+  void SetAboutWindow(QWidget* about) { AboutWindow = about; }
+
+  // Shell commands.
+  void mnuFileLoad_Click();
+  void mnuFileSaveRom_Click();
+  void mnuFileSavePalette_Click();
+  void tbMain_ButtonClick(const QString& key);
+  void SelectSprite();
+  void RedrawSprite();
+
+  // Tree building (failures leave the node out).
+  QTreeWidgetItem* AddRootNode(const QString& text, const QString& key, int image);
+  QTreeWidgetItem* AddChildNode(const QString& parentKey, const QString& text, const QString& key,
+                                int image);
+  QTreeWidgetItem* FindNode(const QString& key) const;
+
+  // Editing handlers (frmMainEditing.cpp).
+  void picSprite_MouseDown(Qt::MouseButtons buttons, int x, int y);
+  void picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y);
+  void picSprite_MouseUp(Qt::MouseButtons buttons, int x, int y);
+  void Undo();
+  void Redo();
+  void mnuViewGrid_Click();
+  void mnuViewZoomE_Click(int k);
+  void sprScrollH_Change();
+  void sprScrollV_Change();
+  bool mnuFileExit_Click();  // false when the user cancelled
+  void mnuHelpTopics_Click();
+  void mnuHelpAbout_Click();
+  void mnuFileGameInfo_Click();
+
+  // Runs a command; a failure is shown in a box and the program keeps running.
+  void Run(const std::function<void()>& command);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbars();
+  void BuildCentre();
+  void BuildStatusBar();
+  void LoadWindow();
+  void FillTree();
+  void ClearEditSurface();
+};
+
+}  // namespace kerrow
