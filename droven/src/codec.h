@@ -31,7 +31,11 @@ enum Result : std::int32_t {
 
 // Compresses one buffer. Module mode requires data.size() <= kModuleModeLimit;
 // larger input throws std::length_error (the entry points check first and return 2).
+// An empty source gives just an end marker (after a 00 00 header in module mode).
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode);
+
+// No stream that Compress writes for `size` source bytes is longer than this.
+std::size_t MaxCompressedSize(std::size_t size);
 
 // Upper bound on what one decompression may produce, so that a hostile stream
 // cannot fill memory or disk.

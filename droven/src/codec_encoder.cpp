@@ -1,0 +1,148 @@
+// Greedy encoder: one item per position, chosen by the longest (then nearest)
+// earlier match, flag bits interleaved with the data bytes.
+#include <algorithm>
+#include <stdexcept>
+
+#include "codec.h"
+#include "codec_match_finder.h"
+
+namespace droven {
+namespace {
+
+using detail::Match;
+
+// Places flag bits into a 16-bit word whose two bytes are reserved in the output
+// ahead of the data bytes that follow them. When the 16th bit is placed the word
+// is filled in and the next one reserved at once, so an item's data bytes land
+// after the flag word its last bit completed.
+class ItemWriter {
+ public:
+  explicit ItemWriter(std::vector<std::uint8_t>& out) : out_(out) { Reserve(); }
+
+  void Bit(bool set) {
+    if (set) flags_ |= static_cast<std::uint16_t>(1u << used_);
+    if (++used_ == 16) {
+      Fill();
+      Reserve();
+    }
+  }
+  void Byte(std::uint8_t value) { out_.push_back(value); }
+
+  void Literal(std::uint8_t value) {
+    Bit(true);
+    Byte(value);
+  }
+  void ShortCopy(std::size_t length, std::size_t distance) {
+    Bit(false);
+    Bit(false);
+    Bit(((length - 2) >> 1) & 1);
+    Bit((length - 2) & 1);
+    Byte(static_cast<std::uint8_t>((256 - distance) & 0xFF));
+  }
+  void LongCopy(std::size_t length, std::size_t distance) {
+    const std::size_t v = 8192 - distance;
+    Bit(false);
+    Bit(true);
+    Byte(static_cast<std::uint8_t>(v & 0xFF));
+    if (length <= 9) {
+      Byte(static_cast<std::uint8_t>(8 * (v >> 8) + (length - 2)));
+    } else {
+      Byte(static_cast<std::uint8_t>(8 * (v >> 8)));
+      Byte(static_cast<std::uint8_t>(length - 1));
+    }
+  }
+  void EndMarker() {
+    Bit(false);
+    Bit(true);
+    Byte(0x00);
+    Byte(0xF0);
+    Byte(0x00);
+  }
+  // The last flag word is written even when none of its bits is used.
+  void Finish() { Fill(); }
+
+ private:
+  void Reserve() {
+    slot_ = out_.size();
+    out_.push_back(0);
+    out_.push_back(0);
+    flags_ = 0;
+    used_ = 0;
+  }
+  void Fill() {
+    out_[slot_] = static_cast<std::uint8_t>(flags_ & 0xFF);
+    out_[slot_ + 1] = static_cast<std::uint8_t>(flags_ >> 8);
+  }
+
+  std::vector<std::uint8_t>& out_;
+  std::size_t slot_ = 0;
+  std::uint16_t flags_ = 0;
+  unsigned used_ = 0;
+};
+
+// Writes the item for a match at the current position; returns how far it advances.
+std::size_t WriteItem(ItemWriter& writer, const Match& match, std::uint8_t literal) {
+  const std::size_t length = match.length;
+  const std::size_t distance = match.distance;
+  if (length < 2 || (length == 2 && distance > 256)) {
+    writer.Literal(literal);
+    return 1;
+  }
+  if (length <= 5 && distance <= 256) {
+    writer.ShortCopy(length, distance);
+  } else {
+    writer.LongCopy(length, distance);
+  }
+  return length;
+}
+
+void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> data,
+                  std::size_t start, std::size_t end, std::vector<std::uint8_t>& out) {
+  ItemWriter writer(out);
+  if (start < end) {
+    // A module always opens with a literal, whatever came before it.
+    writer.Literal(data[start]);
+    std::size_t p = start + 1;
+    while (p < end) {
+      finder.InsertUpTo(p, start, end);
+      p += WriteItem(writer, finder.Find(p, start, end), data[p]);
+    }
+  }
+  writer.EndMarker();
+  writer.Finish();
+}
+
+}  // namespace
+
+std::size_t MaxCompressedSize(std::size_t size) {
+  // Worst case: every byte a literal (1 flag bit + 1 byte), plus the header,
+  // one end marker per module and a final flag word per module.
+  const std::size_t modules = size / kModuleSize + 1;
+  return 2 + size + (size + 2 * modules) / 16 * 2 + modules * 7 + 2;
+}
+
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode) {
+  if (mode == Mode::Module && data.size() > kModuleModeLimit) {
+    throw std::length_error("module mode holds at most 65535 bytes");
+  }
+  std::vector<std::uint8_t> out;
+  out.reserve(MaxCompressedSize(data.size()));
+  detail::MatchFinder finder(data);
+  if (mode == Mode::Plain) {
+    EncodeModule(finder, data, 0, data.size(), out);
+    return out;
+  }
+  out.push_back(static_cast<std::uint8_t>(data.size() >> 8));
+  out.push_back(static_cast<std::uint8_t>(data.size() & 0xFF));
+  // An empty source still gets one (empty) module, so that every decoder finds
+  // the end marker it expects after the header.
+  std::size_t start = 0;
+  do {
+    const std::size_t end = std::min(data.size(), start + kModuleSize);
+    EncodeModule(finder, data, start, end, out);
+    start = end;
+  } while (start < data.size());
+  return out;
+}
+
+}  // namespace droven
