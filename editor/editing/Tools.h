@@ -9,7 +9,7 @@
 namespace kerrow {
 
 // Pointer buttons, combined as a set.
-enum PointerButton : std::uint8_t {
+enum ButtonFlag : std::uint8_t {
   kButtonNone = 0,
   kButtonLeft = 1,
   kButtonRight = 2,
