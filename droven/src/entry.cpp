@@ -12,7 +12,9 @@ namespace {
 
 std::optional<std::filesystem::path> PathOf(const VARIANT& value) {
   if (value.vt != VT_BSTR || value.bstrVal == nullptr) return std::nullopt;
-  return droven::PathFromUtf16(std::u16string_view(value.bstrVal, SysStringLen(value.bstrVal)));
+  // BSTR is wchar_t* on Windows and char16_t* here; both hold UTF-16 units.
+  return droven::PathFromUtf16(std::u16string_view(
+      reinterpret_cast<const char16_t*>(value.bstrVal), SysStringLen(value.bstrVal)));
 }
 
 droven::Mode ModeOf(std::int32_t moduleFlag) {
