@@ -17,7 +17,9 @@ inline constexpr const char* kHelpTopicsText =
     "giving you...";
 
 // Asks about unsaved palette changes, then unsaved sprite changes; Yes runs the
-// matching save, No goes on, Cancel stops. Returns whether the program may end.
-bool ConfirmExit(const std::function<void()>& savePalette, const std::function<void()>& saveRom);
+// matching save, No goes on, Cancel stops. A save that did not complete (it
+// returns false) also stops, so its changes are not lost. Returns whether the
+// program may end.
+bool ConfirmExit(const std::function<bool()>& savePalette, const std::function<bool()>& saveRom);
 
 }  // namespace kerrow

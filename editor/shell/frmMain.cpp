@@ -76,6 +76,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildCentre();
   BuildStatusBar();
   LoadWindow();
+  InitEditing();
   resize(960, 640);
 }
 

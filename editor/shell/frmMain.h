@@ -111,6 +111,9 @@ class frmMain : public QMainWindow {
   void mnuHelpTopics_Click();
   void mnuHelpAbout_Click();
   void mnuFileGameInfo_Click();
+  void InitEditing();  // undo shortcuts, thumb tracking, wheel scrolling
+  // Ends the program once Exit is confirmed; by default leaves the event loop.
+  std::function<void()> EndProgram;
 
   // Runs a command; a failure is shown in a box and the program keeps running.
   void Run(const std::function<void()>& command);

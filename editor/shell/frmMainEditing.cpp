@@ -1,24 +1,162 @@
-// Editing handlers of the main window. Owned by the editing side of the team;
-// these bodies are placeholders until the drawing tools, undo, view settings,
-// exit and help commands are routed here.
-#include <QApplication>
+// Editing handlers of the main window: pointer tools, undo, grid, zoom,
+// scrolling, exit and the Help and Game Information boxes. They only route to
+// the editing core.
+#include <QCoreApplication>
+#include <QDialog>
+#include <QScrollBar>
+#include <QWheelEvent>
 
+#include "bridge/WriteBack.h"
+#include "catalog/GameInformation.h"
+#include "editing/ExitQuestions.h"
+#include "editing/Tools.h"
+#include "editing/UndoHistory.h"
+#include "editing/ViewSettings.h"
+#include "graphics/SurfaceView.h"
+#include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 
 namespace kerrow {
+namespace {
 
-void frmMain::picSprite_MouseDown(Qt::MouseButtons, int, int) {}
-void frmMain::picSprite_MouseMove(Qt::MouseButtons, int, int) {}
-void frmMain::picSprite_MouseUp(Qt::MouseButtons, int, int) {}
-void frmMain::Undo() {}
-void frmMain::Redo() {}
-void frmMain::mnuViewGrid_Click() {}
-void frmMain::mnuViewZoomE_Click(int) {}
-void frmMain::sprScrollH_Change() {}
-void frmMain::sprScrollV_Change() {}
-bool frmMain::mnuFileExit_Click() { return true; }
-void frmMain::mnuHelpTopics_Click() {}
-void frmMain::mnuHelpAbout_Click() {}
-void frmMain::mnuFileGameInfo_Click() {}
+PointerButtons ToButtons(Qt::MouseButtons buttons) {
+  PointerButtons held = kButtonNone;
+  if (buttons & Qt::LeftButton) held |= kButtonLeft;
+  if (buttons & Qt::RightButton) held |= kButtonRight;
+  if (buttons & Qt::MiddleButton) held |= kButtonMiddle;
+  return held;
+}
+
+// Turns the wheel over the viewport into scroll-bar steps (Shift or a sideways
+// wheel scrolls horizontally), so a large sprite can be browsed without the bars.
+class WheelScroller : public QObject {
+ public:
+  WheelScroller(QObject* parent, QScrollBar* horizontal, QScrollBar* vertical)
+      : QObject(parent), horizontal_(horizontal), vertical_(vertical) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+    const auto* wheel = static_cast<QWheelEvent*>(event);
+    QPoint delta = wheel->angleDelta();
+    if (wheel->modifiers() & Qt::ShiftModifier) delta = QPoint(delta.y(), delta.x());
+    Scroll(horizontal_, delta.x());
+    Scroll(vertical_, delta.y());
+    return true;
+  }
+
+ private:
+  // One wheel notch (120) moves three steps, as text views do.
+  static void Scroll(QScrollBar* bar, int angle) {
+    if (angle == 0 || !bar->isEnabled()) return;
+    bar->setValue(bar->value() - angle * 3 * bar->singleStep() / 120);
+  }
+
+  QScrollBar* horizontal_;
+  QScrollBar* vertical_;
+};
+
+}  // namespace
+
+void frmMain::InitEditing() {
+  if (QAction* undo = ToolbarButton("undo")) undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  if (QAction* redo = ToolbarButton("redo")) redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  // The surface follows the thumb while it is dragged, even without tracking.
+  connect(sprScrollH, &QScrollBar::sliderMoved, this,
+          [this] { Run([&] { sprScrollH_Change(); }); });
+  connect(sprScrollV, &QScrollBar::sliderMoved, this,
+          [this] { Run([&] { sprScrollV_Change(); }); });
+  picEdBack->installEventFilter(new WheelScroller(this, sprScrollH, sprScrollV));
+}
+
+// A press is a move with that one button; it also starts the stroke that one
+// Undo takes back.
+void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
+  SpriteHistory().BeginStroke(G().SpritePixels);
+  picSprite_MouseMove(button, x, y);
+}
+
+void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
+  const PointerButtons held = ToButtons(buttons);
+  // A drag that outlived the release of another button is a stroke of its own.
+  if (held != kButtonNone) SpriteHistory().BeginStroke(G().SpritePixels);
+  SetPanelText(3, QString::fromStdString(HandlePointer(held, x, y, *picSprite)));
+}
+
+void frmMain::picSprite_MouseUp(Qt::MouseButtons, int, int) {
+  SpriteHistory().EndStroke(G().SpritePixels);
+}
+
+// The surface paints from the model, so a full update shows the restored
+// pixels with the tile states intact: empty cells stay background, grey tiles
+// keep their hatching.
+void frmMain::Undo() {
+  UndoSprite([this] { picSprite->update(); });
+}
+
+void frmMain::Redo() {
+  RedoSprite([this] { picSprite->update(); });
+}
+
+void frmMain::mnuViewGrid_Click() {
+  const bool backToCorner = ToggleGrid();
+  mnuViewGrid->setChecked(G().GridMode);
+  RedrawSprite();
+  if (backToCorner) {
+    sprScrollV->setValue(0);
+    sprScrollH->setValue(0);
+  }
+}
+
+void frmMain::mnuViewZoomE_Click(int k) {
+  const bool redraw = ChooseZoom(k);
+  for (int entry = 0; entry < static_cast<int>(mnuViewZoomE.size()); ++entry) {
+    mnuViewZoomE[static_cast<std::size_t>(entry)]->setChecked(entry == k);
+  }
+  if (!redraw) return;
+  sprScrollH->setEnabled(false);
+  sprScrollV->setEnabled(false);
+  RedrawSprite();
+}
+
+void frmMain::sprScrollH_Change() {
+  picSprite->move(ScrolledEdge(sprScrollH->sliderPosition(), picSprite->TwipsPerPixelX()),
+                  picSprite->y());
+}
+
+void frmMain::sprScrollV_Change() {
+  picSprite->move(picSprite->x(),
+                  ScrolledEdge(sprScrollV->sliderPosition(), picSprite->TwipsPerPixelY()));
+}
+
+bool frmMain::mnuFileExit_Click() {
+  const bool ends = ConfirmExit(
+      [] {
+        SavePaletteCommand();
+        return !G().PaletteDirty;
+      },
+      [] { return SaveRom(); });
+  if (!ends) return false;
+  if (EndProgram) {
+    EndProgram();
+  } else {
+    QCoreApplication::exit(0);
+  }
+  return true;
+}
+
+void frmMain::mnuHelpTopics_Click() {
+  ActiveDialogs().Message(kHelpTopicsText, MsgIcon::None, MsgButtons::Ok);
+}
+
+void frmMain::mnuHelpAbout_Click() {
+  if (auto* about = qobject_cast<QDialog*>(AboutWindow)) about->exec();
+}
+
+void frmMain::mnuFileGameInfo_Click() {
+  const std::string text = GameInformationText();
+  if (!text.empty()) ActiveDialogs().Message(text, MsgIcon::None, MsgButtons::Ok);
+}
 
 }  // namespace kerrow

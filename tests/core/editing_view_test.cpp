@@ -77,7 +77,8 @@ TEST(ExitTest, EveryCombinationOfAnswers) {
     G().SpriteDirty = c.spriteDirty;
     guard.dialogs.answers.assign(c.answers.begin(), c.answers.end());
     int paletteSaves = 0, romSaves = 0;
-    EXPECT_EQ(ConfirmExit([&] { ++paletteSaves; }, [&] { ++romSaves; }), c.ends);
+    EXPECT_EQ(ConfirmExit([&] { return ++paletteSaves > 0; }, [&] { return ++romSaves > 0; }),
+              c.ends);
     EXPECT_EQ(paletteSaves, c.paletteSaves);
     EXPECT_EQ(romSaves, c.romSaves);
     ASSERT_EQ(guard.dialogs.shown.size(), c.asked.size());
@@ -91,6 +92,22 @@ TEST(ExitTest, EveryCombinationOfAnswers) {
       EXPECT_TRUE(G().SpriteDirty);
     }
   }
+}
+
+TEST(ExitTest, ASaveThatDidNotCompleteKeepsTheProgramRunning) {
+  test::CoreFixtureGuard guard;
+  G().PaletteDirty = true;
+  G().SpriteDirty = true;
+  guard.dialogs.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+  int romSaves = 0;
+  EXPECT_FALSE(ConfirmExit([] { return true; }, [&] { return ++romSaves < 0; }));
+  EXPECT_EQ(romSaves, 1);
+
+  guard.dialogs.answers = {MsgAnswer::Yes};
+  guard.dialogs.shown.clear();
+  EXPECT_FALSE(ConfirmExit([] { return false; }, [&] { return ++romSaves > 0; }));
+  EXPECT_EQ(guard.dialogs.shown.size(), 1u) << "no sprite question after a failed palette save";
+  EXPECT_EQ(romSaves, 1);
 }
 
 }  // namespace
