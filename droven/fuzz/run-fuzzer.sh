@@ -15,7 +15,7 @@ rm -rf "$work" && mkdir -p "$work/corpus" "$work/artifacts"
 if [ -d "$seeds" ]; then cp "$seeds"/* "$work/corpus/" 2>/dev/null; fi
 
 "$fuzzer" "$work/corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-  -max_len=8192 -print_final_stats=1 -artifact_prefix="$work/artifacts/"
+  -max_len=4200 -print_final_stats=1 -artifact_prefix="$work/artifacts/"
 status=$?
 if [ $status -ne 0 ]; then
   echo "the fuzzer found a failing input; see $work/artifacts/"
