@@ -117,7 +117,12 @@ class Decoder {
       // Steps of 8 never overtake the source; the tail may write into the slack.
       for (std::size_t k = 0; k < length; k += 8) std::memcpy(to + k, from + k, 8);
     } else {
-      for (std::size_t k = 0; k < length; ++k) to[k] = from[k];
+      // A short period: lay down one stretch of at least 8 bytes, then copy from
+      // a whole number of periods back in steps of 8.
+      const std::size_t stride = distance * ((8 + distance - 1) / distance);
+      const std::size_t head = std::min(length, stride);
+      for (std::size_t k = 0; k < head; ++k) to[k] = from[k];
+      for (std::size_t k = head; k < length; k += 8) std::memcpy(to + k, to + k - stride, 8);
     }
   }
 

@@ -104,7 +104,6 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     writer.Literal(data[start]);
     std::size_t p = start + 1;
     while (p < end) {
-      finder.InsertUpTo(p, start, end);
       p += WriteItem(writer, finder.Find(p, start, end), data[p]);
     }
   }

@@ -98,6 +98,13 @@ void KeyChain::Insert(const std::uint8_t* data, std::size_t pos) {
   segment_[pos & kMask] = start;
 }
 
+void KeyChain::CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest,
+                       std::size_t moduleEnd) {
+  std::size_t next = std::max(inserted_, lowest);
+  for (; next < pos && next + keyLength_ <= moduleEnd; ++next) Insert(data, next);
+  inserted_ = std::max(inserted_, pos);
+}
+
 Match KeyChain::Search(const std::uint8_t* data, std::size_t end, std::size_t p,
                        std::size_t lowest, std::size_t limit, std::size_t enough) const {
   Match best;
@@ -191,17 +198,7 @@ MatchFinder::MatchFinder(std::span<const std::uint8_t> data) : data_(data) {
 
 MatchFinder::~MatchFinder() = default;
 
-void MatchFinder::InsertUpTo(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd) {
-  const std::uint8_t* data = data_.data();
-  inserted_ = std::max(inserted_, moduleStart);
-  for (; inserted_ < pos; ++inserted_) {
-    for (const auto& chain : chains_) {
-      if (inserted_ + chain->KeyLength() <= moduleEnd) chain->Insert(data, inserted_);
-    }
-  }
-}
-
-Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) const {
+Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
   if (limit < 2) return {};
   const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
@@ -209,6 +206,7 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   for (const auto& chain : chains_) {
     const std::size_t key = chain->KeyLength();
     if (key > limit) continue;
+    chain->CatchUp(data_.data(), p, lowest, moduleEnd);
     const Match found = chain->Search(data_.data(), moduleEnd, p, lowest, limit, enough);
     if (found.length >= key) return found;
     // Nothing reaches this key length, so the next chain may stop at one less.

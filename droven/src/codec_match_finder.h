@@ -33,7 +33,10 @@ class KeyChain {
   KeyChain(std::size_t keyLength, unsigned hashBits);
 
   std::size_t KeyLength() const { return keyLength_; }
-  void Insert(const std::uint8_t* data, std::size_t pos);
+  // Inserts the positions before `pos` that a search at `pos` can reach. A chain
+  // that went unused for a while skips what has left the window meanwhile.
+  void CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest,
+               std::size_t moduleEnd);
 
   // Best match among the entries for data[p..], candidates no lower than `lowest`.
   // Lengths are capped at `limit`; the walk stops early once `enough` is reached.
@@ -44,6 +47,7 @@ class KeyChain {
   static constexpr std::uint32_t kNone = UINT32_MAX;
   static constexpr std::size_t kMask = kWindow - 1;
 
+  void Insert(const std::uint8_t* data, std::size_t pos);
   std::uint32_t Hash(const std::uint8_t* at) const;
   // The first chain entry from j on that lies below `bound` (kNone when none is left).
   std::size_t FirstEntryBelow(std::size_t j, std::size_t bound, std::size_t lowest) const;
@@ -55,6 +59,7 @@ class KeyChain {
   std::vector<std::uint32_t> head_;
   std::vector<std::uint32_t> prev_;
   std::vector<std::uint32_t> segment_;
+  std::size_t inserted_ = 0;  // positions below this are inserted or out of reach
 };
 
 // All chains of one buffer. Positions are absolute indices into the buffer;
@@ -64,15 +69,13 @@ class MatchFinder {
   explicit MatchFinder(std::span<const std::uint8_t> data);
   ~MatchFinder();
 
-  // Makes the positions of [moduleStart, moduleEnd) before `pos` searchable.
-  void InsertUpTo(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd);
-  // Longest match for data[p..] within [moduleStart, moduleEnd); call InsertUpTo(p, ...) first.
-  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) const;
+  // Longest match for data[p..] within [moduleStart, moduleEnd). Positions are
+  // searched in increasing order.
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
 
  private:
   std::span<const std::uint8_t> data_;
   std::vector<std::unique_ptr<KeyChain>> chains_;  // longest keys first
-  std::size_t inserted_ = 0;
 };
 
 }  // namespace droven::detail
