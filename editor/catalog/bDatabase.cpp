@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 
 #include "shell/Failure.h"
@@ -111,7 +112,22 @@ std::int16_t TextToInteger(std::string_view text) { return Narrow<std::int16_t>(
 
 TableView::TableView(std::string name, std::vector<std::string> columns,
                      std::vector<std::vector<FieldValue>> rows)
-    : name_(std::move(name)), columns_(std::move(columns)), rows_(std::move(rows)) {}
+    : name_(std::move(name)), columns_(std::move(columns)), rowCount_(rows.size()) {
+  cells_.reserve(rows.size() * columns_.size());
+  for (auto& row : rows) {
+    row.resize(columns_.size());
+    std::move(row.begin(), row.end(), std::back_inserter(cells_));
+  }
+}
+
+TableView::TableView(std::string name, std::vector<std::string> columns,
+                     std::vector<FieldValue> cells)
+    : name_(std::move(name)),
+      columns_(std::move(columns)),
+      cells_(std::move(cells)),
+      rowCount_(columns_.empty() ? 0 : cells_.size() / columns_.size()) {
+  cells_.resize(rowCount_ * columns_.size());
+}
 
 void TableView::MoveNext() {
   if (Eof()) Fail(kErrNoCurrentRecord, "No current record.");
@@ -122,13 +138,14 @@ bool TableView::Seek(std::string_view key) {
   std::size_t nameColumn = Column("Name");
   if (!byName_) {
     byName_.emplace();
-    byName_->reserve(rows_.size());
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-      if (auto* text = std::get_if<std::string>(&rows_[r][nameColumn])) byName_->emplace(*text, r);
+    byName_->reserve(rowCount_);
+    for (std::size_t r = 0; r < rowCount_; ++r) {
+      const FieldValue& name = cells_[r * columns_.size() + nameColumn];
+      if (auto* text = std::get_if<std::string>(&name)) byName_->emplace(*text, r);
     }
   }
   auto found = byName_->find(std::string(key));
-  current_ = found == byName_->end() ? rows_.size() : found->second;
+  current_ = found == byName_->end() ? rowCount_ : found->second;
   return !Eof();
 }
 
@@ -138,18 +155,22 @@ std::size_t TableView::Column(std::string_view field) const {
   Fail(kErrNoSuchField, "Item not found in this collection. (" + name_ + "." + std::string(field) + ")");
 }
 
-const FieldValue& TableView::Value(std::string_view field) const {
-  std::size_t column = Column(field);
+const FieldValue& TableView::Value(std::string_view field) const { return Cell(Column(field)); }
+
+const FieldValue& TableView::Cell(std::size_t column) const {
+  if (column >= columns_.size()) Fail(kErrNoSuchField, "Item not found in this collection.");
   if (Eof()) Fail(kErrNoCurrentRecord, "No current record.");
-  return rows_[current_][column];
+  return cells_[current_ * columns_.size() + column];
 }
 
 bool TableView::IsNull(std::string_view field) const {
   return std::holds_alternative<std::monostate>(Value(field));
 }
 
-std::string TableView::Text(std::string_view field) const {
-  const FieldValue& value = Value(field);
+std::string TableView::Text(std::string_view field) const { return TextAt(Column(field)); }
+
+std::string TableView::TextAt(std::size_t column) const {
+  const FieldValue& value = Cell(column);
   if (std::holds_alternative<std::monostate>(value)) Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
   if (auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
   if (auto* d = std::get_if<double>(&value)) {
@@ -254,16 +275,13 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   std::vector<std::string> columns;
   for (int c = 0; c < columnCount; ++c) columns.emplace_back(sqlite3_column_name(select.stmt, c));
 
-  std::vector<std::vector<FieldValue>> rows;
+  std::vector<FieldValue> cells;
   int rc;
   while ((rc = sqlite3_step(select.stmt)) == SQLITE_ROW) {
-    std::vector<FieldValue> row;
-    row.reserve(static_cast<std::size_t>(columnCount));
-    for (int c = 0; c < columnCount; ++c) row.push_back(ReadColumn(select.stmt, c));
-    rows.push_back(std::move(row));
+    for (int c = 0; c < columnCount; ++c) cells.push_back(ReadColumn(select.stmt, c));
   }
   if (rc != SQLITE_DONE) Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
-  return std::make_unique<TableView>(actualName, std::move(columns), std::move(rows));
+  return std::make_unique<TableView>(actualName, std::move(columns), std::move(cells));
 }
 
 // ---- Program operations ----

@@ -21,13 +21,15 @@ class TableView {
  public:
   TableView(std::string name, std::vector<std::string> columns,
             std::vector<std::vector<FieldValue>> rows);
+  // Rows given one after another, columns.size() cells each.
+  TableView(std::string name, std::vector<std::string> columns, std::vector<FieldValue> cells);
 
   const std::string& Name() const { return name_; }
 
   void MoveFirst() { current_ = 0; }
   void MoveNext();
-  bool Eof() const { return current_ >= rows_.size(); }
-  std::int32_t RecordCount() const { return static_cast<std::int32_t>(rows_.size()); }
+  bool Eof() const { return current_ >= rowCount_; }
+  std::int32_t RecordCount() const { return static_cast<std::int32_t>(rowCount_); }
 
   // Positions the view on the first row (in primary-key order) whose "Name"
   // equals `key`; with no such row the view has no current row and Eof() is true.
@@ -41,12 +43,19 @@ class TableView {
   std::int16_t Integer(std::string_view field) const;
   const FieldValue& Value(std::string_view field) const;
 
+  // For loops over many rows: a field's position, found once (3265 if the
+  // table lacks it), then read on each row.
+  std::size_t FieldIndex(std::string_view field) const { return Column(field); }
+  std::string TextAt(std::size_t column) const;
+
  private:
   std::size_t Column(std::string_view field) const;
+  const FieldValue& Cell(std::size_t column) const;
 
   std::string name_;
   std::vector<std::string> columns_;
-  std::vector<std::vector<FieldValue>> rows_;
+  std::vector<FieldValue> cells_;  // row after row
+  std::size_t rowCount_ = 0;
   std::size_t current_ = 0;
   mutable std::optional<std::unordered_map<std::string, std::size_t>> byName_;
 };

@@ -1,6 +1,6 @@
 #include "catalog/bTreeViewHandle.h"
 
-#include <functional>
+#include <array>
 
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -15,8 +15,7 @@ bool NodeList::AddRootNode(std::string text, std::string key, std::int16_t image
 
 bool NodeList::AddChildNode(std::string_view parentKey, std::string text, std::string key,
                             std::int16_t image) {
-  if (!keys_.contains(std::string(parentKey)) || keys_.contains(key)) return false;
-  keys_.insert(key);
+  if (!keys_.contains(parentKey) || !keys_.insert(key).second) return false;
   nodes_.push_back({std::move(key), std::move(text), image, std::string(parentKey)});
   return true;
 }
@@ -24,14 +23,25 @@ bool NodeList::AddChildNode(std::string_view parentKey, std::string text, std::s
 namespace {
 
 // One pass over a view, as many rows as it counts, then back to its first row.
-// A row that fails to read is skipped like a node that cannot be added.
-void ForEachRow(TableView& view, const std::function<void(TableView&)>& visit) {
+// The fields' positions are found once; a row that fails to read is skipped
+// like a node that cannot be added (a missing field fails every row).
+template <std::size_t N, typename Visit>
+void ForEachRow(TableView& view, const std::array<std::string_view, N>& fields, Visit visit) {
+  std::array<std::size_t, N> columns{};
+  bool readable = true;
+  try {
+    for (std::size_t f = 0; f < N; ++f) columns[f] = view.FieldIndex(fields[f]);
+  } catch (const Failure&) {
+    readable = false;
+  }
   view.MoveFirst();
   const std::int32_t count = view.RecordCount();
   for (std::int32_t row = 0; row < count; ++row) {
-    try {
-      visit(view);
-    } catch (const Failure&) {
+    if (readable) {
+      try {
+        visit(view, columns);
+      } catch (const Failure&) {
+      }
     }
     view.MoveNext();
   }
@@ -52,27 +62,32 @@ std::vector<TreeNode> BuildSpriteNodes() {
   TableView& sprites = GameTableView(kSprite);
   TableView& compressed = GameTableView(kCompressed);
   NodeList list;
+  list.Reserve(static_cast<std::size_t>(heads.RecordCount()) + sprites.RecordCount() + 1 +
+               2 * static_cast<std::size_t>(compressed.RecordCount()));
 
-  ForEachRow(heads, [&](TableView& view) {
-    std::string key = Joined(kHeadKeyPrefix, view.Text("ID"));
-    list.AddRootNode(view.Text("Name"), std::move(key), kHeadingImage);
+  using Two = std::array<std::string_view, 2>;
+  ForEachRow(heads, Two{"ID", "Name"}, [&](TableView& view, const auto& at) {
+    std::string key = Joined(kHeadKeyPrefix, view.TextAt(at[0]));
+    list.AddRootNode(view.TextAt(at[1]), std::move(key), kHeadingImage);
   });
-  ForEachRow(sprites, [&](TableView& view) {
-    std::string parent = Joined(kHeadKeyPrefix, view.Text("Heading"));
-    std::string name = view.Text("Name");
+  ForEachRow(sprites, Two{"Heading", "Name"}, [&](TableView& view, const auto& at) {
+    std::string parent = Joined(kHeadKeyPrefix, view.TextAt(at[0]));
+    std::string name = view.TextAt(at[1]);
     std::string key = Joined(kChildKeyPrefix, name);
     list.AddChildNode(parent, std::move(name), std::move(key), kSpriteImage);
   });
   list.AddRootNode(std::string(kCompressedGroupText), std::string(kCompressedKey),
                    kHeadingImage);
-  ForEachRow(compressed, [&](TableView& view) {
-    std::string subHead = view.Text("SubHead");
-    std::string key = Joined(kCompressedHeadKeyPrefix, subHead);
-    list.AddChildNode(kCompressedKey, std::move(subHead), std::move(key), kHeadingImage);
-  });
-  ForEachRow(compressed, [&](TableView& view) {
-    std::string parent = Joined(kCompressedHeadKeyPrefix, view.Text("SubHead"));
-    std::string name = view.Text("Name");
+  ForEachRow(compressed, std::array<std::string_view, 1>{"SubHead"},
+             [&](TableView& view, const auto& at) {
+               std::string subHead = view.TextAt(at[0]);
+               std::string key = Joined(kCompressedHeadKeyPrefix, subHead);
+               list.AddChildNode(kCompressedKey, std::move(subHead), std::move(key),
+                                 kHeadingImage);
+             });
+  ForEachRow(compressed, Two{"SubHead", "Name"}, [&](TableView& view, const auto& at) {
+    std::string parent = Joined(kCompressedHeadKeyPrefix, view.TextAt(at[0]));
+    std::string name = view.TextAt(at[1]);
     std::string key = Joined(kCompressedChildKeyPrefix, name);
     list.AddChildNode(parent, std::move(name), std::move(key), kSpriteImage);
   });

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -32,6 +33,10 @@ struct TreeNode {
 // existing parent; a node breaking either rule is left out without complaint.
 class NodeList {
  public:
+  void Reserve(std::size_t nodes) {
+    nodes_.reserve(nodes);
+    keys_.reserve(nodes);
+  }
   bool AddRootNode(std::string text, std::string key, std::int16_t image);
   bool AddChildNode(std::string_view parentKey, std::string text, std::string key,
                     std::int16_t image);
@@ -40,8 +45,14 @@ class NodeList {
   std::vector<TreeNode> Release() { return std::move(nodes_); }
 
  private:
+  // Lets the key set be searched with a string_view, without a copy.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+  };
+
   std::vector<TreeNode> nodes_;
-  std::unordered_set<std::string> keys_;
+  std::unordered_set<std::string, KeyHash, std::equal_to<>> keys_;
 };
 
 // The nodes for the current game's "HEAD", "SPRITE" and "COMPRESSED" tables:
