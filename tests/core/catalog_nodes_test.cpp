@@ -105,6 +105,17 @@ TEST_F(CatalogNodesTest, DuplicateKeysAndUnreadableRowsAreLeftOut) {
   EXPECT_EQ(GameTableView(kSprite).Text("Name"), "x");
 }
 
+TEST_F(CatalogNodesTest, ATableLackingAFieldLosesOnlyItsOwnNodes) {
+  auto nodes = Build("INSERT INTO HEAD VALUES (1, 'H'); INSERT INTO SPRITE VALUES ('s', 1);"
+                     "INSERT INTO COMPRESSED VALUES ('c');",
+                     "CREATE TABLE NFO (Name); CREATE TABLE HEAD (ID, Name);"
+                     "CREATE TABLE SPRITE (Name, Heading); CREATE TABLE COMPRESSED (Name);");
+  std::vector<TreeNode> expected = {{"TVRLHEAD_1", "H", 1, ""},
+                                    {"TVRLCHILD_s", "s", 2, "TVRLHEAD_1"},
+                                    {"TVRLHEADCOMP", "Compressed", 1, ""}};
+  EXPECT_EQ(nodes, expected);
+}
+
 TEST(CatalogNodeList, RulesOfAddingNodes) {
   NodeList list;
   EXPECT_TRUE(list.AddRootNode("Top", "K1", 1));
