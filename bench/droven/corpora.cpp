@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <random>
 
 namespace droven::bench {
@@ -105,6 +106,26 @@ Bytes TileData(std::size_t size) {
   return out;
 }
 
+Bytes SystemLibrarySlices(std::size_t size) {
+  static constexpr std::array<const char*, 5> kLibraries = {
+      "/usr/lib/x86_64-linux-gnu/libstdc++.so.6", "/usr/lib/x86_64-linux-gnu/libc.so.6",
+      "/usr/lib/x86_64-linux-gnu/libsqlite3.so.0", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6",
+      "/usr/lib/x86_64-linux-gnu/libz.so.1"};
+  constexpr std::size_t kSlice = 256 * 1024;
+  constexpr std::size_t kSkipHeaders = 64 * 1024;
+  Bytes out;
+  for (const char* path : kLibraries) {
+    if (out.size() >= size) break;
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(kSkipHeaders);
+    Bytes slice(std::min(kSlice, size - out.size()));
+    file.read(reinterpret_cast<char*>(slice.data()), static_cast<std::streamsize>(slice.size()));
+    if (file) out.insert(out.end(), slice.begin(), slice.end());
+  }
+  if (out.size() < size) return {};
+  return out;
+}
+
 Bytes AllZero(std::size_t size) { return Bytes(size, 0); }
 
 Bytes Period2(std::size_t size) {
@@ -156,14 +177,17 @@ Bytes BrokenPeriod2(std::size_t size) {
 
 std::vector<Corpus> AllCorpora() {
   const std::size_t n = kCorpusSize;
-  return {{"mixed", MixedBinary(n)},
-          {"tiles", TileData(n)},
+  std::vector<Corpus> corpora = {{"mixed", MixedBinary(n)}, {"libs", SystemLibrarySlices(n)}};
+  if (corpora.back().data.empty()) corpora.pop_back();
+  std::vector<Corpus> rest = {{"tiles", TileData(n)},
           {"zero", AllZero(n)},
           {"period2", Period2(n)},
           {"adv_bits", RandomBits(n)},
           {"adv_zero255", ZeroRunsWithCounter(n)},
           {"adv_runs", RandomRuns(n)},
           {"adv_period2", BrokenPeriod2(n)}};
+  for (Corpus& c : rest) corpora.push_back(std::move(c));
+  return corpora;
 }
 
 }  // namespace droven::bench

@@ -21,6 +21,9 @@ inline constexpr std::size_t kCorpusSize = std::size_t{1} << 20;
 Bytes MixedBinary(std::size_t size);
 // Sprite tiles, 4 bits per pixel: few colours, runs along rows, blank and repeated tiles.
 Bytes TileData(std::size_t size);
+// Real program code: 256 KiB slices of shared libraries found on this machine
+// (empty when none is found, and then not benchmarked).
+Bytes SystemLibrarySlices(std::size_t size);
 Bytes AllZero(std::size_t size);
 Bytes Period2(std::size_t size);
 // Inputs that hurt a hash-chain matcher: tiny alphabets and long or broken runs.

@@ -3,8 +3,8 @@
 import json
 import sys
 
-COMPRESS_TARGET = {"mixed": 5.0, "tiles": 5.0, "zero": 1.0, "period2": 1.0}
-DECOMPRESS_TARGET = {"mixed": 2.5, "zero": 2.0, "period2": 2.0}
+COMPRESS_TARGET = {"mixed": 5.0, "libs": 5.0, "tiles": 5.0, "zero": 1.0, "period2": 1.0}
+DECOMPRESS_TARGET = {"mixed": 2.5, "libs": 2.5, "zero": 2.0, "period2": 2.0}
 
 
 def medians(path):
