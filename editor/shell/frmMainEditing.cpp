@@ -9,6 +9,7 @@
 #include "bridge/WriteBack.h"
 #include "catalog/GameInformation.h"
 #include "editing/ExitQuestions.h"
+#include "editing/PaletteStripView.h"
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
 #include "editing/ViewSettings.h"
@@ -67,7 +68,9 @@ void frmMain::InitEditing() {
           [this] { Run([&] { sprScrollH_Change(); }); });
   connect(sprScrollV, &QScrollBar::sliderMoved, this,
           [this] { Run([&] { sprScrollV_Change(); }); });
-  picEdBack->installEventFilter(new WheelScroller(this, sprScrollH, sprScrollV));
+  auto* wheel = new WheelScroller(this, sprScrollH, sprScrollV);
+  picEdBack->installEventFilter(wheel);
+  picSprite->installEventFilter(wheel);
 }
 
 // A press is a move with that one button; it also starts the stroke that one
@@ -82,6 +85,8 @@ void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
   // A drag that outlived the release of another button is a stroke of its own.
   if (held != kButtonNone) SpriteHistory().BeginStroke(G().SpritePixels);
   SetPanelText(3, QString::fromStdString(HandlePointer(held, x, y, *picSprite)));
+  // The swatches show what the eyedropper picked.
+  if (held != kButtonNone && G().CurrentTool == kToolEyedropper) Frame1->Refresh();
 }
 
 void frmMain::picSprite_MouseUp(Qt::MouseButtons, int, int) {
