@@ -37,15 +37,16 @@ struct ScatteredSprite {
     std::mt19937 random(1234);
     std::vector<char> rom(kRomSize);
     for (char& b : rom) b = static_cast<char>(random());
-    std::ofstream(romPath, std::ios::binary).write(rom.data(), static_cast<std::streamsize>(rom.size()));
+    std::ofstream(romPath, std::ios::binary)
+        .write(rom.data(), static_cast<std::streamsize>(rom.size()));
 
     std::uniform_int_distribution<std::int32_t> offset(0, kRomSize - 32);
     for (std::int32_t ty = 0; ty < kTilesPerSide; ++ty) {
       for (std::int32_t tx = 0; tx < kTilesPerSide; ++tx) {
         offsets.push_back(offset(random));
         if (!whiteList.empty()) whiteList += "\r\n";
-        whiteList += std::to_string(tx) + "," + std::to_string(ty) + "," +
-                     std::to_string(offsets.back());
+        whiteList +=
+            std::to_string(tx) + "," + std::to_string(ty) + "," + std::to_string(offsets.back());
       }
     }
   }
@@ -76,7 +77,8 @@ void BM_PreadTiles(benchmark::State& state) {
   for (auto _ : state) {
     int fd = ::open(sprite.romPath.c_str(), O_RDONLY);
     for (std::size_t i = 0; i < sprite.offsets.size(); ++i) {
-      if (::pread(fd, tiles.data() + 32 * i, 32, sprite.offsets[i]) != 32) state.SkipWithError("pread");
+      if (::pread(fd, tiles.data() + 32 * i, 32, sprite.offsets[i]) != 32)
+        state.SkipWithError("pread");
     }
     ::close(fd);
     benchmark::DoNotOptimize(tiles.data());

@@ -65,8 +65,7 @@ void* LoadLibraryFile(const std::string& directory, const std::string& fileName,
 
 void* LookUp(void* library, const std::string& entry) {
 #ifdef _WIN32
-  return reinterpret_cast<void*>(
-      GetProcAddress(reinterpret_cast<HMODULE>(library), entry.c_str()));
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), entry.c_str()));
 #else
   return dlsym(library, entry.c_str());
 #endif

@@ -31,8 +31,8 @@ std::int32_t DecompressCurrentRecord() {
 
 std::int32_t VantorDecomp(const std::string& source, const std::string& destination,
                           std::int32_t startOffset) {
-  auto entry = reinterpret_cast<DecompEntry>(
-      Binding(BoundLibrary::Vantor, BoundEntry::Decomp).Address());
+  auto entry =
+      reinterpret_cast<DecompEntry>(Binding(BoundLibrary::Vantor, BoundEntry::Decomp).Address());
   PathVariant from(source);
   PathVariant to(destination);
   return entry(from.Get(), to.Get(), startOffset);

@@ -54,10 +54,10 @@ bool WriteTiles(const std::string& path, const std::vector<TileWrite>& writes) {
   BinaryFile file = BinaryFile::OpenForUpdate(path);
   for (const TileWrite& write : writes) {
     if (!file.Holds(write.Offset, kTileBytes)) {
-      Refuse("The sprite was not saved: the tile at column " + std::to_string(write.Tx) +
-             ", row " + std::to_string(write.Ty) + " is listed at offset " +
-             std::to_string(write.Offset) + ", which reaches past the end of " + path + " (" +
-             std::to_string(file.Size()) + " bytes long). Nothing was written.");
+      Refuse("The sprite was not saved: the tile at column " + std::to_string(write.Tx) + ", row " +
+             std::to_string(write.Ty) + " is listed at offset " + std::to_string(write.Offset) +
+             ", which reaches past the end of " + path + " (" + std::to_string(file.Size()) +
+             " bytes long). Nothing was written.");
       return false;
     }
   }
@@ -80,8 +80,8 @@ bool StoreCompressed(TableView& record) {
   if (!rom.Holds(offset, length)) {
     Refuse("The sprite was not saved: its " + std::to_string(length) +
            " compressed bytes at offset " + std::to_string(offset) +
-           " would reach past the end of " + G().SpriteRomPath + " (" +
-           std::to_string(rom.Size()) + " bytes long). Nothing was written to the ROM.");
+           " would reach past the end of " + G().SpriteRomPath + " (" + std::to_string(rom.Size()) +
+           " bytes long). Nothing was written to the ROM.");
     return false;
   }
   rom.WriteAt(offset, packed);

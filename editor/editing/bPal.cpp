@@ -69,8 +69,8 @@ void SavePalette() {
   if (!file.Holds(offset, kPaletteBytes))
     throw Failure(kErrPastEndOfFile,
                   "Cannot save the palette: its 30 bytes at offset " + std::to_string(offset) +
-                      " would reach past the end of " + path + " (" +
-                      std::to_string(file.Size()) + " bytes long); nothing was written",
+                      " would reach past the end of " + path + " (" + std::to_string(file.Size()) +
+                      " bytes long); nothing was written",
                   "Save Palette");
   file.WriteAt(offset, bytes);
   G().PaletteDirty = false;

@@ -22,7 +22,6 @@ namespace {
                 kFileSource);
 }
 
-
 }  // namespace
 
 BinaryFile BinaryFile::OpenForReading(const std::string& path) {

@@ -10,7 +10,9 @@ namespace kerrow {
 namespace {
 
 // Odd levels do not exist on the console and show as 0, not as the even level below.
-std::uint32_t LevelToChannel(std::uint32_t level) { return level % 2 == 0 ? level * 16 : 0; }
+std::uint32_t LevelToChannel(std::uint32_t level) {
+  return level % 2 == 0 ? level * 16 : 0;
+}
 
 std::uint8_t ChannelToLevel(std::uint32_t channel) {
   return static_cast<std::uint8_t>((channel / 32) * 2);

@@ -115,7 +115,8 @@ class BridgeLoad : public ::testing::Test {
   BridgeLoad() {
     ResetBindings();
     std::vector<unsigned char> data(8 * 32);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>((i / 32) * 17);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      data[i] = static_cast<unsigned char>((i / 32) * 17);
     test::WriteBytes("plain.bin", data);
     EXPECT_EQ(VantorComp("plain.bin", "packed.bin"), 0);
     auto packed = test::ReadBytes("packed.bin");
@@ -124,8 +125,7 @@ class BridgeLoad : public ::testing::Test {
     rom.resize(rom.size() + 64, 0x66);
     test::WriteBytes(dir.File("rom.bin"), rom);
     G().RomPath = dir.File("rom.bin");
-    test::InstallSpriteTable({{.Width = 2, .Height = 1, .Offset = kOffset, .MaxSize = 1000}},
-                             true);
+    test::InstallSpriteTable({{.Width = 2, .Height = 1, .Offset = kOffset, .MaxSize = 1000}}, true);
     test::SizeSprite(2, 1);
   }
   ~BridgeLoad() override { ResetBindings(); }
@@ -145,7 +145,8 @@ TEST_F(BridgeLoad, WhiteAndGreyTilesComeFromTheDecompressedData) {
   LoadCompressedGreyTiles("1,0,224", surface);
   EXPECT_EQ(G().SpritePixels.At(8, 0), 7);
   EXPECT_EQ(G().TileMap.At(1, 0), kTileGrey);
-  EXPECT_EQ(surface.calls.back(), (test::RecordingSurface::Call{test::RecordingSurface::Call::kShade, 1, 0, 0}));
+  EXPECT_EQ(surface.calls.back(),
+            (test::RecordingSurface::Call{test::RecordingSurface::Call::kShade, 1, 0, 0}));
   EXPECT_EQ(test::ReadBytes("dump.bin"), test::ReadBytes("plain.bin"));
 
   RemoveTemporaryFiles();
@@ -181,7 +182,9 @@ TEST_F(BridgeLoad, DecompressionFailureIs7000AndDecodesNothing) {
 }
 
 TEST_F(BridgeLoad, TileListFailuresKeepEarlierTilesAndTheFlag) {
-  EXPECT_EQ(FailureNumber([&] { LoadCompressedWhiteTiles(Crlf({"0,0,0", "1,0,256"}), surface); }),
+  EXPECT_EQ(FailureNumber([&] {
+              LoadCompressedWhiteTiles(Crlf({"0,0,0", "1,0,256"}), surface);
+            }),
             kErrPastEndOfFile);
   EXPECT_EQ(G().TileMap.At(0, 0), kTileWhite);
   EXPECT_FALSE(G().SpriteIsCompressed);
@@ -197,8 +200,12 @@ std::int32_t DecompWith(std::int32_t result) {
   test::WriteBytes("dump.bin", std::vector<unsigned char>(64, 0x21));
   return result;
 }
-std::int32_t Decomp40000(VARIANT, VARIANT, std::int32_t) { return DecompWith(40000); }
-std::int32_t Decomp1(VARIANT, VARIANT, std::int32_t) { return DecompWith(1); }
+std::int32_t Decomp40000(VARIANT, VARIANT, std::int32_t) {
+  return DecompWith(40000);
+}
+std::int32_t Decomp1(VARIANT, VARIANT, std::int32_t) {
+  return DecompWith(1);
+}
 
 TEST_F(BridgeLoad, OnlyMinusOneFailsAndTheGreyLoaderOverflowsAbove16Bits) {
   LibraryBinding& decomp = Binding(BoundLibrary::Vantor, BoundEntry::Decomp);

@@ -27,14 +27,15 @@ struct SpriteRow {
 // Puts `rows` into GameTables as table SPRITE (or COMPRESSED) and positions it
 // on the first row, as sprite selection leaves it.
 inline void InstallSpriteTable(const std::vector<SpriteRow>& rows, bool compressed = false) {
-  std::vector<std::string> columns = {"Name", "Heading", "Palette", "Width", "Height", "White",
-                                      "Grey"};
-  if (compressed) columns = {"Name", "SubHead", "Palette", "Width", "Height", "White", "Grey",
-                             "Offset", "MaxSize"};
+  std::vector<std::string> columns = {"Name",   "Heading", "Palette", "Width",
+                                      "Height", "White",   "Grey"};
+  if (compressed)
+    columns = {"Name",  "SubHead", "Palette", "Width",  "Height",
+               "White", "Grey",    "Offset",  "MaxSize"};
   std::vector<std::vector<FieldValue>> cells;
   for (const SpriteRow& row : rows) {
-    std::vector<FieldValue> r = {row.Name,  std::int64_t{1}, row.Palette, row.Width,
-                                 row.Height, row.White,      row.Grey};
+    std::vector<FieldValue> r = {row.Name,   std::int64_t{1}, row.Palette, row.Width,
+                                 row.Height, row.White,       row.Grey};
     if (compressed) {
       r[1] = std::string("Group");
       r.push_back(row.Offset);
@@ -43,8 +44,8 @@ inline void InstallSpriteTable(const std::vector<SpriteRow>& rows, bool compress
     cells.push_back(std::move(r));
   }
   auto table = compressed ? kCompressed : kSprite;
-  G().GameTables[table] = std::make_unique<TableView>(compressed ? "COMPRESSED" : "SPRITE",
-                                                      columns, std::move(cells));
+  G().GameTables[table] =
+      std::make_unique<TableView>(compressed ? "COMPRESSED" : "SPRITE", columns, std::move(cells));
   G().GameTables[table]->Seek(rows.front().Name);
 }
 

@@ -70,7 +70,8 @@ TEST_F(Palette, ReadOnlyRomLoadsAndShortRomChangesNothing) {
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
   }
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(G().Palette.Entries[i].StoredBytes, before.Entries[i].StoredBytes);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(G().Palette.Entries[i].StoredBytes, before.Entries[i].StoredBytes);
   EXPECT_EQ(G().PaletteOffset, kP + 3);
   EXPECT_THROW(LoadPalette(dir.File("absent.bin"), 0), Failure);
 }

@@ -114,7 +114,9 @@ TEST_F(WriteBackCompressed, ExactlyMaxSizeFitsAndOneByteOverIsRefused) {
   EXPECT_EQ(box.title, "Tavrel BETA");
 }
 
-std::int32_t CompFails(VARIANT, VARIANT) { return -1; }
+std::int32_t CompFails(VARIANT, VARIANT) {
+  return -1;
+}
 
 TEST_F(WriteBackCompressed, CompressorFailureAbandonsOnlyTheSave) {
   Binding(BoundLibrary::Vantor, BoundEntry::Comp).Override(reinterpret_cast<void*>(&CompFails));
