@@ -46,8 +46,10 @@ class LargeCatalog {
       BEGIN;
       INSERT INTO NFO VALUES ('Big', 4096, 1, 'bench', '');
     )");
-    Run(db, "CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
-            "FROM n WHERE i < " + std::to_string(kRows) + ") SELECT i FROM n;");
+    Run(db,
+        "CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+        "FROM n WHERE i < " +
+            std::to_string(kRows) + ") SELECT i FROM n;");
     Run(db, "INSERT INTO HEAD SELECT i, 'Heading ' || i FROM N WHERE i <= " +
                 std::to_string(kHeadings) + ";");
     const std::string white =

@@ -32,10 +32,18 @@ struct GameSource {
 };
 
 const GameSource kGames[] = {
-    {"demo.sql", "demo.art", "demo.mdb", "demo.bin",
-     {"GM KR000001-00", "KERROW DEMO CART", "KERROW DEMO CART"}, 0x20000},
-    {"second.sql", "second.art", "games/second.mdb", "demo2.bin",
-     {"GM KR000002-00", "KERROW SECOND CART", "KERROW SECOND CART"}, 0x10000},
+    {"demo.sql",
+     "demo.art",
+     "demo.mdb",
+     "demo.bin",
+     {"GM KR000001-00", "KERROW DEMO CART", "KERROW DEMO CART"},
+     0x20000},
+    {"second.sql",
+     "second.art",
+     "games/second.mdb",
+     "demo2.bin",
+     {"GM KR000002-00", "KERROW SECOND CART", "KERROW SECOND CART"},
+     0x10000},
 };
 
 // Room left after a compressed block when its catalog row gives MaxSize 0.
@@ -109,7 +117,8 @@ const Picture& PictureOf(const Art& art, const std::string& name, std::int64_t w
 void RequirePalette(const Art& art, std::int64_t offset, const std::string& who) {
   for (const auto& palette : art.palettes)
     if (palette.offset == offset) return;
-  throw std::runtime_error(who + " uses palette " + std::to_string(offset) + ", which no art places");
+  throw std::runtime_error(who + " uses palette " + std::to_string(offset) +
+                           ", which no art places");
 }
 
 // Lines of a tile list; "-1", '' and NULL mean none.
@@ -130,12 +139,12 @@ void BuildGame(const GameSource& game, const fs::path& schema, const fs::path& s
   Art art = ParseArt(ReadText(sources / game.art));
   DemoRom rom(game.romSize);
   for (const auto& palette : art.palettes) rom.Put(palette.offset, palette.Bytes());
-  RequirePalette(art, Number(db.Rows("SELECT Palette FROM NFO").at(0).at(0), "NFO.Palette"),
-                 "NFO");
+  RequirePalette(art, Number(db.Rows("SELECT Palette FROM NFO").at(0).at(0), "NFO.Palette"), "NFO");
 
   for (const auto& row : db.Rows("SELECT Name, Palette, Width, Height, White, Grey FROM SPRITE")) {
     const std::string name = row[0].value();
-    if (std::int64_t palette = Number(row[1], name + ".Palette")) RequirePalette(art, palette, name);
+    if (std::int64_t palette = Number(row[1], name + ".Palette"))
+      RequirePalette(art, palette, name);
     const Picture& picture = PictureOf(art, name, Number(row[2], name), Number(row[3], name));
     for (const auto& list : {row[4], row[5]})
       for (const TileLine& tile : TilesOf(list))
@@ -145,7 +154,8 @@ void BuildGame(const GameSource& game, const fs::path& schema, const fs::path& s
   for (const auto& row : db.Rows(
            "SELECT Name, Palette, Width, Height, White, Grey, Offset, MaxSize FROM COMPRESSED")) {
     const std::string name = row[0].value();
-    if (std::int64_t palette = Number(row[1], name + ".Palette")) RequirePalette(art, palette, name);
+    if (std::int64_t palette = Number(row[1], name + ".Palette"))
+      RequirePalette(art, palette, name);
     const Picture& picture = PictureOf(art, name, Number(row[2], name), Number(row[3], name));
     std::vector<std::uint8_t> data;
     for (const auto& list : {row[4], row[5]}) {

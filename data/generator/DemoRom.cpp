@@ -148,7 +148,7 @@ void PutLong(std::vector<std::uint8_t>& rom, std::size_t at, std::uint32_t value
 void DemoRom::Finish(const RomHeader& header) {
   for (std::size_t at = 0; at < 0x200; ++at)
     if (placed_[at]) throw std::runtime_error("data placed inside the cartridge header");
-  PutLong(bytes_, 0x000, 0x00FFFE00);                          // initial stack pointer
+  PutLong(bytes_, 0x000, 0x00FFFE00);  // initial stack pointer
   for (std::size_t at = 0x004; at < 0x100; at += 4) PutLong(bytes_, at, 0x200);  // vectors
   PutText(bytes_, 0x100, 16, "SEGA MEGA DRIVE ");
   PutText(bytes_, 0x110, 16, "(C)KRW 2026.DEC");
@@ -173,7 +173,8 @@ void DemoRom::Finish(const RomHeader& header) {
 
 void DemoRom::Save(const std::filesystem::path& path) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
+  out.write(reinterpret_cast<const char*>(bytes_.data()),
+            static_cast<std::streamsize>(bytes_.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 

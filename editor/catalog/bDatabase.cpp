@@ -52,7 +52,8 @@ Int Narrow(std::int64_t value) {
 
 // Reals convert as the old engine did: to the nearest integer, halves to even.
 std::int64_t RoundReal(double value) {
-  if (!std::isfinite(value) || std::fabs(value) > 9.0e18) Fail(kErrOverflow, "Overflow", kRuntimeSource);
+  if (!std::isfinite(value) || std::fabs(value) > 9.0e18)
+    Fail(kErrOverflow, "Overflow", kRuntimeSource);
   return static_cast<std::int64_t>(std::nearbyint(value));
 }
 
@@ -97,7 +98,8 @@ std::int64_t ParseWhole(std::string_view text) {
 }
 
 std::int64_t ToWhole(const FieldValue& value) {
-  if (std::holds_alternative<std::monostate>(value)) Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
+  if (std::holds_alternative<std::monostate>(value))
+    Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
   if (auto* i = std::get_if<std::int64_t>(&value)) return *i;
   if (auto* d = std::get_if<double>(&value)) return RoundReal(*d);
   return ParseWhole(std::get<std::string>(value));
@@ -105,8 +107,12 @@ std::int64_t ToWhole(const FieldValue& value) {
 
 }  // namespace
 
-std::int32_t TextToLong(std::string_view text) { return Narrow<std::int32_t>(ParseWhole(text)); }
-std::int16_t TextToInteger(std::string_view text) { return Narrow<std::int16_t>(ParseWhole(text)); }
+std::int32_t TextToLong(std::string_view text) {
+  return Narrow<std::int32_t>(ParseWhole(text));
+}
+std::int16_t TextToInteger(std::string_view text) {
+  return Narrow<std::int16_t>(ParseWhole(text));
+}
 
 // ---- TableView ----
 
@@ -152,10 +158,13 @@ bool TableView::Seek(std::string_view key) {
 std::size_t TableView::Column(std::string_view field) const {
   for (std::size_t c = 0; c < columns_.size(); ++c)
     if (SameName(columns_[c], field)) return c;
-  Fail(kErrNoSuchField, "Item not found in this collection. (" + name_ + "." + std::string(field) + ")");
+  Fail(kErrNoSuchField,
+       "Item not found in this collection. (" + name_ + "." + std::string(field) + ")");
 }
 
-const FieldValue& TableView::Value(std::string_view field) const { return Cell(Column(field)); }
+const FieldValue& TableView::Value(std::string_view field) const {
+  return Cell(Column(field));
+}
 
 const FieldValue& TableView::Cell(std::size_t column) const {
   if (column >= columns_.size()) Fail(kErrNoSuchField, "Item not found in this collection.");
@@ -167,11 +176,14 @@ bool TableView::IsNull(std::string_view field) const {
   return std::holds_alternative<std::monostate>(Value(field));
 }
 
-std::string TableView::Text(std::string_view field) const { return TextAt(Column(field)); }
+std::string TableView::Text(std::string_view field) const {
+  return TextAt(Column(field));
+}
 
 std::string TableView::TextAt(std::size_t column) const {
   const FieldValue& value = Cell(column);
-  if (std::holds_alternative<std::monostate>(value)) Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
+  if (std::holds_alternative<std::monostate>(value))
+    Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
   if (auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
   if (auto* d = std::get_if<double>(&value)) {
     char buffer[32];
@@ -203,13 +215,17 @@ Database::~Database() = default;
 
 std::unique_ptr<Database> Database::Open(const std::string& path) {
   auto handle = std::make_unique<Handle>();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    Fail(kErrCatalogNotFound, "Could not find file '" + path + "'.");
   int rc = sqlite3_open_v2(path.c_str(), &handle->db, SQLITE_OPEN_READONLY, nullptr);
-  if (rc != SQLITE_OK) Fail(kErrCatalogNotFound, "Could not find file '" + path + "'.");
+  if (rc != SQLITE_OK) {
+    Fail(kErrCatalogNotFound, "Could not open '" + path + "': " + sqlite3_errstr(rc) + ".");
+  }
   // Opening is lazy in SQLite: touch the schema now so that a file that is no
   // database fails here rather than at the first table.
   rc = sqlite3_exec(handle->db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK)
-    Fail(kErrCatalogNotFound, "Unrecognized database format '" + path + "'.");
+  if (rc != SQLITE_OK) Fail(kErrCatalogNotFound, "Unrecognized database format '" + path + "'.");
   return std::make_unique<Database>(Key{}, path, std::move(handle));
 }
 
@@ -247,7 +263,8 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   sqlite3* db = handle_->db;
   std::string actualName;
   {
-    Statement lookup(db, "SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE");
+    Statement lookup(
+        db, "SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE");
     sqlite3_bind_text(lookup.stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(lookup.stmt) != SQLITE_ROW)
       Fail(kErrNoSuchTable, "Could not find table '" + table + "' in '" + path_ + "'.");
@@ -261,7 +278,8 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
     while (sqlite3_step(info.stmt) == SQLITE_ROW) {
       int pk = sqlite3_column_int(info.stmt, 5);
       if (pk > 0)
-        keyColumns.emplace_back(pk, reinterpret_cast<const char*>(sqlite3_column_text(info.stmt, 1)));
+        keyColumns.emplace_back(pk,
+                                reinterpret_cast<const char*>(sqlite3_column_text(info.stmt, 1)));
     }
   }
   std::sort(keyColumns.begin(), keyColumns.end());
@@ -280,7 +298,8 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   while ((rc = sqlite3_step(select.stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columnCount; ++c) cells.push_back(ReadColumn(select.stmt, c));
   }
-  if (rc != SQLITE_DONE) Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
+  if (rc != SQLITE_DONE)
+    Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
   return std::make_unique<TableView>(actualName, std::move(columns), std::move(cells));
 }
 

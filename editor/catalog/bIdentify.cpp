@@ -21,15 +21,13 @@ std::string ReadRomSerial(const std::string& path) {
   std::ifstream rom(path, std::ios::binary);
   if (!rom || std::filesystem::is_directory(path, error)) {
     throw Failure(kErrPathAccess,
-                  "Path/File access error: '" + path + "' (" + std::strerror(errno) + ")",
-                  kSource);
+                  "Path/File access error: '" + path + "' (" + std::strerror(errno) + ")", kSource);
   }
   std::string serial(kSerialLength, '\0');
   if (rom.seekg(kSerialOffset) && rom.read(serial.data(), serial.size())) return serial;
   // A short file leaves the rest NUL; any other failure is an access error.
   if (!rom.eof() && rom.bad()) {
-    throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'",
-                  kSource);
+    throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'", kSource);
   }
   return serial;
 }

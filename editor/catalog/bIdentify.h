@@ -28,8 +28,8 @@ bool SeekGameBySerial(TableView& games, const std::string& serial);
 
 // What the main window shows of an identified game.
 struct GameIdentity {
-  std::string Name;             // "NFO" "Name"
-  std::int32_t PaletteOffset;   // "NFO" "Palette", for LoadPalette
+  std::string Name;            // "NFO" "Name"
+  std::int32_t PaletteOffset;  // "NFO" "Palette", for LoadPalette
 };
 
 // Identifies the game of RomPath against GamesTable. With no match nothing

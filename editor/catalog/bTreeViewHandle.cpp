@@ -76,14 +76,12 @@ std::vector<TreeNode> BuildSpriteNodes() {
     std::string key = Joined(kChildKeyPrefix, name);
     list.AddChildNode(parent, std::move(name), std::move(key), kSpriteImage);
   });
-  list.AddRootNode(std::string(kCompressedGroupText), std::string(kCompressedKey),
-                   kHeadingImage);
+  list.AddRootNode(std::string(kCompressedGroupText), std::string(kCompressedKey), kHeadingImage);
   ForEachRow(compressed, std::array<std::string_view, 1>{"SubHead"},
              [&](TableView& view, const auto& at) {
                std::string subHead = view.TextAt(at[0]);
                std::string key = Joined(kCompressedHeadKeyPrefix, subHead);
-               list.AddChildNode(kCompressedKey, std::move(subHead), std::move(key),
-                                 kHeadingImage);
+               list.AddChildNode(kCompressedKey, std::move(subHead), std::move(key), kHeadingImage);
              });
   ForEachRow(compressed, Two{"SubHead", "Name"}, [&](TableView& view, const auto& at) {
     std::string parent = Joined(kCompressedHeadKeyPrefix, view.TextAt(at[0]));

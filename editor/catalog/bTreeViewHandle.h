@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -48,7 +48,9 @@ class NodeList {
   // Lets the key set be searched with a string_view, without a copy.
   struct KeyHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    std::size_t operator()(std::string_view key) const {
+      return std::hash<std::string_view>{}(key);
+    }
   };
 
   std::vector<TreeNode> nodes_;

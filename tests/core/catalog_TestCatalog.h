@@ -29,7 +29,8 @@ class SqlFile {
  public:
   explicit SqlFile(const std::string& path) {
     std::remove(path.c_str());
-    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("cannot create " + path);
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK)
+      throw std::runtime_error("cannot create " + path);
   }
   ~SqlFile() { sqlite3_close(db_); }
   SqlFile(const SqlFile&) = delete;

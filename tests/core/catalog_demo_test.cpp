@@ -122,9 +122,8 @@ TEST_F(CatalogDemoTest, DemoGameOffersTheCasesTheEditorShows) {
     ownPalette |= sprites.Long("Palette") != 0;
     greyTiles |= !Tiles(sprites, "Grey").empty();
     auto white = Tiles(sprites, "White");
-    outOfOrder |= !std::is_sorted(white.begin(), white.end(), [](const Tile& a, const Tile& b) {
-      return a.offset < b.offset;
-    });
+    outOfOrder |= !std::is_sorted(white.begin(), white.end(),
+                                  [](const Tile& a, const Tile& b) { return a.offset < b.offset; });
   }
   for (auto size : {std::pair{1, 1}, {2, 2}, {4, 2}, {4, 4}, {16, 16}})
     EXPECT_TRUE(sizes.contains(size)) << size.first << "x" << size.second;

@@ -29,8 +29,8 @@ TEST(CatalogRomSerial, ReadsThirtyTwoBytesAndPadsShortFilesWithNul) {
   EXPECT_EQ(static_cast<unsigned char>(serial[31]), 0xEE);
 
   test::WriteBytes(dir.File("short.bin"), Rom("KR0", 400));
-  EXPECT_EQ(ReadRomSerial(dir.File("short.bin")), std::string("KR0") + std::string(10, '\xEE') +
-                                                      std::string(19, '\0'));
+  EXPECT_EQ(ReadRomSerial(dir.File("short.bin")),
+            std::string("KR0") + std::string(10, '\xEE') + std::string(19, '\0'));
   test::WriteBytes(dir.File("tiny.bin"), {1, 2, 3});
   EXPECT_EQ(ReadRomSerial(dir.File("tiny.bin")), std::string(32, '\0'));
 

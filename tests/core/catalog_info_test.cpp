@@ -20,7 +20,9 @@ class CatalogInfoTest : public ::testing::Test {
   ScratchDir dir;
 };
 
-TEST_F(CatalogInfoTest, EmptyWithoutAGame) { EXPECT_EQ(GameInformationText(), ""); }
+TEST_F(CatalogInfoTest, EmptyWithoutAGame) {
+  EXPECT_EQ(GameInformationText(), "");
+}
 
 TEST_F(CatalogInfoTest, CountsPlainAndCompressedSpritesAndAllHeadings) {
   test::WriteGameDatabase(dir, "g.mdb", R"(

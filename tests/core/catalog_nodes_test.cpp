@@ -106,10 +106,11 @@ TEST_F(CatalogNodesTest, DuplicateKeysAndUnreadableRowsAreLeftOut) {
 }
 
 TEST_F(CatalogNodesTest, ATableLackingAFieldLosesOnlyItsOwnNodes) {
-  auto nodes = Build("INSERT INTO HEAD VALUES (1, 'H'); INSERT INTO SPRITE VALUES ('s', 1);"
-                     "INSERT INTO COMPRESSED VALUES ('c');",
-                     "CREATE TABLE NFO (Name); CREATE TABLE HEAD (ID, Name);"
-                     "CREATE TABLE SPRITE (Name, Heading); CREATE TABLE COMPRESSED (Name);");
+  auto nodes = Build(
+      "INSERT INTO HEAD VALUES (1, 'H'); INSERT INTO SPRITE VALUES ('s', 1);"
+      "INSERT INTO COMPRESSED VALUES ('c');",
+      "CREATE TABLE NFO (Name); CREATE TABLE HEAD (ID, Name);"
+      "CREATE TABLE SPRITE (Name, Heading); CREATE TABLE COMPRESSED (Name);");
   std::vector<TreeNode> expected = {{"TVRLHEAD_1", "H", 1, ""},
                                     {"TVRLCHILD_s", "s", 2, "TVRLHEAD_1"},
                                     {"TVRLHEADCOMP", "Compressed", 1, ""}};

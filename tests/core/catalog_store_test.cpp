@@ -11,8 +11,8 @@
 namespace kerrow {
 namespace {
 
-using test::ScratchDir;
 using test::FailureNumber;
+using test::ScratchDir;
 using test::SqlFile;
 
 class CatalogStoreTest : public ::testing::Test {
