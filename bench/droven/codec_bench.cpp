@@ -113,9 +113,9 @@ int main(int argc, char** argv) {
   }
   benchmark::RegisterBenchmark("compress/droven/mixed_64k",
                                [](benchmark::State& s) { DrovenCompress(s, sample); });
-  benchmark::RegisterBenchmark("compress/exhaustive/mixed_64k",
-                               [](benchmark::State& s) { ExhaustiveCompress(s, sample); })
-      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("compress/exhaustive/mixed_64k", [](benchmark::State& s) {
+    ExhaustiveCompress(s, sample);
+  })->Unit(benchmark::kMillisecond);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -15,7 +15,9 @@ std::size_t Uniform(Random& rng, std::size_t low, std::size_t high) {
   return std::uniform_int_distribution<std::size_t>(low, high)(rng);
 }
 
-std::uint8_t AnyByte(Random& rng) { return static_cast<std::uint8_t>(rng() & 0xFF); }
+std::uint8_t AnyByte(Random& rng) {
+  return static_cast<std::uint8_t>(rng() & 0xFF);
+}
 
 void PutLittle32(Bytes& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -28,9 +30,12 @@ Bytes MixedBinary(std::size_t size) {
       "palette", "sprite", "error", "init",   "buffer", "length",
       "offset",  "module", "tile ", "%s: %d", "\n",     "_ZNSt6vector"};
   // Short "instruction" patterns that recur with varying operands.
-  static constexpr std::array<std::array<std::uint8_t, 3>, 6> kOpcodes = {
-      {{0x48, 0x89, 0xE5}, {0x48, 0x8B, 0x45}, {0xE8, 0x00, 0x00}, {0x0F, 0x1F, 0x44},
-       {0x48, 0x83, 0xEC}, {0xC3, 0x90, 0x90}}};
+  static constexpr std::array<std::array<std::uint8_t, 3>, 6> kOpcodes = {{{0x48, 0x89, 0xE5},
+                                                                           {0x48, 0x8B, 0x45},
+                                                                           {0xE8, 0x00, 0x00},
+                                                                           {0x0F, 0x1F, 0x44},
+                                                                           {0x48, 0x83, 0xEC},
+                                                                           {0xC3, 0x90, 0x90}}};
   Random rng(20261207);
   Bytes out;
   out.reserve(size + 512);
@@ -61,7 +66,8 @@ Bytes MixedBinary(std::size_t size) {
       default: {
         // A repeat of earlier data, mostly near, sometimes beyond the 8 KiB window.
         if (out.size() < 64) break;
-        const std::size_t reach = std::min<std::size_t>(out.size(), Uniform(rng, 0, 3) ? 4096 : 32768);
+        const std::size_t reach =
+            std::min<std::size_t>(out.size(), Uniform(rng, 0, 3) ? 4096 : 32768);
         const std::size_t distance = Uniform(rng, 1, reach);
         const std::size_t length = Uniform(rng, 3, 40);
         for (std::size_t i = 0; i < length; ++i) out.push_back(out[out.size() - distance]);
@@ -126,7 +132,9 @@ Bytes SystemLibrarySlices(std::size_t size) {
   return out;
 }
 
-Bytes AllZero(std::size_t size) { return Bytes(size, 0); }
+Bytes AllZero(std::size_t size) {
+  return Bytes(size, 0);
+}
 
 Bytes Period2(std::size_t size) {
   Bytes out(size);
@@ -180,12 +188,12 @@ std::vector<Corpus> AllCorpora() {
   std::vector<Corpus> corpora = {{"mixed", MixedBinary(n)}, {"libs", SystemLibrarySlices(n)}};
   if (corpora.back().data.empty()) corpora.pop_back();
   std::vector<Corpus> rest = {{"tiles", TileData(n)},
-          {"zero", AllZero(n)},
-          {"period2", Period2(n)},
-          {"adv_bits", RandomBits(n)},
-          {"adv_zero255", ZeroRunsWithCounter(n)},
-          {"adv_runs", RandomRuns(n)},
-          {"adv_period2", BrokenPeriod2(n)}};
+                              {"zero", AllZero(n)},
+                              {"period2", Period2(n)},
+                              {"adv_bits", RandomBits(n)},
+                              {"adv_zero255", ZeroRunsWithCounter(n)},
+                              {"adv_runs", RandomRuns(n)},
+                              {"adv_period2", BrokenPeriod2(n)}};
   for (Corpus& c : rest) corpora.push_back(std::move(c));
   return corpora;
 }

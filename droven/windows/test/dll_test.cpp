@@ -1,6 +1,8 @@
 // Loads Droven.dll the way a Windows caller does (by name, entry points by
 // their plain names) and checks its results and files. Runs under Wine.
+// windows.h first: oleauto.h relies on it.
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <algorithm>
@@ -59,12 +61,15 @@ Bytes Load(const std::wstring& path) {
   if (!f) return data;
   unsigned char buffer[4096];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    data.insert(data.end(), buffer, buffer + n);
   std::fclose(f);
   return data;
 }
 
-Bytes Text(const char* s) { return Bytes(s, s + std::char_traits<char>::length(s)); }
+Bytes Text(const char* s) {
+  return Bytes(s, s + std::char_traits<char>::length(s));
+}
 
 // Deterministic data with some repetition, so that copies of every form occur.
 Bytes Mixed(std::size_t size, std::uint32_t seed) {
@@ -110,13 +115,16 @@ void CheckWorkedExamples(const Library& lib) {
       {"abc plain", Text("abc"), 0, {0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00}},
       {"ABABABABAB", Text("ABABABABAB"), 0, {0x2B, 0x00, 0x41, 0x42, 0xFE, 0xFE, 0x00, 0xF0, 0x00}},
       {"twenty a", Bytes(20, 0x61), 0, {0x15, 0x00, 0x61, 0xFF, 0xF8, 0x12, 0x00, 0xF0, 0x00}},
-      {"abc module", Text("abc"), 1,
-       {0x00, 0x03, 0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00}},
+      {"abc module", Text("abc"), 1, {0x00, 0x03, 0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00}},
       {"one byte", Text("Q"), 0, {0x05, 0x00, 0x51, 0x00, 0xF0, 0x00}},
-      {"nearest match", Text("abcXabcYabc"), 0,
+      {"nearest match",
+       Text("abcXabcYabc"),
+       0,
        {0x8F, 0x51, 0x61, 0x62, 0x63, 0x58, 0xFC, 0x59, 0xFC, 0x00, 0xF0, 0x00}},
       // Only the low 8 bits of the module flag count.
-      {"module flag 0x100 is plain", Text("abc"), 0x100,
+      {"module flag 0x100 is plain",
+       Text("abc"),
+       0x100,
        {0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00}},
   };
   for (const Example& e : examples) {
@@ -126,8 +134,7 @@ void CheckWorkedExamples(const Library& lib) {
           std::string("Comp writes the stream for ") + e.name);
     Store(L"stream.bin", e.stream);
     result = lib.Decomp(L"stream.bin", L"back.bin", 0, e.module);
-    Check(result == 0 && Load(L"back.bin") == e.input,
-          std::string("Decomp restores ") + e.name);
+    Check(result == 0 && Load(L"back.bin") == e.input, std::string("Decomp restores ") + e.name);
   }
 }
 
@@ -185,7 +192,8 @@ void CheckFailures(const Library& lib) {
         "Decomp of a copy before the start of the output fails");
 
   Store(L"stream.bin", {0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00});
-  Check(lib.Decomp(L"stream.bin", L"kept.bin", 9, 0) != 0, "Decomp at an offset past the end fails");
+  Check(lib.Decomp(L"stream.bin", L"kept.bin", 9, 0) != 0,
+        "Decomp at an offset past the end fails");
   Check(lib.Decomp(L"stream.bin", L"kept.bin", -1, 0) != 0, "Decomp at a negative offset fails");
   Check(Load(L"kept.bin") == keep, "failed offsets leave the destination as it was");
 
