@@ -1,9 +1,10 @@
 // Loads Droven.dll the way a Windows caller does (by name, entry points by
 // their plain names) and checks its results and files. Runs under Wine.
 // windows.h first: oleauto.h relies on it.
+// clang-format off
 #include <windows.h>
-
 #include <oleauto.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdint>
