@@ -1,5 +1,6 @@
 #include "shell/EditorMain.h"
 
+#include "dialogs/frmAbout.h"
 #include "shell/CommandGuard.h"
 #include "shell/Startup.h"
 
@@ -11,9 +12,15 @@ EditorSession Main(const std::string& commandLine, const std::string& programDir
     session.Status = 1;
     return session;
   }
-  session.Window = std::make_unique<frmMain>();
-  session.Window->show();
-  // frmAbout: created hidden here once the About window exists.
+  auto window = std::make_unique<frmMain>();
+  window->show();
+  // The About window reads every catalogued game once, now; it stays hidden
+  // until Help > About. Like the catalog, a failure here ends the start.
+  if (!RunGuarded([&] { window->SetAboutWindow(new frmAbout(window.get())); })) {
+    session.Status = 1;
+    return session;
+  }
+  session.Window = std::move(window);
   return session;
 }
 

@@ -5,20 +5,17 @@
 #include <memory>
 #include <string>
 
-#include <QWidget>
-
 #include "shell/frmMain.h"
 
 namespace kerrow {
 
 struct EditorSession {
   int Status = 0;
-  std::unique_ptr<frmMain> Window;  // shown; null when the start failed
-  std::unique_ptr<QWidget> About;   // created hidden
+  std::unique_ptr<frmMain> Window;  // shown, owning the hidden About window; null on failure
 };
 
 // InitGlobals, then the main window shown and the About window created hidden.
-// A failure of InitGlobals is shown in a box and gives status 1, no window.
+// A failure of either is shown in a box and gives status 1, no window.
 EditorSession Main(const std::string& commandLine, const std::string& programDirectory);
 
 }  // namespace kerrow

@@ -1,0 +1,20 @@
+#include <QApplication>
+
+#include "shell/EditorMain.h"
+#include "shell/QtDialogs.h"
+#include "shell/Startup.h"
+
+int main(int argc, char** argv) {
+  // Read before Qt takes its own options out of argv.
+  const std::string commandLine = kerrow::CommandLineText(argc, argv);
+  QApplication app(argc, argv);
+  kerrow::QtDialogs dialogs;
+  kerrow::SetActiveDialogs(&dialogs);
+  kerrow::EditorSession session =
+      kerrow::Main(commandLine, QCoreApplication::applicationDirPath().toStdString());
+  if (!session.Window) return session.Status;
+  dialogs.SetParent(session.Window.get());
+  const int status = app.exec();
+  kerrow::SetActiveDialogs(nullptr);
+  return status;
+}
