@@ -4,6 +4,7 @@
 #include "bridge/WriteBack.h"
 #include "catalog/bTreeViewHandle.h"
 #include "editing/ExitQuestions.h"
+#include "editing/UndoHistory.h"
 #include "editing/bPal.h"
 #include "graphics/bDraw.h"
 #include "shell/Dialogs.h"
@@ -30,6 +31,12 @@ void LoadRecordPalette(TableView& record) {
   G().PaletteDirty = false;
 }
 
+// New grids for the record's size; the undo steps of the previous sprite go.
+void LayOut(TableView& record, SpriteStage& stage) {
+  stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  ResetUndoHistory();
+}
+
 void LoadPlainSprite(const std::string& name, SpriteStage& stage) {
   G().SpriteIsCompressed = false;
   TableView& record = GameTableView(kSprite);
@@ -38,7 +45,7 @@ void LoadPlainSprite(const std::string& name, SpriteStage& stage) {
     return;
   }
   LoadRecordPalette(record);
-  stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  LayOut(record, stage);
   LoadWhiteTiles(record.Text("White"), stage);
   if (!record.IsNull("Grey")) {
     const std::string grey = record.Text("Grey");
@@ -86,7 +93,7 @@ bool LoadCompressedSprite(const std::string& name, SpriteStage& stage) {
     return false;
   }
   LoadRecordPalette(record);
-  stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  LayOut(record, stage);
   LoadCompressedWhiteTiles(record.Text("White"), stage);
   G().SpriteLoaded = true;
   return true;

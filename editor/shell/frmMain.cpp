@@ -243,6 +243,9 @@ void frmMain::BuildCentre() {
   sprScrollH->setObjectName("sprScrollH");
   sprScrollV = new QScrollBar(Qt::Vertical, editArea);
   sprScrollV->setObjectName("sprScrollV");
+  // No range until a sprite needs one.
+  sprScrollH->setRange(0, 0);
+  sprScrollV->setRange(0, 0);
   grid->addWidget(picEdBack, 0, 0);
   grid->addWidget(sprScrollV, 0, 1);
   grid->addWidget(sprScrollH, 1, 0);
