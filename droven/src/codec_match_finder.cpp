@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <stdexcept>
 
 namespace droven::detail {
 namespace {
@@ -48,7 +49,11 @@ KeyChain::KeyChain(std::size_t keyLength, unsigned hashBits)
       hashBits_(hashBits),
       head_(std::size_t{1} << hashBits, kNone),
       prev_(kWindow, kNone),
-      segment_(kWindow, kNone) {}
+      segment_(kWindow, kNone) {
+  const bool hashable = keyLength == 2 || keyLength == 3 || keyLength == 4 || keyLength == 6 ||
+                        (keyLength % 8 == 0 && keyLength <= kMaxMatch);
+  if (!hashable) throw std::invalid_argument("unsupported key length");
+}
 
 std::uint32_t KeyChain::Hash(const std::uint8_t* at) const {
   std::uint64_t key = 0;
@@ -67,11 +72,26 @@ std::uint32_t KeyChain::Hash(const std::uint8_t* at) const {
     case 8:
       key = Load64(at);
       break;
-    default:  // multiples of 8
+    default:  // multiples of 8 (the constructor allows no other length)
       for (std::size_t k = 0; k < keyLength_; k += 8) key = (key ^ Load64(at + k)) * kMul2;
       break;
   }
   return static_cast<std::uint32_t>((key * kMul1) >> (64 - hashBits_));
+}
+
+bool KeyChain::SameKey(const std::uint8_t* a, const std::uint8_t* b) const {
+  switch (keyLength_) {
+    case 2:
+      return a[0] == b[0] && a[1] == b[1];
+    case 4:
+      return Load32(a) == Load32(b);
+    case 8:
+      return Load64(a) == Load64(b);
+    case 16:
+      return Load64(a) == Load64(b) && Load64(a + 8) == Load64(b + 8);
+    default:
+      return std::memcmp(a, b, keyLength_) == 0;
+  }
 }
 
 void KeyChain::Insert(const std::uint8_t* data, std::size_t pos) {
@@ -86,14 +106,12 @@ void KeyChain::Insert(const std::uint8_t* data, std::size_t pos) {
     const std::uint32_t beforePrev = prev_[before & kMask];
     const bool sameGap = beforePrev != kNone && before - beforePrev == gap &&
                          segment_[before & kMask] != before;
-    bool linked = true;
-    if (gap == 1) {
-      // A gap of one means a run, but only if the keys really are equal (the
-      // search relies on that); a hash collision breaks the segment.
-      linked = sameGap ? data[pos + keyLength_ - 1] == data[pos]
-                       : std::memcmp(data + before, data + pos, keyLength_) == 0;
+    // Entries closer than a key length with truly equal keys make the data
+    // between them periodic, which the search relies on; a hash collision
+    // therefore breaks the segment.
+    if (gap > keyLength_ || SameKey(data + before, data + pos)) {
+      start = sameGap ? segment_[before & kMask] : before;
     }
-    if (linked) start = sameGap ? segment_[before & kMask] : before;
   }
   segment_[pos & kMask] = start;
 }
@@ -105,13 +123,10 @@ void KeyChain::CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lo
   inserted_ = std::max(inserted_, pos);
 }
 
-Match KeyChain::Search(const std::uint8_t* data, std::size_t end, std::size_t p,
-                       std::size_t lowest, std::size_t limit, std::size_t enough) const {
+Match KeyChain::Search(const std::uint8_t* data, std::size_t p, std::size_t lowest,
+                       std::size_t limit, std::size_t enough) const {
   Match best;
   std::size_t bestPos = 0;
-  // Run length at p of the byte `runByte`, computed when first needed.
-  int runByte = -1;
-  std::size_t runAtP = 0;
 
   auto consider = [&](std::size_t candidate, std::size_t known) {
     const std::size_t length = CommonLength(data + candidate, data + p, known, limit);
@@ -127,27 +142,34 @@ Match KeyChain::Search(const std::uint8_t* data, std::size_t end, std::size_t p,
     const std::uint32_t before = prev_[j & kMask];
     const std::size_t start = segment_[j & kMask];
 
-    if (j + 1 < p && before != kNone && j - before == 1 && start < j) {
-      // A run of byte c: entry x has run length e - x. Against a run of length
-      // r at p, shorter runs give their own length and longer ones give r, so
-      // the only entry worth comparing is the one whose run is exactly r long
-      // (or the farthest, when every run here is shorter).
-      const std::uint8_t c = data[j];
+    const std::size_t gap = before != kNone ? j - before : 0;
+    if (start < j && gap <= keyLength_) {
+      // data[start..e) repeats with period `gap`, and the entries are the
+      // positions of one phase of it. An entry x agrees with the pattern for
+      // e - x bytes; p agrees with it for some `follow` bytes. Entries that
+      // agree less give their own length, those that agree more give `follow`,
+      // so only the entry agreeing exactly `follow` bytes (or, failing that, the
+      // nearest one agreeing more, or the farthest) needs comparing.
       std::size_t e = j + keyLength_;
-      while (e < end && data[e] == c) ++e;
-      if (runByte != c) {
-        runByte = c;
-        runAtP = 0;
-        while (runAtP < limit && data[p + runAtP] == c) ++runAtP;
+      while (e < p && data[e] == data[e - gap]) ++e;
+      if (e < p) {
+        std::size_t follow = CommonLength(data + j, data + p, 0, limit);
+        if (follow != e - j) {
+          // p leaves the pattern before j does, or exactly where j does and
+          // then matches on: either way no farther entry beats j.
+          consider(j, follow);
+        } else {
+          while (follow < limit && data[p + follow] == data[p + follow - gap]) ++follow;
+          const std::size_t low = j - (j - std::max<std::size_t>(start, lowest)) / gap * gap;
+          std::size_t candidate = low;
+          if (e >= low + follow) candidate = j - (j - (e - follow) + gap - 1) / gap * gap;
+          consider(candidate, std::min(e - candidate, follow));
+        }
+        if (best.length >= enough) break;
+        if (start < lowest) break;
+        j = prev_[start & kMask];
+        continue;
       }
-      const std::size_t low = std::max<std::size_t>(start, lowest);
-      const std::size_t target = e >= low + runAtP ? e - runAtP : low;
-      const std::size_t candidate = std::min(target, j);
-      consider(candidate, std::min(e - candidate, runAtP));
-      if (best.length >= enough) break;
-      if (start < lowest) break;
-      j = prev_[start & kMask];
-      continue;
     }
 
     const std::size_t length = consider(j, 0);
@@ -191,8 +213,8 @@ std::size_t KeyChain::FirstEntryBelow(std::size_t j, std::size_t bound, std::siz
 MatchFinder::MatchFinder(std::span<const std::uint8_t> data) : data_(data) {
   // Longest keys first: the first chain holding a true match of its key length
   // holds every candidate that can win.
-  const unsigned bits = data.size() < 4096 ? 12 : 15;
-  for (std::size_t key : {32, 16, 8, 4, 3}) chains_.push_back(std::make_unique<KeyChain>(key, bits));
+  const unsigned bits = data.size() < 4096 ? 12 : 13;
+  for (std::size_t key : {16, 8, 4}) chains_.push_back(std::make_unique<KeyChain>(key, bits));
   chains_.push_back(std::make_unique<KeyChain>(2, 16));
 }
 
@@ -207,7 +229,7 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
     const std::size_t key = chain->KeyLength();
     if (key > limit) continue;
     chain->CatchUp(data_.data(), p, lowest, moduleEnd);
-    const Match found = chain->Search(data_.data(), moduleEnd, p, lowest, limit, enough);
+    const Match found = chain->Search(data_.data(), p, lowest, limit, enough);
     if (found.length >= key) return found;
     // Nothing reaches this key length, so the next chain may stop at one less.
     enough = key - 1;

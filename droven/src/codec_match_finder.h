@@ -40,14 +40,15 @@ class KeyChain {
 
   // Best match among the entries for data[p..], candidates no lower than `lowest`.
   // Lengths are capped at `limit`; the walk stops early once `enough` is reached.
-  Match Search(const std::uint8_t* data, std::size_t end, std::size_t p, std::size_t lowest,
-               std::size_t limit, std::size_t enough) const;
+  Match Search(const std::uint8_t* data, std::size_t p, std::size_t lowest, std::size_t limit,
+               std::size_t enough) const;
 
  private:
   static constexpr std::uint32_t kNone = UINT32_MAX;
   static constexpr std::size_t kMask = kWindow - 1;
 
   void Insert(const std::uint8_t* data, std::size_t pos);
+  bool SameKey(const std::uint8_t* a, const std::uint8_t* b) const;
   std::uint32_t Hash(const std::uint8_t* at) const;
   // The first chain entry from j on that lies below `bound` (kNone when none is left).
   std::size_t FirstEntryBelow(std::size_t j, std::size_t bound, std::size_t lowest) const;
