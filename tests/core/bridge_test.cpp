@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -94,8 +95,8 @@ TEST_F(BridgeBinding, VantorRoundTripsFilesAndReportsMinusOne) {
   ASSERT_EQ(VantorComp(dir.File("plain.bin"), dir.File("packed.bin")), 0);
   auto packed = test::ReadBytes(dir.File("packed.bin"));
   // Behind 100 bytes of other data, as inside a ROM.
-  std::vector<unsigned char> rom(100, 0xAA);
-  rom.insert(rom.end(), packed.begin(), packed.end());
+  std::vector<unsigned char> rom(100 + packed.size(), 0xAA);
+  std::copy(packed.begin(), packed.end(), rom.begin() + 100);
   test::WriteBytes(dir.File("rom.bin"), rom);
   ASSERT_EQ(VantorDecomp(dir.File("rom.bin"), dir.File("out.bin"), 100), 0);
   EXPECT_EQ(test::ReadBytes(dir.File("out.bin")), data);
@@ -120,9 +121,9 @@ class BridgeLoad : public ::testing::Test {
     test::WriteBytes("plain.bin", data);
     EXPECT_EQ(VantorComp("plain.bin", "packed.bin"), 0);
     auto packed = test::ReadBytes("packed.bin");
-    std::vector<unsigned char> rom(kOffset, 0x55);
-    rom.insert(rom.end(), packed.begin(), packed.end());
-    rom.resize(rom.size() + 64, 0x66);
+    std::vector<unsigned char> rom(kOffset + packed.size() + 64, 0x66);
+    std::fill_n(rom.begin(), kOffset, 0x55);
+    std::copy(packed.begin(), packed.end(), rom.begin() + kOffset);
     test::WriteBytes(dir.File("rom.bin"), rom);
     G().RomPath = dir.File("rom.bin");
     test::InstallSpriteTable({{.Width = 2, .Height = 1, .Offset = kOffset, .MaxSize = 1000}}, true);
