@@ -117,9 +117,22 @@ void KeyChain::Insert(const std::uint8_t* data, std::size_t pos) {
 }
 
 void KeyChain::CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest,
-                       std::size_t moduleEnd) {
+                       std::size_t moduleEnd, std::size_t period) {
   std::size_t next = std::max(inserted_, lowest);
-  for (; next < pos && next + keyLength_ <= moduleEnd; ++next) Insert(data, next);
+  if (period != agreePeriod_) {
+    agreePeriod_ = period;
+    agreeEnd_ = 0;
+  }
+  for (; next < pos; ++next) {
+    if (period != 0 && next + period < pos) {
+      const std::size_t needed = std::min(kMaxMatch, moduleEnd - next - period);
+      std::size_t end = std::max(agreeEnd_, next);
+      while (end - next < needed && data[end] == data[end + period]) ++end;
+      agreeEnd_ = end;
+      if (end - next >= needed) continue;
+    }
+    Insert(data, next);
+  }
   inserted_ = std::max(inserted_, pos);
 }
 
@@ -228,9 +241,12 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   for (const auto& chain : chains_) {
     const std::size_t key = chain->KeyLength();
     if (key > limit) continue;
-    chain->CatchUp(data_.data(), p, lowest, moduleEnd);
+    chain->CatchUp(data_.data(), p, lowest, moduleEnd, lastDistance_);
     const Match found = chain->Search(data_.data(), p, lowest, limit, enough);
-    if (found.length >= key) return found;
+    if (found.length >= key) {
+      lastDistance_ = found.distance;
+      return found;
+    }
     // Nothing reaches this key length, so the next chain may stop at one less.
     enough = key - 1;
   }

@@ -35,8 +35,11 @@ class KeyChain {
   std::size_t KeyLength() const { return keyLength_; }
   // Inserts the positions before `pos` that a search at `pos` can reach. A chain
   // that went unused for a while skips what has left the window meanwhile.
+  // `period` (0 for none) is a distance at which the data is likely to repeat:
+  // a position whose next 256 bytes recur `period` bytes later, at a position
+  // already inserted, can never win over that nearer one and is left out.
   void CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest,
-               std::size_t moduleEnd);
+               std::size_t moduleEnd, std::size_t period);
 
   // Best match among the entries for data[p..], candidates no lower than `lowest`.
   // Lengths are capped at `limit`; the walk stops early once `enough` is reached.
@@ -61,6 +64,8 @@ class KeyChain {
   std::vector<std::uint32_t> prev_;
   std::vector<std::uint32_t> segment_;
   std::size_t inserted_ = 0;  // positions below this are inserted or out of reach
+  std::size_t agreePeriod_ = 0;
+  std::size_t agreeEnd_ = 0;  // data[y] == data[y + agreePeriod_] for y from the current position to here
 };
 
 // All chains of one buffer. Positions are absolute indices into the buffer;
@@ -77,6 +82,7 @@ class MatchFinder {
  private:
   std::span<const std::uint8_t> data_;
   std::vector<std::unique_ptr<KeyChain>> chains_;  // longest keys first
+  std::size_t lastDistance_ = 0;
 };
 
 }  // namespace droven::detail
