@@ -31,6 +31,7 @@ enum Result : std::int32_t {
 
 // Compresses one buffer. Module mode requires data.size() <= kModuleModeLimit;
 // larger input throws std::length_error (the entry points check first and return 2).
+// Plain mode takes up to 4 GiB less 513 bytes; more throws std::length_error.
 // An empty source gives just an end marker (after a 00 00 header in module mode).
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode);
 

@@ -9,6 +9,8 @@
 namespace droven {
 namespace {
 
+constexpr std::size_t kMaxMatchSlack = 512;
+
 using detail::Match;
 
 // Places flag bits into a 16-bit word whose two bytes are reserved in the output
@@ -124,6 +126,8 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode
   if (mode == Mode::Module && data.size() > kModuleModeLimit) {
     throw std::length_error("module mode holds at most 65535 bytes");
   }
+  // Positions are kept in 32 bits.
+  if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
   std::vector<std::uint8_t> out;
   out.reserve(MaxCompressedSize(data.size()));
   detail::MatchFinder finder(data);

@@ -22,7 +22,14 @@ Result CompressFile(const std::filesystem::path& source, const std::filesystem::
     return kNoMemory;
   }
   if (mode == Mode::Module && data.size() > kModuleModeLimit) return kModuleTooLong;
-  const std::vector<std::uint8_t> stream = Compress(data, mode);
+  std::vector<std::uint8_t> stream;
+  try {
+    stream = Compress(data, mode);
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  } catch (const std::length_error&) {
+    return kNoMemory;  // too large to hold
+  }
   return WriteReplacing(destination, stream);
 }
 

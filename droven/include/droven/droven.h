@@ -11,7 +11,7 @@
  * startOffset: where the stream begins in the source file (e.g. inside a ROM).
  *
  * Results (0 is success):
- *   1  memory for the data could not be obtained
+ *   1  memory for the data could not be obtained (or the source is 4 GiB or more)
  *   2  Comp in module mode with more than 65535 source bytes
  *   3  a path is not a string, empty, longer than 259 UTF-16 units, or holds
  *      a NUL or an unpaired surrogate
