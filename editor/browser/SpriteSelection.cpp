@@ -67,20 +67,26 @@ void LoadCompressed(const std::string& name, SpriteStage& stage) {
 ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo) {
   if (G().PaletteDirty) {
     switch (Ask(kPaletteQuestion)) {
-      case MsgAnswer::Yes: SavePalette(); break;
+      case MsgAnswer::Yes:
+        SavePalette();
+        break;
       case MsgAnswer::No:
         if (clearOnNo) G().PaletteDirty = false;
         break;
-      default: return ConfirmOutcome::Cancelled;
+      default:
+        return ConfirmOutcome::Cancelled;
     }
   }
   if (G().SpriteDirty) {
     switch (Ask(kSpriteQuestion)) {
-      case MsgAnswer::Yes: SaveRom(); break;
+      case MsgAnswer::Yes:
+        SaveRom();
+        break;
       case MsgAnswer::No:
         if (clearOnNo) G().SpriteDirty = false;
         break;
-      default: return ConfirmOutcome::Cancelled;
+      default:
+        return ConfirmOutcome::Cancelled;
     }
   }
   return ConfirmOutcome::Proceed;

@@ -13,7 +13,9 @@ QColor ToQColor(DisplayColour colour) {
   return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
-ColourBox::ColourBox(QWidget* parent) : QWidget(parent) { setFixedSize(17, 17); }
+ColourBox::ColourBox(QWidget* parent) : QWidget(parent) {
+  setFixedSize(17, 17);
+}
 
 void ColourBox::SetColour(const QColor& colour) {
   if (colour == colour_) return;
@@ -28,7 +30,9 @@ void ColourBox::paintEvent(QPaintEvent*) {
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void ColourBox::mousePressEvent(QMouseEvent* event) { pressed_ |= event->button(); }
+void ColourBox::mousePressEvent(QMouseEvent* event) {
+  pressed_ |= event->button();
+}
 
 void ColourBox::mouseReleaseEvent(QMouseEvent* event) {
   // Only a release of a button pressed on this box counts.
@@ -96,9 +100,15 @@ void PaletteStripView::Invoke(const std::function<void()>& command) {
 void PaletteStripView::picPal_MouseUp(int index, Qt::MouseButton button) {
   Invoke([&] {
     switch (button) {
-      case Qt::LeftButton: SelectPaletteEntry(PointerButton::Left, index); break;
-      case Qt::RightButton: SelectPaletteEntry(PointerButton::Right, index); break;
-      default: SelectPaletteEntry(PointerButton::Middle, index); break;
+      case Qt::LeftButton:
+        SelectPaletteEntry(PointerButton::Left, index);
+        break;
+      case Qt::RightButton:
+        SelectPaletteEntry(PointerButton::Right, index);
+        break;
+      default:
+        SelectPaletteEntry(PointerButton::Middle, index);
+        break;
     }
     Refresh();
   });

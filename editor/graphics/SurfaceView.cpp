@@ -18,7 +18,9 @@ const QColor kMagenta(255, 0, 255);
 const QColor kShadeBorder(224, 224, 224);
 const QColor kShadeHatch(192, 192, 255);
 
-int Zoom() { return std::max<int>(1, G().ZoomFactor); }
+int Zoom() {
+  return std::max<int>(1, G().ZoomFactor);
+}
 
 QColor EntryColour(std::uint8_t index) {
   return ToQColor(G().Palette.Entries[index & 0x0F].Colour);
@@ -39,8 +41,12 @@ SurfaceView::SurfaceView(QWidget* viewport, QScrollBar* horizontal, QScrollBar* 
   hide();
 }
 
-double SurfaceView::TwipsPerPixelX() const { return 1440.0 / std::max(1, logicalDpiX()); }
-double SurfaceView::TwipsPerPixelY() const { return 1440.0 / std::max(1, logicalDpiY()); }
+double SurfaceView::TwipsPerPixelX() const {
+  return 1440.0 / std::max(1, logicalDpiX());
+}
+double SurfaceView::TwipsPerPixelY() const {
+  return 1440.0 / std::max(1, logicalDpiY());
+}
 
 void SurfaceView::DrawPixel(std::int32_t x, std::int32_t y, std::uint8_t colourIndex) {
   if (colourIndex == kNoColour) return;

@@ -145,8 +145,12 @@ void Shape(QPainter& p) {
 
 }  // namespace
 
-QIcon HeadingIcon() { return Draw(Folder); }
-QIcon SpriteIcon() { return Draw(BrushPot); }
+QIcon HeadingIcon() {
+  return Draw(Folder);
+}
+QIcon SpriteIcon() {
+  return Draw(BrushPot);
+}
 
 QIcon ToolbarIcon(const QString& key) {
   if (key == "open") return Draw(Open);

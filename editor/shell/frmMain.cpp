@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,13 +16,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "bridge/WriteBack.h"
 #include "browser/SpriteSelection.h"
 #include "catalog/bIdentify.h"
 #include "catalog/bTreeViewHandle.h"
 #include "editing/PaletteStripView.h"
 #include "editing/UndoHistory.h"
 #include "editing/bPal.h"
-#include "bridge/WriteBack.h"
 #include "graphics/SurfaceView.h"
 #include "shell/CommandGuard.h"
 #include "shell/Dialogs.h"
@@ -41,15 +42,38 @@ constexpr const char* kUnsupportedRomText =
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 
+// A tree node keeps its key and image index as plain members: a game may list
+// 65,000 sprites, and per-role variants would dominate the tree's fill time.
+class TreeNodeItem : public QTreeWidgetItem {
+ public:
+  TreeNodeItem(const QString& text, QString key, int image, const std::array<QIcon, 2>& icons)
+      : key_(std::move(key)), image_(image), icons_(icons) {
+    setText(0, text);
+  }
+
+  QVariant data(int column, int role) const override {
+    if (column == 0) {
+      if (role == kKeyRole) return key_;
+      if (role == kImageRole) return image_;
+      if (role == Qt::DecorationRole) return icons_[image_ == kHeadingImage ? 0 : 1];
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+ private:
+  QString key_;
+  int image_;
+  const std::array<QIcon, 2>& icons_;
+};
+
 struct ToolbarEntry {
   const char* key;
   const char* tooltip;
 };
 
 constexpr ToolbarEntry kToolButtons[] = {
-    {"a", "Pencil"},        {"b", "Eyedropper"}, {"c", "Color replacer"},
-    {"d", "Selection"},     {"e", "Eraser"},     {"f", "Spray can"},
-    {"g", "Paint bucket"}, {"h", "Shape"},
+    {"a", "Pencil"}, {"b", "Eyedropper"}, {"c", "Color replacer"}, {"d", "Selection"},
+    {"e", "Eraser"}, {"f", "Spray can"},  {"g", "Paint bucket"},   {"h", "Shape"},
 };
 
 constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
@@ -151,8 +175,7 @@ void frmMain::BuildMenus() {
   connect(mnuViewGrid, &QAction::triggered, this, [this] { Run([&] { mnuViewGrid_Click(); }); });
   connect(mnuHelpTopics, &QAction::triggered, this,
           [this] { Run([&] { mnuHelpTopics_Click(); }); });
-  connect(mnuHelpAbout, &QAction::triggered, this,
-          [this] { Run([&] { mnuHelpAbout_Click(); }); });
+  connect(mnuHelpAbout, &QAction::triggered, this, [this] { Run([&] { mnuHelpAbout_Click(); }); });
 }
 
 void frmMain::BuildToolbars() {
@@ -218,6 +241,7 @@ void frmMain::BuildCentre() {
   column->setContentsMargins(2, 2, 2, 2);
 
   auto* splitter = new QSplitter(Qt::Horizontal, centre);
+  treeIcons_ = {HeadingIcon(), SpriteIcon()};
   tvSprites = new QTreeWidget(splitter);
   tvSprites->setObjectName("tvSprites");
   tvSprites->setHeaderHidden(true);
@@ -251,11 +275,17 @@ void frmMain::BuildCentre() {
   grid->addWidget(sprScrollH, 1, 0);
 
   picSprite = new SurfaceView(picEdBack, sprScrollH, sprScrollV);
-  picSprite->OnMouseDown = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseDown(b, x, y); };
-  picSprite->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseMove(b, x, y); };
+  picSprite->OnMouseDown = [this](Qt::MouseButtons b, int x, int y) {
+    picSprite_MouseDown(b, x, y);
+  };
+  picSprite->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) {
+    picSprite_MouseMove(b, x, y);
+  };
   picSprite->OnMouseUp = [this](Qt::MouseButtons b, int x, int y) { picSprite_MouseUp(b, x, y); };
-  connect(sprScrollH, &QScrollBar::valueChanged, this, [this] { Run([&] { sprScrollH_Change(); }); });
-  connect(sprScrollV, &QScrollBar::valueChanged, this, [this] { Run([&] { sprScrollV_Change(); }); });
+  connect(sprScrollH, &QScrollBar::valueChanged, this,
+          [this] { Run([&] { sprScrollH_Change(); }); });
+  connect(sprScrollV, &QScrollBar::valueChanged, this,
+          [this] { Run([&] { sprScrollV_Change(); }); });
 
   splitter->addWidget(tvSprites);
   splitter->addWidget(editArea);
@@ -296,8 +326,8 @@ void frmMain::SetPanelText(int panel, const QString& text) {
 // both swatches show entry 0 with index 0. Each step is independent.
 void frmMain::LoadWindow() {
   const QColor window = palette().color(QPalette::Window);
-  const DisplayColour colour = static_cast<DisplayColour>(
-      window.red() | (window.green() << 8) | (window.blue() << 16));
+  const DisplayColour colour =
+      static_cast<DisplayColour>(window.red() | (window.green() << 8) | (window.blue() << 16));
   PaletteStrip& strip = G().Palette;
   for (PaletteEntry& entry : strip.Entries) entry.Colour = colour;
   strip.Fore = {0, strip.Entries[0].Colour};
@@ -307,7 +337,9 @@ void frmMain::LoadWindow() {
   Frame1->Refresh();
 }
 
-void frmMain::Run(const std::function<void()>& command) { RunGuarded(command); }
+void frmMain::Run(const std::function<void()>& command) {
+  RunGuarded(command);
+}
 
 void frmMain::tbMain_ButtonClick(const QString& key) {
   Run([&] {
@@ -328,9 +360,13 @@ void frmMain::tbMain_ButtonClick(const QString& key) {
   });
 }
 
-void frmMain::mnuFileSaveRom_Click() { SaveRom(); }
+void frmMain::mnuFileSaveRom_Click() {
+  SaveRom();
+}
 
-void frmMain::mnuFileSavePalette_Click() { SavePaletteCommand(); }
+void frmMain::mnuFileSavePalette_Click() {
+  SavePaletteCommand();
+}
 
 void frmMain::ClearEditSurface() {
   G().SpriteLoaded = false;
@@ -384,10 +420,8 @@ QTreeWidgetItem* frmMain::FindNode(const QString& key) const {
 
 QTreeWidgetItem* frmMain::AddRootNode(const QString& text, const QString& key, int image) {
   if (FindNode(key)) return nullptr;
-  auto* item = new QTreeWidgetItem(tvSprites, QStringList(text));
-  item->setData(0, kKeyRole, key);
-  item->setData(0, kImageRole, image);
-  item->setIcon(0, image == kHeadingImage ? HeadingIcon() : SpriteIcon());
+  auto* item = new TreeNodeItem(text, key, image, treeIcons_);
+  tvSprites->addTopLevelItem(item);
   return item;
 }
 
@@ -395,42 +429,36 @@ QTreeWidgetItem* frmMain::AddChildNode(const QString& parentKey, const QString& 
                                        const QString& key, int image) {
   QTreeWidgetItem* parent = FindNode(parentKey);
   if (!parent || FindNode(key)) return nullptr;
-  auto* item = new QTreeWidgetItem(parent, QStringList(text));
-  item->setData(0, kKeyRole, key);
-  item->setData(0, kImageRole, image);
-  item->setIcon(0, image == kHeadingImage ? HeadingIcon() : SpriteIcon());
+  auto* item = new TreeNodeItem(text, key, image, treeIcons_);
+  parent->addChild(item);
   return item;
 }
 
 void frmMain::FillTree() {
   // The node list already holds unique keys with existing parents, so items
-  // are placed through a key index rather than a search per node.
+  // are placed through a key index rather than a search per node, and the
+  // top level joins the tree once, with its children.
   const std::vector<TreeNode> nodes = BuildSpriteNodes();
-  const QIcon heading = HeadingIcon();
-  const QIcon sprite = SpriteIcon();
   QHash<QString, QTreeWidgetItem*> byKey;
   byKey.reserve(static_cast<qsizetype>(nodes.size()));
   QList<QTreeWidgetItem*> roots;
-  tvSprites->setUpdatesEnabled(false);
   for (const TreeNode& node : nodes) {
-    const QString key = QString::fromStdString(node.Key);
+    QString key = QString::fromStdString(node.Key);
     if (byKey.contains(key)) continue;
-    QTreeWidgetItem* item = nullptr;
-    if (node.ParentKey.empty()) {
-      item = new QTreeWidgetItem(QStringList(QString::fromStdString(node.Text)));
-      roots.append(item);
-    } else {
-      QTreeWidgetItem* parent = byKey.value(QString::fromStdString(node.ParentKey));
+    QTreeWidgetItem* parent = nullptr;
+    if (!node.ParentKey.empty()) {
+      parent = byKey.value(QString::fromStdString(node.ParentKey));
       if (!parent) continue;
-      item = new QTreeWidgetItem(parent, QStringList(QString::fromStdString(node.Text)));
     }
-    item->setData(0, kKeyRole, key);
-    item->setData(0, kImageRole, node.Image);
-    item->setIcon(0, node.Image == kHeadingImage ? heading : sprite);
-    byKey.insert(key, item);
+    auto* item = new TreeNodeItem(QString::fromStdString(node.Text), key, node.Image, treeIcons_);
+    if (parent) {
+      parent->addChild(item);
+    } else {
+      roots.append(item);
+    }
+    byKey.insert(std::move(key), item);
   }
   tvSprites->addTopLevelItems(roots);
-  tvSprites->setUpdatesEnabled(true);
 }
 
 void frmMain::SelectSprite() {
@@ -446,7 +474,9 @@ void frmMain::SelectSprite() {
   Frame1->Refresh();
 }
 
-void frmMain::RedrawSprite() { picSprite->RedrawSprite(); }
+void frmMain::RedrawSprite() {
+  picSprite->RedrawSprite();
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
   bool mayClose = false;

@@ -2,6 +2,7 @@
 // strip and status bar. Handlers only route events to the core.
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -96,6 +97,8 @@ class frmMain : public QMainWindow {
   QTreeWidgetItem* AddChildNode(const QString& parentKey, const QString& text, const QString& key,
                                 int image);
   QTreeWidgetItem* FindNode(const QString& key) const;
+  // Fills the tree from the current game's node list.
+  void FillTree();
 
   // Editing handlers (frmMainEditing.cpp).
   void picSprite_MouseDown(Qt::MouseButtons buttons, int x, int y);
@@ -127,8 +130,9 @@ class frmMain : public QMainWindow {
   void BuildCentre();
   void BuildStatusBar();
   void LoadWindow();
-  void FillTree();
   void ClearEditSurface();
+
+  std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
 };
 
 }  // namespace kerrow

@@ -24,9 +24,8 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   frmMain& w = *window;
   EXPECT_EQ(Captions(w.menuBar()->actions()),
             QStringList({"&File", "&View", "Compression", "Help"}));
-  EXPECT_EQ(Captions(w.mnuFile->actions()),
-            QStringList({"&Load...", "&Save", "Import Sprite...", "-", "Game Information", "-",
-                         "E&xit"}));
+  EXPECT_EQ(Captions(w.mnuFile->actions()), QStringList({"&Load...", "&Save", "Import Sprite...",
+                                                         "-", "Game Information", "-", "E&xit"}));
   EXPECT_EQ(Captions(w.mnuFileSave->actions()), QStringList({"Save ROM", "Save &Palette"}));
   EXPECT_EQ(Captions(w.mnuView->actions()), QStringList({"&Grid", "Zoom"}));
   EXPECT_EQ(Captions(w.mnuViewZoom->actions()), QStringList({"1", "4", "6", "8", "16", "24"}));
@@ -45,9 +44,9 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
                            "mnuHelpSep1", "mnuCompressionDump"}) {
     EXPECT_NE(w.findChild<QAction*>(name), nullptr) << name;
   }
-  for (const char* name : {"tvSprites", "picEdBack", "picSprite", "sprScrollH", "sprScrollV",
-                           "picFore", "picBack", "picPal0", "picPal15", "Frame1", "sbMain",
-                           "tbMain", "tbEtc"}) {
+  for (const char* name :
+       {"tvSprites", "picEdBack", "picSprite", "sprScrollH", "sprScrollV", "picFore", "picBack",
+        "picPal0", "picPal15", "Frame1", "sbMain", "tbMain", "tbEtc"}) {
     EXPECT_NE(w.findChild<QWidget*>(name), nullptr) << name;
   }
 }
@@ -69,8 +68,8 @@ TEST_F(MainWindow, ToolbarHoldsThirteenButtonsInOrderWithOneToolDown) {
   EXPECT_EQ(keys, QStringList({"open", "save", "reload", "undo", "redo", "a", "b", "c", "d", "e",
                                "f", "g", "h"}));
   EXPECT_EQ(tips, QStringList({"Open", "Save", "Reload", "Undo", "Redo", "Pencil", "Eyedropper",
-                               "Color replacer", "Selection", "Eraser", "Spray can",
-                               "Paint bucket", "Shape"}));
+                               "Color replacer", "Selection", "Eraser", "Spray can", "Paint bucket",
+                               "Shape"}));
   QStringList dropDown;
   for (QAction* entry : w.tbMainSave->menu()->actions()) {
     dropDown << entry->data().toString() + "=" + entry->text();

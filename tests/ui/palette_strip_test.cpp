@@ -9,7 +9,9 @@ namespace {
 
 using PaletteStripWindow = WindowFixture;
 
-QPoint Centre(QWidget* w) { return w->rect().center(); }
+QPoint Centre(QWidget* w) {
+  return w->rect().center();
+}
 
 // A double-click as the desktop delivers it: it ends with a release.
 void DoubleClickBox(QWidget* w) {
@@ -22,7 +24,8 @@ TEST_F(PaletteStripWindow, ReleaseOfThePressedButtonSelects) {
   ColourBox** boxes = window->picPal.data();
   // Left pressed on box 2 and released over box 9: the grab gives box 2 the release.
   QTest::mousePress(boxes[2], Qt::LeftButton, {}, Centre(boxes[2]));
-  QTest::mouseRelease(boxes[2], Qt::LeftButton, {}, boxes[2]->mapFromGlobal(boxes[9]->mapToGlobal(Centre(boxes[9]))));
+  QTest::mouseRelease(boxes[2], Qt::LeftButton, {},
+                      boxes[2]->mapFromGlobal(boxes[9]->mapToGlobal(Centre(boxes[9]))));
   EXPECT_EQ(G().Palette.Fore.Index, 2);
   EXPECT_EQ(window->picFore->Colour(), boxes[2]->Colour());
 

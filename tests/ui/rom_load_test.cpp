@@ -39,14 +39,13 @@ TEST_F(RomLoad, DemoRomFillsTheTreeInCatalogOrder) {
   EXPECT_EQ(Children(root), QStringList({"TVRLHEAD_1|Heroes|1", "TVRLHEAD_2|Items|1",
                                          "TVRLHEAD_3|Scenery|1", "TVRLHEADCOMP|Compressed|1"}));
   EXPECT_EQ(Children(root->child(0)), QStringList({"TVRLCHILD_Knight|Knight|2"}));
-  EXPECT_EQ(Children(root->child(1)),
-            QStringList({"TVRLCHILD_Coin|Coin|2", "TVRLCHILD_Gem|Gem|2",
-                         "TVRLCHILD_Potion|Potion|2"}));
+  EXPECT_EQ(Children(root->child(1)), QStringList({"TVRLCHILD_Coin|Coin|2", "TVRLCHILD_Gem|Gem|2",
+                                                   "TVRLCHILD_Potion|Potion|2"}));
   EXPECT_EQ(Children(root->child(2)),
             QStringList({"TVRLCHILD_Cart|Cart|2", "TVRLCHILD_Castle Wall|Castle Wall|2",
                          "TVRLCHILD_Lamp Post|Lamp Post|2"}));
-  EXPECT_EQ(Children(root->child(3)), QStringList({"TVRLHEADCOMP_Title|Title|1",
-                                                   "TVRLHEADCOMP_Effects|Effects|1"}));
+  EXPECT_EQ(Children(root->child(3)),
+            QStringList({"TVRLHEADCOMP_Title|Title|1", "TVRLHEADCOMP_Effects|Effects|1"}));
   EXPECT_EQ(Children(root->child(3)->child(1)),
             QStringList({"TVRLHEADCOMPCHILD_Smoke|Smoke|2", "TVRLHEADCOMPCHILD_Spark|Spark|2"}));
 
@@ -95,7 +94,8 @@ TEST_F(RomLoad, UnreadableFileOrMissingGameDatabaseIsReportedAndTheProgramGoesOn
   EXPECT_EQ(guard.dialogs.shown[0].icon, MsgIcon::Critical);
   EXPECT_EQ(guard.dialogs.shown[0].title, kAppTitle);
   EXPECT_FALSE(guard.dialogs.shown[0].text.empty());
-  EXPECT_EQ(window->windowTitle(), QString::fromStdString("Tavrel [" + scratch.File("gone.bin") + "]"));
+  EXPECT_EQ(window->windowTitle(),
+            QString::fromStdString("Tavrel [" + scratch.File("gone.bin") + "]"));
 
   // The second game's database is missing from this copy of the data folder.
   ScratchDir data;

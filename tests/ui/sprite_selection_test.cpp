@@ -41,8 +41,8 @@ TEST_F(SpriteSelection, ContextTilesAreHatchedAndEmptyTilesMagenta) {
   EXPECT_EQ(G().TileMap.At(1, 3), kTileWhite);
   const QImage image = Surface();
   ASSERT_EQ(image.size(), QSize(192, 256));
-  EXPECT_EQ(image.pixel(5, 69), kMagenta);    // tile (0, 1) is empty
-  EXPECT_EQ(image.pixel(191, 0), kMagenta);   // tile (2, 0) too
+  EXPECT_EQ(image.pixel(5, 69), kMagenta);   // tile (0, 1) is empty
+  EXPECT_EQ(image.pixel(191, 0), kMagenta);  // tile (2, 0) too
   // Grey tile (0, 3): a light grey border exactly 64 pixels square...
   const QRgb border = qRgb(224, 224, 224);
   for (int i = 0; i < 64; ++i) {

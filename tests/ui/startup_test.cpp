@@ -1,4 +1,6 @@
 // Start-up: the data directory rule, a missing catalog, and the window's first state.
+#include "shell/Startup.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -6,7 +8,6 @@
 
 #include "editing/PaletteStripView.h"
 #include "shell/EditorMain.h"
-#include "shell/Startup.h"
 #include "support/WindowFixture.h"
 
 namespace kerrow::test {
@@ -71,14 +72,16 @@ TEST(Startup, WindowStartsWithItsDefaults) {
 
   // Every box shows the desktop's window colour; both swatches entry 0, index 0.
   const QColor window = w.palette().color(QPalette::Window);
-  for (ColourBox* box : w.picPal) EXPECT_EQ(box->Colour(), window) << box->objectName().toStdString();
+  for (ColourBox* box : w.picPal)
+    EXPECT_EQ(box->Colour(), window) << box->objectName().toStdString();
   EXPECT_EQ(w.picFore->Colour(), window);
   EXPECT_EQ(w.picBack->Colour(), window);
   EXPECT_EQ(G().Palette.Fore.Index, 0);
   EXPECT_EQ(G().Palette.Back.Index, 0);
   EXPECT_EQ(w.picFore->toolTip(), "Foreground color");
   EXPECT_EQ(w.picBack->toolTip(), "Background color");
-  EXPECT_EQ(w.picPal[0]->toolTip(), "Changing this, will change the background color of the window");
+  EXPECT_EQ(w.picPal[0]->toolTip(),
+            "Changing this, will change the background color of the window");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // scratch copy of each demo ROM in a fresh current directory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QImage>
 #include <QTest>
@@ -9,8 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "catalog/bDatabase.h"
@@ -21,9 +21,13 @@
 namespace kerrow::test {
 
 // The build's bin folder: the test program, the catalog, the demo ROMs and libVantor.so.
-inline std::string BinDir() { return QCoreApplication::applicationDirPath().toStdString(); }
+inline std::string BinDir() {
+  return QCoreApplication::applicationDirPath().toStdString();
+}
 
-inline QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
+inline QRgb Rgb(int r, int g, int b) {
+  return qRgb(r, g, b);
+}
 
 class WindowFixture : public ::testing::Test {
  protected:

@@ -1,0 +1,98 @@
+// Loading a 64x64-tile sprite and painting the first viewport at zoom 1 and at
+// zoom 24 (a 12288-pixel square surface): the cost and the memory of the view
+// must not grow with the zoom, since only the exposed part is painted.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPixmap>
+#include <vector>
+
+#include "BenchCatalog.h"
+#include "browser/SpriteSelection.h"
+#include "catalog/bDatabase.h"
+#include "graphics/SurfaceView.h"
+#include "shell/bGlobals.h"
+#include "shell/frmMain.h"
+
+namespace kerrow {
+namespace {
+
+constexpr int kTiles = 64;
+constexpr int kTileData = 0x10000;  // tiles follow the palette block at 0x1000
+
+// A ROM with a palette and 4096 scattered-looking tiles, and a game listing them.
+const bench::BenchFolder& BigSprite() {
+  static bench::BenchFolder folder;
+  static bool written = false;
+  if (!written) {
+    std::vector<char> rom(kTileData + kTiles * kTiles * 32);
+    for (std::size_t i = 0; i < rom.size(); ++i)
+      rom[i] = static_cast<char>((i * 2654435761u) >> 13);
+    std::ofstream(folder.File("big.bin"), std::ios::binary).write(rom.data(), rom.size());
+    folder.WriteGame(R"(
+      INSERT INTO NFO VALUES ('Big', 4096, 1, 'bench', '');
+      INSERT INTO HEAD VALUES (1, 'Big');
+      CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS
+        (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 4095) SELECT i FROM n;
+      INSERT INTO SPRITE SELECT 'Big', 1, 0, 64, 64,
+        group_concat((i % 64) || ',' || (i / 64) || ',' || (65536 + 32 * i), char(13, 10)), '-1'
+        FROM (SELECT i FROM N ORDER BY i);
+    )");
+    written = true;
+  }
+  return folder;
+}
+
+struct Session {
+  Session() {
+    ResetGlobals();
+    G().DataPath = BigSprite().Directory();
+    G().RomPath = BigSprite().File("big.bin");
+    OpenGameDatabase("game.db");
+    window.resize(960, 640);
+    window.show();
+    QApplication::processEvents();
+  }
+  ~Session() { ResetGlobals(); }
+
+  // Loads the sprite and paints what the viewport shows of it.
+  void LoadAndPaint(std::int16_t zoom) {
+    G().ZoomFactor = zoom;
+    const SpriteNode node{2, "Big", "TVRLHEAD_1"};
+    SelectSprite(&node, *window.picSprite);
+    QPixmap viewport = window.picEdBack->grab();
+    benchmark::DoNotOptimize(viewport);
+  }
+
+  frmMain window;
+};
+
+void BM_LoadAndPaintFirstViewport(benchmark::State& state) {
+  Session session;
+  const auto zoom = static_cast<std::int16_t>(state.range(0));
+  for (auto _ : state) session.LoadAndPaint(zoom);
+  if (!G().SpriteLoaded || session.window.picSprite->width() != 8 * kTiles * zoom) {
+    state.SkipWithError("the sprite did not load");
+  }
+}
+BENCHMARK(BM_LoadAndPaintFirstViewport)->Arg(1)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// Resident memory after loading at zoom 1, then after loading the same sprite
+// at zoom 24: the growth is reported as a percentage.
+void BM_MemoryZoom1To24(benchmark::State& state) {
+  Session session;
+  double growth = 0;
+  for (auto _ : state) {
+    session.LoadAndPaint(1);
+    const long atZoom1 = bench::ResidentKiB();
+    session.LoadAndPaint(24);
+    const long atZoom24 = bench::ResidentKiB();
+    growth = 100.0 * static_cast<double>(atZoom24 - atZoom1) / static_cast<double>(atZoom1);
+  }
+  state.counters["rss_growth_pct"] = growth;
+  state.counters["rss_kib"] = static_cast<double>(bench::ResidentKiB());
+}
+BENCHMARK(BM_MemoryZoom1To24)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kerrow
