@@ -27,8 +27,11 @@ QColor EntryColour(std::uint8_t index) {
 }
 
 // A darker shade of the pixel's colour shows in the gaps of the grid's dashes.
+// Near-black colours get a lighter shade instead, which darkening cannot give.
 QColor GapColour(const QColor& colour) {
-  return colour.lightness() < 48 ? colour.lighter(300) : colour.darker(160);
+  if (colour.lightness() >= 48) return colour.darker(160);
+  return QColor(std::min(255, colour.red() + 80), std::min(255, colour.green() + 80),
+                std::min(255, colour.blue() + 80));
 }
 
 }  // namespace

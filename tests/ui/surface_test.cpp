@@ -60,6 +60,14 @@ TEST_F(EditSurface, GridModeDashesEveryPixelOutline) {
   for (int y = 1; y < 7; ++y) {
     for (int x = 25; x < 31; ++x) EXPECT_EQ(image.pixel(x, y), qRgb(224, 224, 0)) << x << "," << y;
   }
+  // Gaps stay visible on black too: pixel (0, 0) has index 0, made black here.
+  G().Palette.Entries[0].Colour = 0;
+  window->RedrawSprite();
+  const QImage dark = Surface();
+  int darkGaps = 0;
+  for (int x = 0; x <= 7; ++x) darkGaps += dark.pixel(x, 0) != qRgb(0, 0, 0);
+  EXPECT_GT(darkGaps, 0);
+  EXPECT_EQ(dark.pixel(3, 3), qRgb(0, 0, 0));
 }
 
 TEST_F(EditSurface, LargeSpritesEnableScrollBarsSmallOnesDoNot) {
