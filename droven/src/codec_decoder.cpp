@@ -1,5 +1,6 @@
 // Decoder working on whole buffers: the output is its own history window.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "codec.h"
@@ -58,6 +59,19 @@ class Decoder {
   Result Module() {
     if (!ReadFlags()) return kTruncated;
     for (;;) {
+      // Consecutive literal bits short of the word's last one: their bytes
+      // follow each other in the stream, so they are copied in one go.
+      if (const unsigned ones = std::min<unsigned>(std::countr_one(flags_), left_ - 1); ones > 1) {
+        if (ones <= size_ - pos_ && ones <= limit_ - length_) {
+          if (Result r = Room(ones); r != kOk) return r;
+          std::memcpy(buffer_.data() + length_, in_ + pos_, ones);
+          length_ += ones;
+          pos_ += ones;
+          flags_ >>= ones;
+          left_ -= ones;
+          continue;
+        }
+      }
       unsigned bit;
       if (!Bit(bit)) return kTruncated;
       if (bit) {
