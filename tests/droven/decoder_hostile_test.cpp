@@ -12,6 +12,7 @@ namespace {
 
 using test::Bytes;
 using test::FromHex;
+using test::FromText;
 
 bool IsDocumented(Result r) {
   return r == kOk || r == kTruncated || r == kBadDistance || r == kOutputLimit;
@@ -77,6 +78,13 @@ TEST(DrovenDecoderHostile, OutputIsBounded) {
   EXPECT_EQ(small.status, kOutputLimit);
   EXPECT_LE(small.data.size(), 1000u);
   EXPECT_EQ(Decompress(stream, Mode::Plain, 1 + 100 * 256).status, kOk);
+
+  // Literals count against the bound too, also when several come in a row.
+  const Bytes literals = Compress(FromText("abcdefghij"), Mode::Plain);
+  const DecompressResult cut = Decompress(literals, Mode::Plain, 4);
+  EXPECT_EQ(cut.status, kOutputLimit);
+  EXPECT_EQ(cut.data, FromText("abcd"));
+  EXPECT_EQ(Decompress(literals, Mode::Plain, 10).status, kOk);
 
   // The default bound: 64 MiB, one byte more is refused.
   const std::size_t copies = kDefaultOutputLimit / 256;
