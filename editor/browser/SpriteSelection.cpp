@@ -31,21 +31,37 @@ void LoadRecordPalette(TableView& record) {
   G().PaletteDirty = false;
 }
 
+// The name of the record the shown sprite came from.
+std::string& ShownSpriteName() {
+  static std::string name;
+  return name;
+}
+
+// Positions `table` on `name`. When there is no such record the table the
+// shown sprite came from goes back to its record, so that redraws and saves
+// of the sprite still on screen keep working, and the processing error is shown.
+bool SeekOrKeepShown(GameTable table, const std::string& name) {
+  if (GameTableView(table).Seek(name)) return true;
+  if (G().SpriteLoaded) {
+    GameTableView(G().SpriteIsCompressed ? kCompressed : kSprite).Seek(ShownSpriteName());
+  }
+  ShowProcessingError();
+  return false;
+}
+
 // New grids for the record's size; the undo steps of the previous sprite go.
-void LayOut(TableView& record, SpriteStage& stage) {
+void LayOut(TableView& record, const std::string& name, SpriteStage& stage) {
   stage.LayoutForLoad(record.Integer("Width"), record.Integer("Height"));
+  ShownSpriteName() = name;
   ResetUndoHistory();
 }
 
 void LoadPlainSprite(const std::string& name, SpriteStage& stage) {
+  if (!SeekOrKeepShown(kSprite, name)) return;
   G().SpriteIsCompressed = false;
   TableView& record = GameTableView(kSprite);
-  if (!record.Seek(name)) {
-    ShowProcessingError();
-    return;
-  }
   LoadRecordPalette(record);
-  LayOut(record, stage);
+  LayOut(record, name, stage);
   LoadWhiteTiles(record.Text("White"), stage);
   if (!record.IsNull("Grey")) {
     const std::string grey = record.Text("Grey");
@@ -93,13 +109,10 @@ ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo) {
 }
 
 bool LoadCompressedSprite(const std::string& name, SpriteStage& stage) {
+  if (!SeekOrKeepShown(kCompressed, name)) return false;
   TableView& record = GameTableView(kCompressed);
-  if (!record.Seek(name)) {
-    ShowProcessingError();
-    return false;
-  }
   LoadRecordPalette(record);
-  LayOut(record, stage);
+  LayOut(record, name, stage);
   LoadCompressedWhiteTiles(record.Text("White"), stage);
   G().SpriteLoaded = true;
   return true;

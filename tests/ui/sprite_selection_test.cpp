@@ -151,6 +151,8 @@ TEST_F(SpriteSelection, ConfirmationsFollowEachAnswer) {
 
 TEST_F(SpriteSelection, UnknownNameShowsTheProcessingError) {
   Load(rom);
+  OpenSprite("TVRLHEADCOMPCHILD_Smoke");
+  ASSERT_TRUE(G().SpriteLoaded && G().SpriteIsCompressed);
   QTreeWidgetItem* coin = Node("TVRLCHILD_Coin");
   coin->setText(0, "Nope");
   DoubleClick(coin);
@@ -161,7 +163,14 @@ TEST_F(SpriteSelection, UnknownNameShowsTheProcessingError) {
             "reloading the program and try again. If this persists, constact Zenbo and tell him "
             "where this is happening and what game you're trying to use");
   EXPECT_EQ(guard.dialogs.shown[0].icon, MsgIcon::Critical);
-  EXPECT_FALSE(G().SpriteLoaded);
+
+  // The compressed sprite stays shown and usable: a redraw at another zoom still
+  // finds its record.
+  EXPECT_TRUE(G().SpriteIsCompressed);
+  G().ZoomFactor = 4;
+  window->RedrawSprite();
+  EXPECT_EQ(window->picSprite->size(), QSize(64, 64));
+  EXPECT_EQ(guard.dialogs.shown.size(), 1u);
 }
 
 TEST_F(SpriteSelection, LoadFailuresGoToTheRuntimeReport) {
