@@ -47,7 +47,7 @@ constexpr int kImageRole = Qt::UserRole + 1;
 class TreeNodeItem : public QTreeWidgetItem {
  public:
   TreeNodeItem(const QString& text, QString key, int image, const std::array<QIcon, 2>& icons)
-      : key_(std::move(key)), image_(image), icons_(icons) {
+      : key_(std::move(key)), image_(image), icon_(icons[image == kHeadingImage ? 0 : 1]) {
     setText(0, text);
   }
 
@@ -55,7 +55,7 @@ class TreeNodeItem : public QTreeWidgetItem {
     if (column == 0) {
       if (role == kKeyRole) return key_;
       if (role == kImageRole) return image_;
-      if (role == Qt::DecorationRole) return icons_[image_ == kHeadingImage ? 0 : 1];
+      if (role == Qt::DecorationRole) return icon_;
     }
     return QTreeWidgetItem::data(column, role);
   }
@@ -63,7 +63,7 @@ class TreeNodeItem : public QTreeWidgetItem {
  private:
   QString key_;
   int image_;
-  const std::array<QIcon, 2>& icons_;
+  QIcon icon_;  // shared with every node of its kind
 };
 
 struct ToolbarEntry {
