@@ -32,7 +32,7 @@ std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size
     const std::uint64_t diff = Load64(a + k) ^ Load64(b + k);
     if (diff != 0) {
       if constexpr (std::endian::native == std::endian::little) {
-        return k + static_cast<std::size_t>(__builtin_ctzll(diff) / 8);
+        return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);
       } else {
         while (a[k] == b[k]) ++k;
         return k;
@@ -223,7 +223,7 @@ std::size_t KeyChain::FirstEntryBelow(std::size_t j, std::size_t bound, std::siz
   return j;
 }
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> data) : data_(data) {
+ChainFinder::ChainFinder(std::span<const std::uint8_t> data) : data_(data) {
   // Longest keys first: the first chain holding a true match of its key length
   // holds every candidate that can win.
   const unsigned bits = data.size() < 4096 ? 12 : 13;
@@ -231,9 +231,9 @@ MatchFinder::MatchFinder(std::span<const std::uint8_t> data) : data_(data) {
   chains_.push_back(std::make_unique<KeyChain>(2, 16));
 }
 
-MatchFinder::~MatchFinder() = default;
+ChainFinder::~ChainFinder() = default;
 
-Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+Match ChainFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
   if (limit < 2) return {};
   const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
@@ -251,6 +251,118 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
     enough = key - 1;
   }
   return {};
+}
+
+TreeFinder::TreeFinder(std::span<const std::uint8_t> data)
+    : data_(data), head_(std::size_t{1} << 16, kNone), smaller_(kSlots), larger_(kSlots) {}
+
+bool TreeFinder::RepeatsLater(std::size_t pos, std::size_t moduleEnd) {
+  const std::uint8_t* data = data_.data();
+  // The nearer copy wins every later search if the two agree as far as it can match.
+  const std::size_t needed = std::min(kMaxMatch, moduleEnd - pos - period_);
+  const std::size_t known = std::max(agreeEnd_, pos) - pos;
+  if (known < needed) {
+    agreeEnd_ = pos + CommonLength(data + pos, data + pos + period_, known, needed);
+  }
+  return agreeEnd_ - pos >= needed;
+}
+
+Match TreeFinder::Insert(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd) {
+  const std::uint8_t* data = data_.data();
+  const std::size_t cap = std::min(kMaxMatch, moduleEnd - pos);
+  const std::size_t lowest = std::max(moduleStart, pos >= kWindow ? pos - kWindow : 0);
+
+  std::uint32_t& head = head_[data[pos] | (data[pos + 1] << 8)];
+  std::size_t node = head;
+  head = static_cast<std::uint32_t>(pos);
+
+  // Where the next node found smaller (larger) than pos is hung, and how far the
+  // last one hung there agreed with pos: every node still below agrees at least
+  // as far as the lesser of the two.
+  std::uint32_t* smallerSlot = &smaller_[pos & kMask];
+  std::uint32_t* largerSlot = &larger_[pos & kMask];
+  std::size_t smallerCommon = 2;
+  std::size_t largerCommon = 2;
+
+  std::size_t bestLength = 1;
+  std::size_t bestPos = 0;
+  ++insertedCount_;
+  // Nodes below one that left the window are older still, so the walk ends there.
+  while (node != kNone && node >= lowest) {
+    ++nodesVisited_;
+    const std::size_t length =
+        CommonLength(data + node, data + pos, std::min(smallerCommon, largerCommon), cap);
+    if (length > bestLength) {
+      bestLength = length;
+      bestPos = node;
+    }
+    if (length == cap) {
+      // Equal as far as any later search can look: pos takes the node's place
+      // and the node, now never the nearest, leaves the tree.
+      *smallerSlot = smaller_[node & kMask];
+      *largerSlot = larger_[node & kMask];
+      return {bestLength, pos - bestPos};
+    }
+    if (data[node + length] < data[pos + length]) {
+      *smallerSlot = static_cast<std::uint32_t>(node);
+      smallerSlot = &larger_[node & kMask];
+      smallerCommon = length;
+      node = *smallerSlot;
+    } else {
+      *largerSlot = static_cast<std::uint32_t>(node);
+      largerSlot = &smaller_[node & kMask];
+      largerCommon = length;
+      node = *largerSlot;
+    }
+  }
+  *smallerSlot = kNone;
+  *largerSlot = kNone;
+  if (bestLength < 2) return {};
+  return {bestLength, pos - bestPos};
+}
+
+Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (moduleStart != moduleStart_) {
+    moduleStart_ = moduleStart;
+    inserted_ = moduleStart;
+  }
+  if (moduleEnd - p < 2) return {};
+  // The positions a copy stepped over still become candidates for later ones.
+  for (std::size_t x = std::max(inserted_, p >= kWindow ? p - kWindow : 0); x < p; ++x) {
+    if (period_ != 0 && x + period_ < p && RepeatsLater(x, moduleEnd)) continue;
+    Insert(x, moduleStart, moduleEnd);
+  }
+  inserted_ = p + 1;
+  const Match found = Insert(p, moduleStart, moduleEnd);
+  if (found.length != 0 && found.distance != period_) {
+    period_ = found.distance;
+    agreeEnd_ = 0;
+  }
+  return found;
+}
+
+MatchFinder::MatchFinder(std::span<const std::uint8_t> data)
+    : data_(data), tree_(std::make_unique<TreeFinder>(data)) {}
+
+MatchFinder::~MatchFinder() = default;
+
+Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (chains_) return chains_->Find(p, moduleStart, moduleEnd);
+  const Match found = tree_->Find(p, moduleStart, moduleEnd);
+  constexpr std::size_t kStretch = 8192;     // positions per check
+  constexpr std::size_t kNodesPerInsert = 12;  // beyond this the chains are faster
+  const std::size_t inserts = tree_->Inserted() - checkedInserts_;
+  if (inserts >= kStretch) {
+    const std::size_t nodes = tree_->NodesVisited() - checkedNodes_;
+    if (nodes > kNodesPerInsert * inserts) {
+      chains_ = std::make_unique<ChainFinder>(data_);
+      tree_.reset();
+    } else {
+      checkedInserts_ = tree_->Inserted();
+      checkedNodes_ = tree_->NodesVisited();
+    }
+  }
+  return found;
 }
 
 }  // namespace droven::detail

@@ -69,11 +69,12 @@ class KeyChain {
 };
 
 // All chains of one buffer. Positions are absolute indices into the buffer;
-// modules are expressed through the bounds given to Find.
-class MatchFinder {
+// modules are expressed through the bounds given to Find. It may start at any
+// position: the first search inserts the window behind it.
+class ChainFinder {
  public:
-  explicit MatchFinder(std::span<const std::uint8_t> data);
-  ~MatchFinder();
+  explicit ChainFinder(std::span<const std::uint8_t> data);
+  ~ChainFinder();
 
   // Longest match for data[p..] within [moduleStart, moduleEnd). Positions are
   // searched in increasing order.
@@ -83,6 +84,73 @@ class MatchFinder {
   std::span<const std::uint8_t> data_;
   std::vector<std::unique_ptr<KeyChain>> chains_;  // longest keys first
   std::size_t lastDistance_ = 0;
+};
+
+// One binary search tree per two-byte prefix over the window's positions, ordered
+// by the bytes that follow them (compared up to the length cap). Every position
+// enters at the root, so each tree is also ordered by recency from the root down.
+// The positions sharing the longest prefix with a new one are then neighbours in
+// key order, the newest of them is their common ancestor, and the walk from the
+// root to the new position's place passes through it before any older one: taking
+// a candidate only when it is strictly longer gives the longest and nearest match.
+// Positions are absolute indices into the buffer; modules are expressed through
+// the bounds given to Find, which must be called with increasing positions.
+class TreeFinder {
+ public:
+  explicit TreeFinder(std::span<const std::uint8_t> data);
+
+  // Longest match for data[p..] within [moduleStart, moduleEnd).
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+
+  // Tree nodes visited and positions inserted so far, a measure of the work done.
+  std::size_t NodesVisited() const { return nodesVisited_; }
+  std::size_t Inserted() const { return insertedCount_; }
+
+ private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  // Twice the window, so that a new position never reuses the slot of one still
+  // in reach.
+  static constexpr std::size_t kSlots = 2 * kWindow;
+  static constexpr std::size_t kMask = kSlots - 1;
+
+  // Puts `pos` at the root of its tree and returns the best match met on the way.
+  Match Insert(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd);
+  // True when data[pos..] repeats in full `period` bytes later at a position that
+  // will be inserted too: that nearer one always matches as far, so pos is left out.
+  bool RepeatsLater(std::size_t pos, std::size_t moduleEnd);
+
+  std::span<const std::uint8_t> data_;
+  std::vector<std::uint32_t> head_;  // newest position per two-byte prefix
+  std::vector<std::uint32_t> smaller_;
+  std::vector<std::uint32_t> larger_;
+  std::size_t moduleStart_ = SIZE_MAX;
+  std::size_t inserted_ = 0;  // positions of the module below this are inserted
+  std::size_t period_ = 0;    // distance of the last match found
+  std::size_t agreeEnd_ = 0;  // data[y] == data[y + period_] from the current position to here
+  std::size_t nodesVisited_ = 0;
+  std::size_t insertedCount_ = 0;
+};
+
+
+// The tree is fast on most data, but inputs whose order and age line up (runs,
+// broken periods, tiny alphabets) make its paths long; there the chains, which
+// cross runs and periods in one step, take over. Both are exact, so the choice
+// only affects speed.
+class MatchFinder {
+ public:
+  explicit MatchFinder(std::span<const std::uint8_t> data);
+  ~MatchFinder();
+
+  // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  bool UsesChains() const { return chains_ != nullptr; }
+
+ private:
+  std::span<const std::uint8_t> data_;
+  std::unique_ptr<TreeFinder> tree_;
+  std::unique_ptr<ChainFinder> chains_;
+  std::size_t checkedNodes_ = 0;
+  std::size_t checkedInserts_ = 0;
 };
 
 }  // namespace droven::detail

@@ -1,0 +1,153 @@
+// Each match finder against a search over every candidate, at every position it
+// is asked about: stepping one byte at a time and jumping like the encoder does,
+// in plain buffers and in modules, on data that drives the tree, the chains and
+// the switch between them into their special cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codec_match_finder.h"
+
+namespace droven::detail {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Match Exhaustive(const Bytes& data, std::size_t p, std::size_t start, std::size_t end) {
+  const std::size_t limit = std::min(kMaxMatch, end - p);
+  const std::size_t lowest = std::max(start, p >= kWindow ? p - kWindow : 0);
+  std::size_t best = 1;
+  std::size_t bestJ = 0;
+  for (std::size_t j = p; j-- > lowest;) {
+    std::size_t length = 0;
+    while (length < limit && data[j + length] == data[p + length]) ++length;
+    if (length > best) {
+      best = length;
+      bestJ = j;
+    }
+  }
+  if (best < 2) return {};
+  return {best, p - bestJ};
+}
+
+// Walks each module of `data` (modules of `moduleSize` bytes, 0 for one module),
+// asking at every position (jump = false) or advancing by the match found (jump = true).
+template <typename Finder>
+void ExpectExact(Finder& finder, const Bytes& data, std::size_t moduleSize, bool jump,
+                 const std::string& label) {
+  const std::size_t step = moduleSize == 0 ? std::max<std::size_t>(data.size(), 1) : moduleSize;
+  for (std::size_t start = 0; start < data.size(); start += step) {
+    const std::size_t end = std::min(data.size(), start + step);
+    for (std::size_t p = start + 1; p < end;) {
+      const Match found = finder.Find(p, start, end);
+      const Match expected = Exhaustive(data, p, start, end);
+      ASSERT_EQ(found.length, expected.length) << label << " at " << p;
+      if (expected.length != 0) {
+        ASSERT_EQ(found.distance, expected.distance) << label << " at " << p;
+      }
+      p += jump ? std::max<std::size_t>(found.length, 1) : 1;
+    }
+  }
+}
+
+template <typename Finder>
+void ExpectExact(const Bytes& data, std::size_t moduleSize, bool jump, const std::string& label) {
+  Finder finder(data);
+  ExpectExact(finder, data, moduleSize, jump, label);
+}
+
+class Generator {
+ public:
+  explicit Generator(unsigned seed) : random_(seed) {}
+
+  std::size_t Below(std::size_t n) { return random_() % n; }
+
+  // Pieces of the kinds that stress the finders, with repeats from anywhere behind.
+  Bytes Mixed(std::size_t size) {
+    Bytes data;
+    while (data.size() < size) {
+      const std::size_t length = 1 + Below(700);
+      switch (Below(7)) {
+        case 0:  // small alphabet
+          for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(Below(2)));
+          break;
+        case 1:  // run
+          data.insert(data.end(), length, static_cast<std::uint8_t>(Below(3)));
+          break;
+        case 2: {  // short period, then a breaking byte
+          const std::size_t period = 1 + Below(5);
+          for (std::size_t i = 0; i < length; ++i) {
+            data.push_back(i < period || data.size() < period ? static_cast<std::uint8_t>(Below(4))
+                                                              : data[data.size() - period]);
+          }
+          data.push_back(static_cast<std::uint8_t>(random_()));
+          break;
+        }
+        case 3:  // runs of zeros closed by a counter
+          for (std::size_t i = 0; i < length / 40 + 1; ++i) {
+            data.insert(data.end(), 30 + Below(230), 0);
+            data.push_back(static_cast<std::uint8_t>(++counter_));
+          }
+          break;
+        case 4:  // repeat of earlier data, with rare changes
+          if (data.empty()) break;
+          for (std::size_t i = 0, from = Below(data.size()); i < length; ++i) {
+            data.push_back(Below(60) == 0 ? static_cast<std::uint8_t>(random_()) : data[from + i]);
+          }
+          break;
+        default:
+          for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(random_()));
+      }
+    }
+    data.resize(size);
+    return data;
+  }
+
+ private:
+  std::mt19937 random_;
+  std::uint8_t counter_ = 0;
+};
+
+template <typename Finder>
+void ExpectExactOnGeneratedInputs(unsigned seed) {
+  Generator in(seed);
+  for (int i = 0; i < 60; ++i) {
+    const Bytes data = in.Mixed(1 + in.Below(3000));
+    ExpectExact<Finder>(data, 0, i % 2 == 1, "small/" + std::to_string(i));
+    ExpectExact<Finder>(data, 1 + in.Below(600), i % 2 == 0, "modules/" + std::to_string(i));
+  }
+  // Beyond the window, so that old positions leave it while others are reused.
+  for (int i = 0; i < 3; ++i) {
+    const Bytes data = in.Mixed(20000 + in.Below(6000));
+    ExpectExact<Finder>(data, 0, i != 0, "large/" + std::to_string(i));
+  }
+  ExpectExact<Finder>(in.Mixed(9000), 4096, true, "module size 4096");
+}
+
+TEST(DrovenMatchFinder, TreeIsExactEverywhere) { ExpectExactOnGeneratedInputs<TreeFinder>(11); }
+
+TEST(DrovenMatchFinder, ChainsAreExactEverywhere) { ExpectExactOnGeneratedInputs<ChainFinder>(12); }
+
+TEST(DrovenMatchFinder, SwitchFromTreeToChainsKeepsResultsExact) {
+  // Ordinary data first, then long stretches that make tree paths long, so the
+  // finder changes method in mid-buffer.
+  Generator in(13);
+  Bytes data = in.Mixed(3000);
+  for (std::uint8_t counter = 1; data.size() < 14000; ++counter) {
+    data.insert(data.end(), 255, 0);
+    data.push_back(counter);
+  }
+  const Bytes tail = in.Mixed(4000);
+  data.insert(data.end(), tail.begin(), tail.end());
+  for (bool jump : {true, false}) {
+    MatchFinder finder(data);
+    ExpectExact(finder, data, 0, jump, jump ? "switch, jumping" : "switch, every position");
+    EXPECT_TRUE(finder.UsesChains());
+  }
+}
+
+}  // namespace
+}  // namespace droven::detail
