@@ -23,10 +23,9 @@ std::uint32_t Load32(const std::uint8_t* at) {
 constexpr std::uint64_t kMul1 = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kMul2 = 0xC2B2AE3D27D4EB4Full;
 
-}  // namespace
-
-std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
-                         std::size_t limit) {
+// Inlined into the tree walk, where it is the inner loop.
+inline std::size_t InlineCommonLength(const std::uint8_t* a, const std::uint8_t* b,
+                                      std::size_t from, std::size_t limit) {
   std::size_t k = from;
   while (k + 8 <= limit) {
     const std::uint64_t diff = Load64(a + k) ^ Load64(b + k);
@@ -42,6 +41,13 @@ std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size
   }
   while (k < limit && a[k] == b[k]) ++k;
   return k;
+}
+
+}  // namespace
+
+std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
+                         std::size_t limit) {
+  return InlineCommonLength(a, b, from, limit);
 }
 
 KeyChain::KeyChain(std::size_t keyLength, unsigned hashBits)
@@ -254,7 +260,7 @@ Match ChainFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
 }
 
 TreeFinder::TreeFinder(std::span<const std::uint8_t> data)
-    : data_(data), head_(std::size_t{1} << 16, kNone), smaller_(kSlots), larger_(kSlots) {}
+    : data_(data), head_(std::size_t{1} << 16, kNone), children_(2 * kSlots) {}
 
 bool TreeFinder::RepeatsLater(std::size_t pos, std::size_t moduleEnd) {
   const std::uint8_t* data = data_.data();
@@ -276,13 +282,11 @@ Match TreeFinder::Insert(std::size_t pos, std::size_t moduleStart, std::size_t m
   std::size_t node = head;
   head = static_cast<std::uint32_t>(pos);
 
-  // Where the next node found smaller (larger) than pos is hung, and how far the
-  // last one hung there agreed with pos: every node still below agrees at least
-  // as far as the lesser of the two.
-  std::uint32_t* smallerSlot = &smaller_[pos & kMask];
-  std::uint32_t* largerSlot = &larger_[pos & kMask];
-  std::size_t smallerCommon = 2;
-  std::size_t largerCommon = 2;
+  // Where the next node found larger ([0]) or smaller ([1]) than pos is hung, and
+  // how far the last one hung there agreed with pos: every node still below
+  // agrees at least as far as the lesser of the two.
+  std::uint32_t* slot[2] = {&children_[2 * (pos & kMask)], &children_[2 * (pos & kMask) + 1]};
+  std::size_t common[2] = {2, 2};
 
   std::size_t bestLength = 1;
   std::size_t bestPos = 0;
@@ -291,32 +295,35 @@ Match TreeFinder::Insert(std::size_t pos, std::size_t moduleStart, std::size_t m
   while (node != kNone && node >= lowest) {
     ++nodesVisited_;
     const std::size_t length =
-        CommonLength(data + node, data + pos, std::min(smallerCommon, largerCommon), cap);
+        InlineCommonLength(data + node, data + pos, std::min(common[0], common[1]), cap);
     if (length > bestLength) {
       bestLength = length;
       bestPos = node;
     }
+    const std::uint32_t* nodeChildren = &children_[2 * (node & kMask)];
     if (length == cap) {
       // Equal as far as any later search can look: pos takes the node's place
       // and the node, now never the nearest, leaves the tree.
-      *smallerSlot = smaller_[node & kMask];
-      *largerSlot = larger_[node & kMask];
+      *slot[0] = nodeChildren[0];
+      *slot[1] = nodeChildren[1];
       return {bestLength, pos - bestPos};
     }
+    // A smaller node goes left of pos with its smaller children; the walk goes on
+    // among its larger ones (and the other way round).
     if (data[node + length] < data[pos + length]) {
-      *smallerSlot = static_cast<std::uint32_t>(node);
-      smallerSlot = &larger_[node & kMask];
-      smallerCommon = length;
-      node = *smallerSlot;
+      *slot[1] = static_cast<std::uint32_t>(node);
+      slot[1] = &children_[2 * (node & kMask)];
+      common[1] = length;
+      node = *slot[1];
     } else {
-      *largerSlot = static_cast<std::uint32_t>(node);
-      largerSlot = &smaller_[node & kMask];
-      largerCommon = length;
-      node = *largerSlot;
+      *slot[0] = static_cast<std::uint32_t>(node);
+      slot[0] = &children_[2 * (node & kMask) + 1];
+      common[0] = length;
+      node = *slot[0];
     }
   }
-  *smallerSlot = kNone;
-  *largerSlot = kNone;
+  *slot[0] = kNone;
+  *slot[1] = kNone;
   if (bestLength < 2) return {};
   return {bestLength, pos - bestPos};
 }

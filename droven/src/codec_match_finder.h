@@ -121,8 +121,7 @@ class TreeFinder {
 
   std::span<const std::uint8_t> data_;
   std::vector<std::uint32_t> head_;  // newest position per two-byte prefix
-  std::vector<std::uint32_t> smaller_;
-  std::vector<std::uint32_t> larger_;
+  std::vector<std::uint32_t> children_;  // per slot: larger, then smaller child
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are inserted
   std::size_t period_ = 0;    // distance of the last match found
