@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "shell/Failure.h"
+#include "shell/SkipOnFailure.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
@@ -12,10 +13,7 @@ namespace {
 
 // Appends one part of the summary, or nothing when reading it fails.
 void AppendStep(std::string& text, const std::function<std::string()>& step) {
-  try {
-    text += step();
-  } catch (const Failure&) {
-  }
+  SkipOnFailure([&] { text += step(); });
 }
 
 }  // namespace

@@ -1,19 +1,10 @@
 #include "dialogs/GameList.h"
 
-#include <exception>
-
+#include "shell/SkipOnFailure.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
 namespace {
-
-template <typename Step>
-void SkipOnFailure(Step&& step) {
-  try {
-    step();
-  } catch (const std::exception&) {
-  }
-}
 
 std::string CurrentGameRowText() {
   const TableView& nfo = GameTableView(kNfo);

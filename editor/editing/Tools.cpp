@@ -1,20 +1,10 @@
 #include "editing/Tools.h"
 
-#include <exception>
-
+#include "shell/SkipOnFailure.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
 namespace {
-
-// Runs one step of the pointer handling; a failure only skips that step.
-template <typename Step>
-void SkipOnFailure(Step&& step) {
-  try {
-    step();
-  } catch (const std::exception&) {
-  }
-}
 
 void Paint(Surface& surface, std::int32_t px, std::int32_t py, std::uint8_t index) {
   auto& g = G();
