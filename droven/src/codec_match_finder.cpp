@@ -110,8 +110,8 @@ void KeyChain::Insert(const std::uint8_t* data, std::size_t pos) {
   if (before != kNone && before + kWindow >= pos) {
     const std::size_t gap = pos - before;
     const std::uint32_t beforePrev = prev_[before & kMask];
-    const bool sameGap = beforePrev != kNone && before - beforePrev == gap &&
-                         segment_[before & kMask] != before;
+    const bool sameGap =
+        beforePrev != kNone && before - beforePrev == gap && segment_[before & kMask] != before;
     // Entries closer than a key length with truly equal keys make the data
     // between them periodic, which the search relies on; a hash collision
     // therefore breaks the segment.
@@ -262,13 +262,15 @@ Match ChainFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
 TreeFinder::TreeFinder(std::span<const std::uint8_t> data)
     : data_(data), head_(std::size_t{1} << 16, kNone), children_(2 * kSlots) {}
 
-bool TreeFinder::RepeatsLater(std::size_t pos, std::size_t moduleEnd) {
+bool TreeFinder::RepeatsLater(std::size_t pos, std::size_t scanTo, std::size_t moduleEnd) {
   const std::uint8_t* data = data_.data();
   // The nearer copy wins every later search if the two agree as far as it can match.
   const std::size_t needed = std::min(kMaxMatch, moduleEnd - pos - period_);
   const std::size_t known = std::max(agreeEnd_, pos) - pos;
   if (known < needed) {
-    agreeEnd_ = pos + CommonLength(data + pos, data + pos + period_, known, needed);
+    // Looking on up to scanTo lets the caller pass a whole stretch at once.
+    const std::size_t scan = std::min(moduleEnd - pos - period_, std::max(needed, scanTo - pos));
+    agreeEnd_ = pos + CommonLength(data + pos, data + pos + period_, known, scan);
   }
   return agreeEnd_ - pos >= needed;
 }
@@ -335,9 +337,15 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
   }
   if (moduleEnd - p < 2) return {};
   // The positions a copy stepped over still become candidates for later ones.
-  for (std::size_t x = std::max(inserted_, p >= kWindow ? p - kWindow : 0); x < p; ++x) {
-    if (period_ != 0 && x + period_ < p && RepeatsLater(x, moduleEnd)) continue;
+  for (std::size_t x = std::max(inserted_, p >= kWindow ? p - kWindow : 0); x < p;) {
+    if (period_ != 0 && x + period_ < p && RepeatsLater(x, p + kMaxMatch, moduleEnd)) {
+      // Every position that agrees a full match length ahead repeats later too.
+      const std::size_t sure = agreeEnd_ >= kMaxMatch ? agreeEnd_ - kMaxMatch + 1 : 0;
+      x = std::max(x + 1, std::min(p - period_, sure));
+      continue;
+    }
     Insert(x, moduleStart, moduleEnd);
+    ++x;
   }
   inserted_ = p + 1;
   const Match found = Insert(p, moduleStart, moduleEnd);
@@ -356,7 +364,7 @@ MatchFinder::~MatchFinder() = default;
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (chains_) return chains_->Find(p, moduleStart, moduleEnd);
   const Match found = tree_->Find(p, moduleStart, moduleEnd);
-  constexpr std::size_t kStretch = 8192;     // positions per check
+  constexpr std::size_t kStretch = 8192;       // positions per check
   constexpr std::size_t kNodesPerInsert = 12;  // beyond this the chains are faster
   const std::size_t inserts = tree_->Inserted() - checkedInserts_;
   if (inserts >= kStretch) {

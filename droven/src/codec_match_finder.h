@@ -38,8 +38,8 @@ class KeyChain {
   // `period` (0 for none) is a distance at which the data is likely to repeat:
   // a position whose next 256 bytes recur `period` bytes later, at a position
   // already inserted, can never win over that nearer one and is left out.
-  void CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest,
-               std::size_t moduleEnd, std::size_t period);
+  void CatchUp(const std::uint8_t* data, std::size_t pos, std::size_t lowest, std::size_t moduleEnd,
+               std::size_t period);
 
   // Best match among the entries for data[p..], candidates no lower than `lowest`.
   // Lengths are capped at `limit`; the walk stops early once `enough` is reached.
@@ -65,7 +65,8 @@ class KeyChain {
   std::vector<std::uint32_t> segment_;
   std::size_t inserted_ = 0;  // positions below this are inserted or out of reach
   std::size_t agreePeriod_ = 0;
-  std::size_t agreeEnd_ = 0;  // data[y] == data[y + agreePeriod_] for y from the current position to here
+  std::size_t agreeEnd_ =
+      0;  // data[y] == data[y + agreePeriod_] for y from the current position to here
 };
 
 // All chains of one buffer. Positions are absolute indices into the buffer;
@@ -117,10 +118,10 @@ class TreeFinder {
   Match Insert(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd);
   // True when data[pos..] repeats in full `period` bytes later at a position that
   // will be inserted too: that nearer one always matches as far, so pos is left out.
-  bool RepeatsLater(std::size_t pos, std::size_t moduleEnd);
+  bool RepeatsLater(std::size_t pos, std::size_t scanTo, std::size_t moduleEnd);
 
   std::span<const std::uint8_t> data_;
-  std::vector<std::uint32_t> head_;  // newest position per two-byte prefix
+  std::vector<std::uint32_t> head_;      // newest position per two-byte prefix
   std::vector<std::uint32_t> children_;  // per slot: larger, then smaller child
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are inserted
@@ -129,7 +130,6 @@ class TreeFinder {
   std::size_t nodesVisited_ = 0;
   std::size_t insertedCount_ = 0;
 };
-
 
 // The tree is fast on most data, but inputs whose order and age line up (runs,
 // broken periods, tiny alphabets) make its paths long; there the chains, which

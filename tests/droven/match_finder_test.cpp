@@ -72,7 +72,8 @@ class Generator {
       const std::size_t length = 1 + Below(700);
       switch (Below(7)) {
         case 0:  // small alphabet
-          for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(Below(2)));
+          for (std::size_t i = 0; i < length; ++i)
+            data.push_back(static_cast<std::uint8_t>(Below(2)));
           break;
         case 1:  // run
           data.insert(data.end(), length, static_cast<std::uint8_t>(Below(3)));
@@ -99,7 +100,8 @@ class Generator {
           }
           break;
         default:
-          for (std::size_t i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(random_()));
+          for (std::size_t i = 0; i < length; ++i)
+            data.push_back(static_cast<std::uint8_t>(random_()));
       }
     }
     data.resize(size);
@@ -127,9 +129,13 @@ void ExpectExactOnGeneratedInputs(unsigned seed) {
   ExpectExact<Finder>(in.Mixed(9000), 4096, true, "module size 4096");
 }
 
-TEST(DrovenMatchFinder, TreeIsExactEverywhere) { ExpectExactOnGeneratedInputs<TreeFinder>(11); }
+TEST(DrovenMatchFinder, TreeIsExactEverywhere) {
+  ExpectExactOnGeneratedInputs<TreeFinder>(11);
+}
 
-TEST(DrovenMatchFinder, ChainsAreExactEverywhere) { ExpectExactOnGeneratedInputs<ChainFinder>(12); }
+TEST(DrovenMatchFinder, ChainsAreExactEverywhere) {
+  ExpectExactOnGeneratedInputs<ChainFinder>(12);
+}
 
 TEST(DrovenMatchFinder, SwitchFromTreeToChainsKeepsResultsExact) {
   // Ordinary data first, then long stretches that make tree paths long, so the
