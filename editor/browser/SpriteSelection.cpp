@@ -15,11 +15,6 @@ namespace kerrow {
 
 namespace {
 
-MsgAnswer Ask(const char* question) {
-  return ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
-                                 kConfirmTitle);
-}
-
 // The record's palette block, or the game's when the record names none.
 std::int32_t PaletteOffsetOf(TableView& record) {
   const std::int32_t own = record.Long("Palette");
@@ -81,31 +76,13 @@ void LoadCompressed(const std::string& name, SpriteStage& stage) {
 }  // namespace
 
 ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo) {
-  if (G().PaletteDirty) {
-    switch (Ask(kPaletteQuestion)) {
-      case MsgAnswer::Yes:
+  const bool proceed = AskToSaveChanges(
+      [] {
         SavePalette();
-        break;
-      case MsgAnswer::No:
-        if (clearOnNo) G().PaletteDirty = false;
-        break;
-      default:
-        return ConfirmOutcome::Cancelled;
-    }
-  }
-  if (G().SpriteDirty) {
-    switch (Ask(kSpriteQuestion)) {
-      case MsgAnswer::Yes:
-        SaveRom();
-        break;
-      case MsgAnswer::No:
-        if (clearOnNo) G().SpriteDirty = false;
-        break;
-      default:
-        return ConfirmOutcome::Cancelled;
-    }
-  }
-  return ConfirmOutcome::Proceed;
+        return !G().PaletteDirty;
+      },
+      [] { return SaveRom(); }, clearOnNo);
+  return proceed ? ConfirmOutcome::Proceed : ConfirmOutcome::Cancelled;
 }
 
 bool LoadCompressedSprite(const std::string& name, SpriteStage& stage) {

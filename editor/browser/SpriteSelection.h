@@ -20,7 +20,9 @@ enum class ConfirmOutcome { Proceed, Cancelled };
 
 // Asks about unsaved palette changes, then unsaved sprite changes (title
 // "Confirm", Yes/No/Cancel). Yes saves into the ROM the changes came from; No
-// clears the flag when `clearOnNo`; Cancel stops. Save failures propagate.
+// clears the flag when `clearOnNo`; Cancel, or a save that did not complete
+// (a refused or failed write), stops so that no change is lost. Save failures
+// propagate.
 ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo);
 
 // The tree's double-click. `node` is the selected node, or null when none is.

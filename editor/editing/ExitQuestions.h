@@ -16,10 +16,19 @@ inline constexpr const char* kHelpTopicsText =
     "Help? I'll give you help. This is Beta stuff, backup your stuff. That's all the help I'm "
     "giving you...";
 
-// Asks about unsaved palette changes, then unsaved sprite changes; Yes runs the
-// matching save, No goes on, Cancel stops. A save that did not complete (it
-// returns false) also stops, so its changes are not lost. Returns whether the
-// program may end.
-bool ConfirmExit(const std::function<bool()>& savePalette, const std::function<bool()>& saveRom);
+// Asks about unsaved palette changes, then unsaved sprite changes (title
+// "Confirm", Yes/No/Cancel). Yes runs the matching save, No goes on (clearing
+// that change flag when `clearOnNo`), Cancel stops. A save that did not
+// complete (it returns false) also stops, so its changes are not lost.
+// Returns whether the caller may go on.
+bool AskToSaveChanges(const std::function<bool()>& savePalette,
+                      const std::function<bool()>& saveRom, bool clearOnNo);
+
+// The questions before the program ends: nothing is cleared, since the
+// program ends after them.
+inline bool ConfirmExit(const std::function<bool()>& savePalette,
+                        const std::function<bool()>& saveRom) {
+  return AskToSaveChanges(savePalette, saveRom, false);
+}
 
 }  // namespace kerrow

@@ -389,7 +389,6 @@ void frmMain::mnuFileLoad_Click() {
   // Unsaved changes belong to the ROM open now: save them there or drop them
   // before another ROM replaces it.
   if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return;
-  if (G().SpriteDirty || G().PaletteDirty) return;  // a save did not complete
 
   G().RomPath = chosen;
   mnuFileSave->setEnabled(true);

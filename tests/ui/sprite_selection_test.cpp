@@ -1,5 +1,7 @@
 // Double-clicking sprites: plain and compressed loading, the confirmations and
 // the two error reports.
+#include <filesystem>
+
 #include <QTreeWidget>
 
 #include "bridge/CompressionBridge.h"
@@ -147,6 +149,24 @@ TEST_F(SpriteSelection, ConfirmationsFollowEachAnswer) {
   EXPECT_EQ(ReadBytes(rom), saved);
   EXPECT_EQ(G().SpritePixels.At(0, 0), 5);  // reloaded from the ROM
   EXPECT_NE(saved, before);
+}
+
+// A Yes whose save is refused must not go on to drop the edits with the switch.
+TEST_F(SpriteSelection, RefusedSaveKeepsTheEditedSprite) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Coin");
+  G().SpritePixels.At(0, 0) = 5;
+  G().SpriteDirty = true;
+  std::filesystem::resize_file(rom, 8192);  // the coin's tile at 8192 now lies past the end
+  const auto cut = ReadBytes(rom);
+
+  guard.dialogs.answers = {MsgAnswer::Yes};
+  OpenSprite("TVRLCHILD_Gem");
+  ASSERT_GE(guard.dialogs.shown.size(), 2u);  // the question, then the refusal
+  EXPECT_TRUE(G().SpriteDirty);
+  EXPECT_EQ(G().TileMap.Width(), 1);  // still the coin, edits kept
+  EXPECT_EQ(G().SpritePixels.At(0, 0), 5);
+  EXPECT_EQ(ReadBytes(rom), cut);
 }
 
 TEST_F(SpriteSelection, UnknownNameShowsTheProcessingError) {
