@@ -6,16 +6,9 @@
 
 #include "droven/droven.h"
 #include "operations.h"
-#include "paths.h"
+#include "variant_path.h"
 
 namespace {
-
-std::optional<std::filesystem::path> PathOf(const VARIANT& value) {
-  if (value.vt != VT_BSTR || value.bstrVal == nullptr) return std::nullopt;
-  // BSTR is wchar_t* on Windows and char16_t* here; both hold UTF-16 units.
-  return droven::PathFromUtf16(std::u16string_view(
-      reinterpret_cast<const char16_t*>(value.bstrVal), SysStringLen(value.bstrVal)));
-}
 
 droven::Mode ModeOf(std::int32_t moduleFlag) {
   return (moduleFlag & 0xFF) != 0 ? droven::Mode::Module : droven::Mode::Plain;
@@ -39,8 +32,8 @@ extern "C" {
 
 DROVEN_EXPORT std::int32_t Comp(VARIANT source, VARIANT destination, std::int32_t moduleFlag) {
   return Guarded([&] {
-    const auto from = PathOf(source);
-    const auto to = PathOf(destination);
+    const auto from = droven::PathFromVariant(source);
+    const auto to = droven::PathFromVariant(destination);
     if (!from || !to) return droven::kBadPath;
     return droven::CompressFile(*from, *to, ModeOf(moduleFlag));
   });
@@ -49,8 +42,8 @@ DROVEN_EXPORT std::int32_t Comp(VARIANT source, VARIANT destination, std::int32_
 DROVEN_EXPORT std::int32_t Decomp(VARIANT source, VARIANT destination, std::int32_t startOffset,
                                   std::int32_t moduleFlag) {
   return Guarded([&] {
-    const auto from = PathOf(source);
-    const auto to = PathOf(destination);
+    const auto from = droven::PathFromVariant(source);
+    const auto to = droven::PathFromVariant(destination);
     if (!from || !to) return droven::kBadPath;
     return droven::DecompressFile(*from, *to, startOffset, ModeOf(moduleFlag));
   });

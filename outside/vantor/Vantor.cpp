@@ -1,5 +1,6 @@
 // Entry points of the stand-in library: Decomp(source, destination, offset) and
-// Comp(source, destination), paths as string variants, -1 on any failure.
+// Comp(source, destination), paths as string variants, -1 on any failure. The
+// data is kept in the plain Droven stream format.
 
 // The public Droven header declares its own Comp and Decomp with a module flag;
 // only its types are wanted here, so its declarations are renamed away.
@@ -9,16 +10,23 @@
 #undef Comp
 #undef Decomp
 
-#include <string>
+#include <cstdint>
 
-#include "VantorFiles.h"
+#include "operations.h"
+#include "variant_path.h"
 
 namespace {
 
-bool PathOf(const VARIANT& variant, std::string& path) {
-  if (variant.vt != VT_BSTR || !variant.bstrVal) return false;
-  std::uint32_t units = SysStringLen(variant.bstrVal);
-  return units > 0 && vantor::Utf16ToUtf8(variant.bstrVal, units, path);
+constexpr std::int32_t kFailed = -1;
+
+// Nothing may unwind into a caller that knows only result values.
+template <typename Call>
+std::int32_t ResultOf(Call call) {
+  try {
+    return call() == droven::kOk ? 0 : kFailed;
+  } catch (...) {
+    return kFailed;
+  }
 }
 
 }  // namespace
@@ -27,17 +35,21 @@ extern "C" {
 
 __attribute__((visibility("default"))) std::int32_t Decomp(VARIANT source, VARIANT destination,
                                                            std::int32_t startOffset) {
-  std::string from;
-  std::string to;
-  if (!PathOf(source, from) || !PathOf(destination, to)) return -1;
-  return vantor::DecompressFile(from, to, startOffset);
+  return ResultOf([&] {
+    const auto from = droven::PathFromVariant(source);
+    const auto to = droven::PathFromVariant(destination);
+    if (!from || !to) return droven::kBadPath;
+    return droven::DecompressFile(*from, *to, startOffset, droven::Mode::Plain);
+  });
 }
 
 __attribute__((visibility("default"))) std::int32_t Comp(VARIANT source, VARIANT destination) {
-  std::string from;
-  std::string to;
-  if (!PathOf(source, from) || !PathOf(destination, to)) return -1;
-  return vantor::CompressFile(from, to);
+  return ResultOf([&] {
+    const auto from = droven::PathFromVariant(source);
+    const auto to = droven::PathFromVariant(destination);
+    if (!from || !to) return droven::kBadPath;
+    return droven::CompressFile(*from, *to, droven::Mode::Plain);
+  });
 }
 
 }  // extern "C"
