@@ -1,0 +1,232 @@
+// The decoder's unchecked fast loop hands over to the careful one near either
+// buffer's end. A plain byte-at-a-time decoder written here is the yardstick:
+// every stream, cut and output bound must give the same result and bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "DrovenTestSupport.h"
+#include "codec.h"
+
+namespace droven {
+namespace {
+
+using test::Bytes;
+
+struct Outcome {
+  Result status;
+  Bytes data;
+  std::size_t consumed;
+};
+
+// One item at a time, every bit and byte checked as it is taken.
+Outcome SlowDecode(const Bytes& in, std::size_t limit) {
+  std::size_t pos = 0;
+  Bytes out;
+  std::uint32_t flags = 0;
+  int left = 0;
+  const auto fail = [&](Result r) { return Outcome{r, out, pos}; };
+  const auto word = [&] {
+    if (in.size() - pos < 2) return false;
+    flags = in[pos] | (in[pos + 1] << 8);
+    pos += 2;
+    left = 16;
+    return true;
+  };
+  const auto bit = [&](unsigned& b) {
+    b = flags & 1;
+    flags >>= 1;
+    return --left > 0 || word();
+  };
+  if (!word()) return fail(kTruncated);
+  for (;;) {
+    unsigned b;
+    if (!bit(b)) return fail(kTruncated);
+    if (b) {
+      if (pos == in.size()) return fail(kTruncated);
+      if (out.size() == limit) return fail(kOutputLimit);
+      out.push_back(in[pos++]);
+      continue;
+    }
+    if (!bit(b)) return fail(kTruncated);
+    std::size_t length;
+    std::size_t distance;
+    if (b) {
+      if (in.size() - pos < 2) return fail(kTruncated);
+      const unsigned b1 = in[pos];
+      const unsigned b2 = in[pos + 1];
+      pos += 2;
+      length = (b2 & 7) + 2;
+      if ((b2 & 7) == 0) {
+        if (pos == in.size()) return fail(kTruncated);
+        const unsigned b3 = in[pos++];
+        if (b3 == 0) return fail(kOk);
+        if (b3 == 1) continue;
+        length = b3 + 1;
+      }
+      distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+    } else {
+      unsigned high;
+      unsigned low;
+      if (!bit(high) || !bit(low)) return fail(kTruncated);
+      if (pos == in.size()) return fail(kTruncated);
+      length = 2 * high + low + 2;
+      distance = 256 - in[pos++];
+    }
+    if (distance > out.size()) return fail(kBadDistance);
+    if (length > limit - out.size()) return fail(kOutputLimit);
+    for (std::size_t k = 0; k < length; ++k) out.push_back(out[out.size() - distance]);
+  }
+}
+
+// Writes items with their flag bits interleaved: a new flag word is placed the
+// moment the previous one is full, also in the middle of an item.
+class StreamWriter {
+ public:
+  StreamWriter() { NewWord(); }
+  void Literal(std::uint8_t b) {
+    Bit(1);
+    bytes_.push_back(b);
+  }
+  void ShortCopy(unsigned length, unsigned distance) {
+    Bit(0);
+    Bit(0);
+    Bit((length - 2) >> 1);
+    Bit((length - 2) & 1);
+    bytes_.push_back(static_cast<std::uint8_t>(256 - distance));
+  }
+  // length 0 writes the three-byte form's B3 as given by `b3`.
+  void LongCopy(unsigned length, unsigned distance, int b3 = -1) {
+    Bit(0);
+    Bit(1);
+    const unsigned v = 8192 - distance;
+    const bool twoBytes = b3 < 0 && length <= 9;
+    bytes_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    bytes_.push_back(static_cast<std::uint8_t>(((v >> 5) & 0xF8) | (twoBytes ? length - 2 : 0)));
+    if (!twoBytes) bytes_.push_back(static_cast<std::uint8_t>(b3 >= 0 ? b3 : length - 1));
+  }
+  void NoOp() { LongCopy(0, 1, 1); }
+  Bytes End() {
+    LongCopy(0, 8192 - 0x1E00, 0);  // 00 F0 00
+    return bytes_;
+  }
+
+ private:
+  void NewWord() {
+    word_ = bytes_.size();
+    bytes_.push_back(0);
+    bytes_.push_back(0);
+    used_ = 0;
+  }
+  void Bit(unsigned b) {
+    if (b) bytes_[word_ + used_ / 8] |= static_cast<std::uint8_t>(1u << (used_ % 8));
+    if (++used_ == 16) NewWord();
+  }
+  Bytes bytes_;
+  std::size_t word_ = 0;
+  unsigned used_ = 0;
+};
+
+// Random items of every kind, with literal runs long and short so that items
+// fall at every position of their flag words; now and then a copy reaches
+// before the start.
+Bytes RandomStream(std::mt19937& random, std::size_t items, std::size_t* produced) {
+  StreamWriter writer;
+  std::size_t size = 0;
+  const auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  for (std::size_t i = 0; i < items; ++i) {
+    const unsigned kind = pick(100);
+    if (kind < 45 || size == 0) {
+      for (unsigned run = 1 + pick(pick(4) == 0 ? 20 : 3); run > 0; --run, ++size)
+        writer.Literal(static_cast<std::uint8_t>(random()));
+      continue;
+    }
+    const bool bad = pick(2000) == 0;
+    if (kind < 75) {
+      const unsigned length = 2 + pick(4);
+      const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(size, 256));
+      writer.ShortCopy(length, bad ? reach + 1 : 1 + pick(reach));
+      size += length;
+    } else if (kind < 97) {
+      const unsigned length = pick(2) ? 3 + pick(7) : 3 + pick(254);
+      const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(size, 8192));
+      const unsigned distance = pick(3) == 0 ? 1 + pick(std::min(reach, 16u)) : 1 + pick(reach);
+      writer.LongCopy(length, bad && reach < 8192 ? reach + 1 : distance);
+      size += length;
+    } else {
+      writer.NoOp();
+    }
+  }
+  *produced = size;
+  return writer.End();
+}
+
+void ExpectSame(const Bytes& stream, std::size_t limit, const char* what, std::size_t at) {
+  const Outcome expected = SlowDecode(stream, limit);
+  const DecompressResult got = Decompress(stream, Mode::Plain, limit);
+  ASSERT_EQ(got.status, expected.status) << what << " " << at;
+  ASSERT_EQ(got.data, expected.data) << what << " " << at;
+  if (expected.status == kOk) {
+    ASSERT_EQ(got.consumed, expected.consumed) << what << " " << at;
+  }
+}
+
+TEST(DrovenDecoderFastPath, RandomStreamsMatchTheSlowDecoder) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    std::size_t produced;
+    const Bytes stream = RandomStream(random, 50 + random() % 3000, &produced);
+    ExpectSame(stream, kDefaultOutputLimit, "round", round);
+  }
+}
+
+TEST(DrovenDecoderFastPath, EveryCutNearTheEndMatches) {
+  std::mt19937 random(12);
+  for (int round = 0; round < 8; ++round) {
+    std::size_t produced;
+    const Bytes stream = RandomStream(random, 2000, &produced);
+    // Cuts across the last stretch, where the fast loop must hand over.
+    for (std::size_t keep = stream.size() > 200 ? stream.size() - 200 : 0; keep < stream.size();
+         ++keep) {
+      ExpectSame(Bytes(stream.begin(), stream.begin() + keep), kDefaultOutputLimit, "cut", keep);
+    }
+  }
+}
+
+TEST(DrovenDecoderFastPath, EveryOutputBoundNearTheEndMatches) {
+  std::mt19937 random(13);
+  for (int round = 0; round < 3; ++round) {
+    std::size_t produced;
+    const Bytes stream = RandomStream(random, 3000, &produced);
+    // Also bounds far from the end: the buffer grows towards them in steps.
+    for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{300}, produced / 2})
+      ExpectSame(stream, limit, "limit", limit);
+    for (std::size_t limit = produced > 300 ? produced - 300 : 0; limit <= produced + 2; ++limit)
+      ExpectSame(stream, limit, "limit", limit);
+  }
+}
+
+TEST(DrovenDecoderFastPath, LongLiteralRunsAndWideCopiesAcrossFlagWords) {
+  // Runs of 15, 16 and 17 literals end on, at and past a word's last bit;
+  // copies of every period up to 17 and lengths around the copy steps.
+  StreamWriter writer;
+  std::size_t size = 0;
+  for (unsigned run : {15u, 16u, 17u, 31u, 1u, 47u}) {
+    for (unsigned k = 0; k < run; ++k, ++size) writer.Literal(static_cast<std::uint8_t>(size * 7));
+  }
+  for (unsigned distance = 1; distance <= 17; ++distance) {
+    for (unsigned length : {3u, 8u, 9u, 15u, 16u, 17u, 33u, 256u}) {
+      writer.LongCopy(length, distance);
+      writer.ShortCopy(2 + (length & 3), distance);
+      size += length + 2 + (length & 3);
+    }
+  }
+  const Bytes stream = writer.End();
+  const Outcome expected = SlowDecode(stream, kDefaultOutputLimit);
+  ASSERT_EQ(expected.status, kOk);
+  ASSERT_EQ(expected.data.size(), size);
+  ExpectSame(stream, kDefaultOutputLimit, "whole", 0);
+}
+
+}  // namespace
+}  // namespace droven
