@@ -184,8 +184,11 @@ class Decoder {
         distance = 256 - *in++;
       }
       if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
+      // The common short copies, in one step.
       if (distance >= 16 && length <= 16) {
-        std::memcpy(out, out - distance, 16);  // the common short copy, in one step
+        std::memcpy(out, out - distance, 16);
+      } else if (distance >= 8 && length <= 8) {
+        std::memcpy(out, out - distance, 8);
       } else {
         Copy(out, length, distance);
       }
