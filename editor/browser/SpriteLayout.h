@@ -15,7 +15,9 @@ std::int16_t SurfaceSide(std::int32_t tiles, std::int32_t zoom);
 // nearest integer, halves to the even neighbour.
 std::int32_t ScrollMaximum(std::int32_t sidePixels, double twipsPerPixel);
 
-// SpritePixels (8W x 8H) and TileMap (W x H), zero-filled.
+// SpritePixels (8W x 8H) and TileMap (W x H), zero-filled, in place of the
+// previous sprite's, which are released first (SpriteLoaded is cleared).
+// Failure 7 when memory for them cannot be obtained; the grids are then empty.
 void RecreateSpriteGrids(std::int32_t widthTiles, std::int32_t heightTiles);
 
 // The edit surface as sprite loading needs it.

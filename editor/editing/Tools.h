@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "graphics/Surface.h"
@@ -33,13 +34,27 @@ enum Tool : std::int16_t {
 // positions left of or above the sprite give negative values.
 std::int32_t SurfaceToSprite(std::int32_t surface, std::int32_t zoom);
 
+// A sprite pixel position.
+struct SpritePoint {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool operator==(const SpritePoint&) const = default;
+};
+
+// The sprite pixel under surface position (x, y) at the current zoom.
+SpritePoint PointerPixel(std::int32_t x, std::int32_t y);
+
 // "Mouse: px, py" for the status bar.
 std::string PointerStatusText(std::int32_t px, std::int32_t py);
 
 // One pointer move or press at surface position (x, y) with `buttons` held:
-// applies the current tool to at most one pixel of a white tile, painting it on
-// `surface` at once. Returns the status text. Never throws: a failing step is
-// skipped and the next one runs.
-std::string HandlePointer(PointerButtons buttons, std::int32_t x, std::int32_t y, Surface& surface);
+// applies the current tool to the pixel under the pointer if it lies in a
+// white tile, painting it on `surface` at once. With `from`, the sprite pixel
+// of the stroke's previous event, the Pencil and the Eraser also apply to every
+// pixel of the line from there, under the same rules. Only squares whose pixel
+// changed are repainted. Returns the status text. Never throws: a failing step
+// is skipped and the next one runs.
+std::string HandlePointer(PointerButtons buttons, std::int32_t x, std::int32_t y, Surface& surface,
+                          std::optional<SpritePoint> from = std::nullopt);
 
 }  // namespace kerrow

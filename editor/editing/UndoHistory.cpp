@@ -1,23 +1,24 @@
 #include "editing/UndoHistory.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "shell/bGlobals.h"
 
 namespace kerrow {
 namespace {
 
-// Steps kept per sprite; the oldest goes first beyond this.
+// Steps kept per sprite, and pixel changes kept in all (8 bytes each); the
+// oldest steps go first beyond either, the newest step always stays.
 constexpr std::size_t kMaxSteps = 200;
-
-const PixelGrid& NoGrid() {
-  static const PixelGrid empty;
-  return empty;
-}
+constexpr std::size_t kMaxStoredChanges = std::size_t{16} << 20;
 
 void ApplyToSprite(bool (UndoHistory::*step)(PixelGrid&), const std::function<void()>& redraw) {
   auto& g = G();
-  const PixelGrid previous = g.SpritePixels;
-  if (!(SpriteHistory().*step)(g.SpritePixels)) return;
-  if (g.SpritePixels != previous) g.SpriteDirty = true;
+  UndoHistory& history = SpriteHistory();
+  history.EndStroke(g.SpritePixels);
+  if (!(history.*step)(g.SpritePixels)) return;
+  g.SpriteDirty = true;  // a step always changes at least one pixel
   if (redraw) redraw();
 }
 
@@ -25,50 +26,99 @@ void ApplyToSprite(bool (UndoHistory::*step)(PixelGrid&), const std::function<vo
 
 void UndoHistory::BeginStroke(const PixelGrid& pixels) {
   if (inStroke_) return;
-  strokeStart_ = pixels;
+  // Steps recorded on another grid (another sprite, or another load of this
+  // one) must never be restored into this one.
+  if (!Tracks(pixels)) {
+    Clear();
+    grid_ = pixels.Identity();
+    width_ = pixels.Width();
+    height_ = pixels.Height();
+  }
+  stroke_.clear();
   inStroke_ = true;
+}
+
+void UndoHistory::Record(const PixelGrid& pixels, std::int32_t x, std::int32_t y,
+                         std::uint8_t before, std::uint8_t after) {
+  if (!inStroke_ || before == after || !Tracks(pixels) || !pixels.Contains(x, y)) return;
+  const std::size_t index = pixels.Index(x, y);
+  if (index > std::numeric_limits<std::uint32_t>::max()) return;
+  stroke_.push_back({static_cast<std::uint32_t>(index), before, after});
 }
 
 void UndoHistory::EndStroke(const PixelGrid& pixels) {
   if (!inStroke_) return;
   inStroke_ = false;
-  if (strokeStart_ == pixels || !Fits(strokeStart_, pixels)) return;
-  undo_.push_back({std::move(strokeStart_), pixels});
-  strokeStart_ = PixelGrid{};
-  if (undo_.size() > kMaxSteps) undo_.erase(undo_.begin());
+  Step step = std::move(stroke_);
+  stroke_ = Step{};
+  if (step.empty() || !Tracks(pixels)) return;
+
+  // One change per pixel: its value before the stroke's first change and
+  // after its last. Pixels painted back to what they were drop out.
+  std::stable_sort(step.begin(), step.end(),
+                   [](const Change& a, const Change& b) { return a.index < b.index; });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < step.size();) {
+    Change merged = step[i];
+    std::size_t j = i + 1;
+    for (; j < step.size() && step[j].index == merged.index; ++j) merged.after = step[j].after;
+    if (merged.before != merged.after) step[kept++] = merged;
+    i = j;
+  }
+  step.resize(kept);
+  if (step.empty()) return;
+  step.shrink_to_fit();
+  for (const Step& dropped : redo_) storedChanges_ -= dropped.size();
   redo_.clear();
+  Push(std::move(step));
+}
+
+void UndoHistory::Push(Step step) {
+  storedChanges_ += step.size();
+  undo_.push_back(std::move(step));
+  std::size_t oldest = 0;
+  while (undo_.size() - oldest > 1 &&
+         (undo_.size() - oldest > kMaxSteps || storedChanges_ > kMaxStoredChanges)) {
+    storedChanges_ -= undo_[oldest].size();
+    ++oldest;
+  }
+  undo_.erase(undo_.begin(), undo_.begin() + static_cast<std::ptrdiff_t>(oldest));
 }
 
 bool UndoHistory::Undo(PixelGrid& pixels) {
-  if (undo_.empty()) return false;
-  if (undo_.back().after != pixels) return Forget();
-  pixels = undo_.back().before;
-  redo_.push_back(std::move(undo_.back()));
-  undo_.pop_back();
-  return true;
+  return Apply(undo_, redo_, pixels, false);
 }
 
 bool UndoHistory::Redo(PixelGrid& pixels) {
-  if (redo_.empty()) return false;
-  if (redo_.back().before != pixels) return Forget();
-  pixels = redo_.back().after;
-  undo_.push_back(std::move(redo_.back()));
-  redo_.pop_back();
+  return Apply(redo_, undo_, pixels, true);
+}
+
+// Moves the last step of `from` to `to`, writing its values before (undo) or
+// after (redo) into `pixels`, once every pixel it names is as the step expects.
+bool UndoHistory::Apply(std::vector<Step>& from, std::vector<Step>& to, PixelGrid& pixels,
+                        bool forward) {
+  if (from.empty()) return false;
+  if (!Tracks(pixels)) return Forget();
+  const Step& step = from.back();
+  for (const Change& change : step) {
+    if (pixels.AtIndex(change.index) != (forward ? change.before : change.after)) return Forget();
+  }
+  for (const Change& change : step) {
+    pixels.AtIndex(change.index) = forward ? change.after : change.before;
+  }
+  to.push_back(std::move(from.back()));
+  from.pop_back();
   return true;
-}
-
-const PixelGrid& UndoHistory::UndoPixels() const {
-  return undo_.empty() ? NoGrid() : undo_.back().before;
-}
-
-const PixelGrid& UndoHistory::RedoPixels() const {
-  return redo_.empty() ? NoGrid() : redo_.back().after;
 }
 
 void UndoHistory::Clear() {
   undo_.clear();
   redo_.clear();
-  strokeStart_ = PixelGrid{};
+  stroke_ = Step{};
+  storedChanges_ = 0;
+  grid_ = 0;
+  width_ = 0;
+  height_ = 0;
   inStroke_ = false;
 }
 
@@ -80,8 +130,9 @@ bool UndoHistory::Forget() {
   return false;
 }
 
-bool UndoHistory::Fits(const PixelGrid& snapshot, const PixelGrid& pixels) {
-  return snapshot.Width() == pixels.Width() && snapshot.Height() == pixels.Height();
+bool UndoHistory::Tracks(const PixelGrid& pixels) const {
+  return grid_ != 0 && pixels.Identity() == grid_ && pixels.Width() == width_ &&
+         pixels.Height() == height_;
 }
 
 UndoHistory& SpriteHistory() {

@@ -1,6 +1,9 @@
 // Undo and redo of pixel edits, one step per stroke (button press to release).
+// A step keeps only the pixels its stroke changed, so its cost follows the
+// stroke, not the size of the sprite.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -15,6 +18,9 @@ class UndoHistory {
   void BeginStroke(const PixelGrid& pixels);
   void EndStroke(const PixelGrid& pixels);
   bool InStroke() const { return inStroke_; }
+  // The tools report every pixel they change; outside a stroke this does nothing.
+  void Record(const PixelGrid& pixels, std::int32_t x, std::int32_t y, std::uint8_t before,
+              std::uint8_t after);
 
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
@@ -25,23 +31,32 @@ class UndoHistory {
   bool Undo(PixelGrid& pixels);
   bool Redo(PixelGrid& pixels);
 
-  // The grids the next Undo and Redo copy from (empty grids when there is none).
-  const PixelGrid& UndoPixels() const;
-  const PixelGrid& RedoPixels() const;
+  // Pixel changes held by all steps together.
+  std::size_t StoredChanges() const { return storedChanges_; }
 
   void Clear();
 
  private:
-  struct Step {
-    PixelGrid before;
-    PixelGrid after;
+  struct Change {
+    std::uint32_t index;  // row-major cell position
+    std::uint8_t before;
+    std::uint8_t after;
   };
+  using Step = std::vector<Change>;
+
+  bool Apply(std::vector<Step>& from, std::vector<Step>& to, PixelGrid& pixels, bool forward);
   bool Forget();
-  static bool Fits(const PixelGrid& snapshot, const PixelGrid& pixels);
+  bool Tracks(const PixelGrid& pixels) const;
+  void Push(Step step);
 
   std::vector<Step> undo_;
   std::vector<Step> redo_;
-  PixelGrid strokeStart_;
+  Step stroke_;
+  std::size_t storedChanges_ = 0;
+  // The grid the steps belong to: its identity and shape.
+  std::uint64_t grid_ = 0;
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
   bool inStroke_ = false;
 };
 
@@ -52,7 +67,8 @@ void ResetUndoHistory();
 
 // The toolbar's Undo and Redo on the loaded sprite: restore SpritePixels, mark
 // the sprite changed and call `redraw` (the whole sprite, as a palette change
-// would). Nothing happens when there is no step.
+// would). A stroke still in progress (a button held) is ended first, as a step
+// of its own. Nothing happens when there is no step.
 void UndoSprite(const std::function<void()>& redraw);
 void RedoSprite(const std::function<void()>& redraw);
 

@@ -9,6 +9,29 @@
 
 namespace kerrow {
 
+// A number that changes whenever the grid holding it is replaced as a whole
+// (made, copied or assigned) and never when single cells change, so the undo
+// history can tell the grid it recorded from one loaded since. It takes no
+// part in comparing grids.
+class GridIdentity {
+ public:
+  GridIdentity() : value_(Next()) {}
+  GridIdentity(const GridIdentity&) : value_(Next()) {}
+  GridIdentity& operator=(const GridIdentity&) {
+    value_ = Next();
+    return *this;
+  }
+  std::uint64_t Value() const { return value_; }
+  bool operator==(const GridIdentity&) const { return true; }
+
+ private:
+  static std::uint64_t Next() {
+    static std::uint64_t last = 0;
+    return ++last;
+  }
+  std::uint64_t value_;
+};
+
 class PixelGrid {
  public:
   PixelGrid() = default;
@@ -39,10 +62,15 @@ class PixelGrid {
   const std::vector<std::uint8_t>& Cells() const { return cells_; }
   bool operator==(const PixelGrid&) const = default;
 
- private:
+  std::uint64_t Identity() const { return identity_.Value(); }
+  // Cells by their row-major position y * Width() + x.
   std::size_t Index(std::int32_t x, std::int32_t y) const {
     return static_cast<std::size_t>(y) * width_ + x;
   }
+  std::uint8_t& AtIndex(std::size_t index) { return cells_.at(index); }
+  std::uint8_t AtIndex(std::size_t index) const { return cells_.at(index); }
+
+ private:
   void Check(std::int32_t x, std::int32_t y) const {
     if (!Contains(x, y)) throw Failure(kErrSubscript, "Subscript out of range", "kerrow");
   }
@@ -50,6 +78,7 @@ class PixelGrid {
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::vector<std::uint8_t> cells_;
+  GridIdentity identity_;
 };
 
 }  // namespace kerrow

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 
 #include "editing/PaletteStripView.h"
 #include "shell/bGlobals.h"
@@ -34,6 +35,13 @@ QColor GapColour(const QColor& colour) {
                 std::min(255, colour.blue() + 80));
 }
 
+// Positions can be fractional (scaled displays, tablets); a point belongs to
+// the pixel it lies in, so they are floored, never rounded.
+QPoint SurfacePixel(const QMouseEvent* event) {
+  return {static_cast<int>(std::floor(event->position().x())),
+          static_cast<int>(std::floor(event->position().y()))};
+}
+
 }  // namespace
 
 SurfaceView::SurfaceView(QWidget* viewport, QScrollBar* horizontal, QScrollBar* vertical)
@@ -42,6 +50,28 @@ SurfaceView::SurfaceView(QWidget* viewport, QScrollBar* horizontal, QScrollBar* 
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   hide();
+  viewport->installEventFilter(this);
+}
+
+bool SurfaceView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Resize) FollowViewport();
+  return QWidget::eventFilter(watched, event);
+}
+
+void SurfaceView::FollowViewport() {
+  if (isHidden() || cleared_) return;
+  const QWidget* viewport = parentWidget();
+  auto follow = [](QScrollBar* bar, int side, int room, double twips) {
+    if (side > room) {
+      bar->setEnabled(true);
+      bar->setMaximum(ScrollMaximum(side, twips));
+    } else {
+      bar->setValue(0);
+      bar->setEnabled(false);
+    }
+  };
+  follow(horizontal_, width(), viewport->width(), TwipsPerPixelX());
+  follow(vertical_, height(), viewport->height(), TwipsPerPixelY());
 }
 
 double SurfaceView::TwipsPerPixelX() const {
@@ -172,8 +202,8 @@ void SurfaceView::PaintShading(QPainter& painter, const QRect& exposed, int z) c
   const int ty0 = std::max(0, exposed.top() / side);
   const int tx1 = std::min(tiles.Width() - 1, exposed.right() / side);
   const int ty1 = std::min(tiles.Height() - 1, exposed.bottom() / side);
-  QPen border(kShadeBorder);
-  border.setWidth(0);
+  // In grid mode every outline on the surface is dashed, this border too.
+  QPen border(kShadeBorder, 0, G().GridMode ? Qt::DashLine : Qt::SolidLine);
   for (int ty = ty0; ty <= ty1; ++ty) {
     for (int tx = tx0; tx <= tx1; ++tx) {
       if (tiles.ValueOr0(tx, ty) != kTileGrey) continue;
@@ -189,18 +219,18 @@ void SurfaceView::PaintShading(QPainter& painter, const QRect& exposed, int z) c
 }
 
 void SurfaceView::mousePressEvent(QMouseEvent* event) {
-  const QPoint at = event->position().toPoint();
+  const QPoint at = SurfacePixel(event);
   if (OnMouseDown) OnMouseDown(event->button(), at.x(), at.y());
 }
 
 void SurfaceView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint at = event->position().toPoint();
+  const QPoint at = SurfacePixel(event);
   if (OnMouseMove) OnMouseMove(event->buttons(), at.x(), at.y());
 }
 
 void SurfaceView::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint at = event->position().toPoint();
-  if (OnMouseUp) OnMouseUp(event->button(), at.x(), at.y());
+  const QPoint at = SurfacePixel(event);
+  if (OnMouseUp) OnMouseUp(event->buttons(), at.x(), at.y());
 }
 
 }  // namespace kerrow

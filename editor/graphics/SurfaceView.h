@@ -37,12 +37,15 @@ class SurfaceView : public QWidget, public SpriteStage {
   double TwipsPerPixelX() const;
   double TwipsPerPixelY() const;
 
-  // Pointer events in surface pixels, routed to the window's tool handlers.
+  // Pointer events in whole surface pixels (positions floored), routed to the
+  // window's tool handlers: the button pressed, the buttons held, and the
+  // buttons still held after a release.
   std::function<void(Qt::MouseButtons, int, int)> OnMouseDown;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseMove;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseUp;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -51,6 +54,9 @@ class SurfaceView : public QWidget, public SpriteStage {
  private:
   void PaintPixels(class QPainter& painter, const QRect& exposed, int zoom) const;
   void PaintShading(class QPainter& painter, const QRect& exposed, int zoom) const;
+  // Scroll bars for the viewport's present size: enabled with a new maximum
+  // where the surface is larger, back at 0 and disabled where it now fits.
+  void FollowViewport();
 
   QScrollBar* horizontal_;
   QScrollBar* vertical_;

@@ -12,6 +12,7 @@ namespace kerrow {
 // Failure numbers (listed for users in docs/failures.md).
 enum FailureNumber : std::int32_t {
   kErrOverflow = 6,            // a number does not fit its field, or a surface is too large
+  kErrOutOfMemory = 7,         // a sprite's grids cannot be allocated
   kErrSubscript = 9,           // index out of range (tile outside the sprite, ...)
   kErrTypeMismatch = 13,       // a text that should be a number is not one
   kErrLoadingLibrary = 48,     // a library exists but cannot be loaded

@@ -2,12 +2,20 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QStringList>
 
 namespace kerrow {
 
 namespace {
+
+// The title bar's icon and its minimise, maximise and close buttons.
+constexpr int kTitleBarControls = 4;
+constexpr int kControlWidth = 32;
 
 QMessageBox::Icon ToQt(MsgIcon icon) {
   switch (icon) {
@@ -32,6 +40,18 @@ QString ToQtFilter(const std::string& filter) {
   return entries.join(";;");
 }
 
+// A box sizes itself to its text; the title bar, which also holds an icon and
+// three buttons, would cut a longer title short ("Tavr… BETA"). A spacer
+// across the box's grid keeps it at least that wide.
+void LeaveRoomForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+  const int width = title.horizontalAdvance(box.windowTitle()) + kTitleBarControls * kControlWidth;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 MsgAnswer QtDialogs::Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
@@ -40,6 +60,7 @@ MsgAnswer QtDialogs::Message(const std::string& text, MsgIcon icon, MsgButtons b
                   buttons == MsgButtons::Ok ? QMessageBox::Ok
                                             : QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                   parent_);
+  LeaveRoomForTitle(box);
   switch (box.exec()) {
     case QMessageBox::Ok: return MsgAnswer::Ok;
     case QMessageBox::Yes: return MsgAnswer::Yes;

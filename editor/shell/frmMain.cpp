@@ -66,14 +66,18 @@ class TreeNodeItem : public QTreeWidgetItem {
   QIcon icon_;  // shared with every node of its kind
 };
 
+// A button's caption, and the description shown when the pointer rests on it.
 struct ToolbarEntry {
   const char* key;
-  const char* tooltip;
+  const char* caption;
+  const char* description;
 };
 
 constexpr ToolbarEntry kToolButtons[] = {
-    {"a", "Pencil"}, {"b", "Eyedropper"}, {"c", "Color replacer"}, {"d", "Selection"},
-    {"e", "Eraser"}, {"f", "Spray can"},  {"g", "Paint bucket"},   {"h", "Shape"},
+    {"a", "Pencil", "Pencil"},       {"b", "Eyedropper", "Eyedropper"},
+    {"c", "Color replacer", "Color Replacer"}, {"d", "Selection", "Selection"},
+    {"e", "Eraser", "Eraser"},       {"f", "Spray can", "Spray can"},
+    {"g", "Paint bucket", "Paint bucket"},     {"h", "Shape", "Shape"},
 };
 
 constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
@@ -184,39 +188,40 @@ void frmMain::BuildToolbars() {
   tbMain->setIconSize(QSize(16, 16));
   tbMain->setMovable(false);
 
-  auto addButton = [this](const QString& key, const QString& tooltip) {
-    QAction* action = NamedAction(this, key, tooltip);
+  auto addButton = [this](const QString& key, const QString& caption,
+                          const QString& description) {
+    QAction* action = NamedAction(this, key, caption);
     action->setData(key);
     action->setIcon(ToolbarIcon(key));
-    action->setToolTip(tooltip);
+    action->setToolTip(description);
     connect(action, &QAction::triggered, this, [this, key] { tbMain_ButtonClick(key); });
     return action;
   };
 
-  tbMain->addAction(addButton("open", "Open"));
+  tbMain->addAction(addButton("open", "Open", "Open"));
 
   tbMainSave = new QToolButton(tbMain);
   tbMainSave->setObjectName("tbMainSave");
   tbMainSave->setPopupMode(QToolButton::MenuButtonPopup);
-  tbMainSave->setDefaultAction(addButton("save", "Save"));
+  tbMainSave->setDefaultAction(addButton("save", "Save", "Save"));
   auto* saveMenu = new QMenu(tbMainSave);
-  saveMenu->addAction(addButton("srom", "ROM"));
-  saveMenu->addAction(addButton("spal", "Palette"));
+  saveMenu->addAction(addButton("srom", "ROM", "ROM"));
+  saveMenu->addAction(addButton("spal", "Palette", "Palette"));
   saveMenu->actions()[0]->setIcon(QIcon());
   saveMenu->actions()[1]->setIcon(QIcon());
   tbMainSave->setMenu(saveMenu);
   tbMain->addWidget(tbMainSave);
 
-  tbMain->addAction(addButton("reload", "Reload"));
+  tbMain->addAction(addButton("reload", "Reload", "Info"));
   tbMain->addSeparator();
-  tbMain->addAction(addButton("undo", "Undo"));
-  tbMain->addAction(addButton("redo", "Redo"));
+  tbMain->addAction(addButton("undo", "Undo", "Undo"));
+  tbMain->addAction(addButton("redo", "Redo", "Redo"));
   tbMain->addSeparator();
 
   tbMainTools = new QActionGroup(this);
   tbMainTools->setExclusive(true);
   for (const ToolbarEntry& entry : kToolButtons) {
-    QAction* tool = addButton(entry.key, entry.tooltip);
+    QAction* tool = addButton(entry.key, entry.caption, entry.description);
     tool->setCheckable(true);
     tool->setChecked(QString(entry.key) == "a");
     tbMainTools->addAction(tool);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointF>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -103,7 +104,7 @@ class frmMain : public QMainWindow {
   // Editing handlers (frmMainEditing.cpp).
   void picSprite_MouseDown(Qt::MouseButtons buttons, int x, int y);
   void picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y);
-  void picSprite_MouseUp(Qt::MouseButtons buttons, int x, int y);
+  void picSprite_MouseUp(Qt::MouseButtons stillHeld, int x, int y);
   void Undo();
   void Redo();
   void mnuViewGrid_Click();
@@ -131,6 +132,8 @@ class frmMain : public QMainWindow {
   void BuildStatusBar();
   void LoadWindow();
   void ClearEditSurface();
+  void ShowPickedColours(Qt::MouseButtons buttons);
+  void ShowPixelUnderPointer(QPointF onSurface);
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
 };

@@ -5,11 +5,13 @@
 #include <QDialog>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "bridge/WriteBack.h"
 #include "catalog/GameInformation.h"
 #include "editing/ExitQuestions.h"
 #include "editing/PaletteStripView.h"
+#include "editing/Stroke.h"
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
 #include "editing/ViewSettings.h"
@@ -31,31 +33,37 @@ PointerButtons ToButtons(Qt::MouseButtons buttons) {
 
 // Turns the wheel over the viewport into scroll-bar steps (Shift or a sideways
 // wheel scrolls horizontally), so a large sprite can be browsed without the bars.
+// `scrolled` then receives the pointer's position on the moved surface.
 class WheelScroller : public QObject {
  public:
-  WheelScroller(QObject* parent, QScrollBar* horizontal, QScrollBar* vertical)
-      : QObject(parent), horizontal_(horizontal), vertical_(vertical) {}
+  WheelScroller(frmMain* window, std::function<void(QPointF)> scrolled)
+      : QObject(window), window_(window), scrolled_(std::move(scrolled)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
     const auto* wheel = static_cast<QWheelEvent*>(event);
+    QWidget* viewport = window_->picEdBack;
+    auto* source = qobject_cast<QWidget*>(watched);
+    const QPointF inViewport = source ? source->mapTo(viewport, wheel->position()) : QPointF();
     QPoint delta = wheel->angleDelta();
     if (wheel->modifiers() & Qt::ShiftModifier) delta = QPoint(delta.y(), delta.x());
-    Scroll(horizontal_, delta.x());
-    Scroll(vertical_, delta.y());
+    const bool moved = Scroll(window_->sprScrollH, delta.x()) | Scroll(window_->sprScrollV, delta.y());
+    if (moved && source && scrolled_) scrolled_(inViewport - QPointF(window_->picSprite->pos()));
     return true;
   }
 
  private:
   // One wheel notch (120) moves three steps, as text views do.
-  static void Scroll(QScrollBar* bar, int angle) {
-    if (angle == 0 || !bar->isEnabled()) return;
-    bar->setValue(bar->value() - angle * 3 * bar->singleStep() / 120);
+  static bool Scroll(QScrollBar* bar, int angle) {
+    if (angle == 0 || !bar->isEnabled()) return false;
+    const int before = bar->value();
+    bar->setValue(before - angle * 3 * bar->singleStep() / 120);
+    return bar->value() != before;
   }
 
-  QScrollBar* horizontal_;
-  QScrollBar* vertical_;
+  frmMain* window_;
+  std::function<void(QPointF)> scrolled_;
 };
 
 }  // namespace
@@ -68,29 +76,39 @@ void frmMain::InitEditing() {
           [this] { Run([&] { sprScrollH_Change(); }); });
   connect(sprScrollV, &QScrollBar::sliderMoved, this,
           [this] { Run([&] { sprScrollV_Change(); }); });
-  auto* wheel = new WheelScroller(this, sprScrollH, sprScrollV);
+  auto* wheel = new WheelScroller(this, [this](QPointF at) { ShowPixelUnderPointer(at); });
   picEdBack->installEventFilter(wheel);
   picSprite->installEventFilter(wheel);
 }
 
-// A press is a move with that one button; it also starts the stroke that one
-// Undo takes back.
+// A press is a move with that one button; the first one starts the stroke
+// that one Undo takes back.
 void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
-  SpriteHistory().BeginStroke(G().SpritePixels);
-  picSprite_MouseMove(button, x, y);
+  SetPanelText(3, QString::fromStdString(StrokePress(ToButtons(button), x, y, *picSprite)));
+  ShowPickedColours(button);
 }
 
 void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
-  const PointerButtons held = ToButtons(buttons);
-  // A drag that outlived the release of another button is a stroke of its own.
-  if (held != kButtonNone) SpriteHistory().BeginStroke(G().SpritePixels);
-  SetPanelText(3, QString::fromStdString(HandlePointer(held, x, y, *picSprite)));
-  // The swatches show what the eyedropper picked.
-  if (held != kButtonNone && G().CurrentTool == kToolEyedropper) Frame1->Refresh();
+  SetPanelText(3, QString::fromStdString(StrokeMove(ToButtons(buttons), x, y, *picSprite)));
+  ShowPickedColours(buttons);
 }
 
-void frmMain::picSprite_MouseUp(Qt::MouseButtons, int, int) {
-  SpriteHistory().EndStroke(G().SpritePixels);
+// The stroke ends with the release of the last button held.
+void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int, int) {
+  StrokeRelease(ToButtons(stillHeld));
+}
+
+// The swatches show what the eyedropper picked.
+void frmMain::ShowPickedColours(Qt::MouseButtons buttons) {
+  if (buttons != Qt::NoButton && G().CurrentTool == kToolEyedropper) Frame1->Refresh();
+}
+
+// After the wheel moved the sprite under a pointer that stayed still, the
+// status names the pixel now under it.
+void frmMain::ShowPixelUnderPointer(QPointF onSurface) {
+  const QPoint at(static_cast<int>(std::floor(onSurface.x())),
+                  static_cast<int>(std::floor(onSurface.y())));
+  SetPanelText(3, QString::fromStdString(HandlePointer(kButtonNone, at.x(), at.y(), *picSprite)));
 }
 
 // The surface paints from the model, so a full update shows the restored

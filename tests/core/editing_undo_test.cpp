@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include "TestSupport.h"
 #include "editing/Tools.h"
@@ -68,8 +69,8 @@ TEST_F(UndoTest, NothingToUndoOrRedoChangesNothing) {
   EXPECT_EQ(G().SpritePixels.At(4, 4), 2);
   EXPECT_EQ(redraws, 0);
   EXPECT_FALSE(G().SpriteDirty);
-  EXPECT_TRUE(SpriteHistory().UndoPixels().Empty());
-  EXPECT_TRUE(SpriteHistory().RedoPixels().Empty());
+  EXPECT_FALSE(SpriteHistory().CanUndo());
+  EXPECT_FALSE(SpriteHistory().CanRedo());
 
   // A stroke that changed nothing (inert tool) is no step either.
   G().CurrentTool = kToolShape;
@@ -85,7 +86,7 @@ TEST_F(UndoTest, SeveralLevelsAndANewStrokeDropsTheRedoBranch) {
   Undo();
   EXPECT_EQ(G().SpritePixels.At(0, 0), 3);
   EXPECT_EQ(G().SpritePixels.At(1, 0), 0);
-  EXPECT_EQ(SpriteHistory().RedoPixels().At(1, 0), 3);
+  EXPECT_TRUE(SpriteHistory().CanRedo());
 
   Stroke({{5, 5}});
   EXPECT_FALSE(SpriteHistory().CanRedo());
@@ -133,6 +134,62 @@ TEST_F(UndoTest, PressesInsideOneStrokeDoNotSplitIt) {
   Undo();
   EXPECT_EQ(G().SpritePixels, PixelGrid(8, 8));
   EXPECT_FALSE(history.CanUndo());
+}
+
+// Bytes the allocator has handed out and not yet had back.
+std::size_t AllocatedBytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+TEST_F(UndoTest, StrokesCostMemoryForThePixelsTheyChangeNotForTheSprite) {
+  G().SpritePixels = PixelGrid(1024, 1024);
+  G().TileMap = PixelGrid(128, 128);
+  for (int ty = 0; ty < 128; ++ty) {
+    for (int tx = 0; tx < 128; ++tx) G().TileMap.At(tx, ty) = kTileWhite;
+  }
+  const std::size_t loaded = AllocatedBytes();
+  SpriteHistory().BeginStroke(G().SpritePixels);
+  HandlePointer(kButtonLeft, 500, 500, surface);
+  EXPECT_LT(AllocatedBytes() - loaded, 64u * 1024) << "a stroke in progress copies the sprite";
+  SpriteHistory().EndStroke(G().SpritePixels);
+
+  for (int i = 1; i < 100; ++i) Stroke({{i * 7 % 1024, i * 13 % 1024}});
+  const std::size_t grown = AllocatedBytes() - loaded;
+  EXPECT_LT(grown, 64u * 1024) << "100 one-pixel strokes on a 1 MiB sprite";
+
+  // Still a hundred steps, each restoring its own pixel.
+  for (int i = 99; i >= 1; --i) {
+    Undo();
+    EXPECT_EQ(G().SpritePixels.At(i * 7 % 1024, i * 13 % 1024), 0) << i;
+  }
+  Undo();
+  EXPECT_EQ(G().SpritePixels.At(500, 500), 0);
+  EXPECT_FALSE(SpriteHistory().CanUndo());
+  Redo();
+  EXPECT_EQ(G().SpritePixels.At(500, 500), 3);
+}
+
+TEST_F(UndoTest, UndoOrRedoDuringAStrokeEndsItAsOneStepAndKeepsTheRest) {
+  Stroke({{0, 0}});
+  const PixelGrid first = G().SpritePixels;
+  auto& history = SpriteHistory();
+  history.BeginStroke(G().SpritePixels);
+  HandlePointer(kButtonLeft, 1, 1, surface);
+  HandlePointer(kButtonLeft, 2, 2, surface);
+  Undo();  // the button is still held
+  EXPECT_FALSE(history.InStroke());
+  EXPECT_EQ(G().SpritePixels, first);
+  history.EndStroke(G().SpritePixels);  // the release that follows
+  Redo();
+  EXPECT_EQ(G().SpritePixels.At(2, 2), 3);
+  Undo();
+  Undo();
+  EXPECT_EQ(G().SpritePixels, PixelGrid(8, 8)) << "the stroke before is still there";
+
+  history.BeginStroke(G().SpritePixels);  // nothing drawn yet: Redo just redoes
+  Redo();
+  EXPECT_EQ(G().SpritePixels, first);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <cmath>
+#include <vector>
 
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
@@ -62,7 +64,7 @@ TEST_F(EditingWindow, PencilStrokeWithPressDragAndRelease) {
   EXPECT_TRUE(G().SpriteDirty);
   EXPECT_EQ(Status(), "Mouse: 8, 0");
   Move(At(9, 1));
-  Move(At(12, 5));  // a jump leaves a gap: only the two event positions change
+  Move(At(12, 5));  // a jump is joined by the line between the two positions
   Move(QPoint(-1, 37));
   EXPECT_EQ(Status(), "Mouse: -1, 4");
   Move(QPoint(5000, 37));
@@ -70,13 +72,174 @@ TEST_F(EditingWindow, PencilStrokeWithPressDragAndRelease) {
   Release(Qt::LeftButton, QPoint(5000, 37));
   EXPECT_EQ(G().SpritePixels.At(9, 1), 5);
   EXPECT_EQ(G().SpritePixels.At(12, 5), 5);
-  EXPECT_NE(G().SpritePixels.At(10, 2), 5);
-  EXPECT_NE(G().SpritePixels.At(11, 3), 5);
+  EXPECT_EQ(G().SpritePixels.At(10, 2), 5);
+  EXPECT_EQ(G().SpritePixels.At(11, 4), 5);
   EXPECT_TRUE(SpriteHistory().CanUndo());
 
   QTest::mouseClick(Surface(), Qt::RightButton, {}, At(15, 31));
   EXPECT_EQ(G().SpritePixels.At(15, 31), 9);
   EXPECT_EQ(Picture().pixel(At(15, 31)), window->picPal[9]->Colour().rgb());
+}
+
+// The pixels a line from (x0, y0) to (x1, y1) covers when |dx| >= |dy| and no
+// point falls halfway between two rows: one per column, the nearest row.
+std::vector<QPoint> ShallowLine(int x0, int y0, int x1, int y1) {
+  std::vector<QPoint> points;
+  const int step = x1 >= x0 ? 1 : -1;
+  for (int x = x0;; x += step) {
+    const double y = y0 + double(y1 - y0) * (x - x0) / (x1 - x0);
+    points.emplace_back(x, static_cast<int>(std::lround(y)));
+    if (x == x1) break;
+  }
+  return points;
+}
+
+// Pixels of `after` that differ from `before`.
+std::vector<QPoint> Changed(const PixelGrid& before, const PixelGrid& after) {
+  std::vector<QPoint> points;
+  for (int y = 0; y < after.Height(); ++y) {
+    for (int x = 0; x < after.Width(); ++x) {
+      if (before.At(x, y) != after.At(x, y)) points.emplace_back(x, y);
+    }
+  }
+  return points;
+}
+
+TEST_F(EditingWindow, PencilAndEraserJoinSuccessivePositionsOfAStroke) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");
+  PixelGrid& pixels = G().SpritePixels;
+  G().Palette.Fore.Index = 5;
+  G().Palette.Back.Index = 9;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 24; ++x) pixels.At(x, y) = 1;  // every line pixel shows as a change
+  }
+  PixelGrid before = pixels;
+
+  Press(Qt::LeftButton, At(8, 0));
+  Move(At(14, 2));
+  Move(At(14, 2));  // no movement paints nothing new
+  Release(Qt::LeftButton, At(14, 2));
+  auto expected = ShallowLine(8, 0, 14, 2);
+  EXPECT_EQ(Changed(before, pixels), expected);
+  for (QPoint p : expected) EXPECT_EQ(pixels.At(p.x(), p.y()), 5) << p.x() << "," << p.y();
+
+  // From a grey cell into the post with the right button: only white cells
+  // change, in the background colour.
+  before = pixels;
+  Press(Qt::RightButton, At(4, 26));
+  Move(At(12, 26));
+  Release(Qt::RightButton, At(12, 26));
+  EXPECT_EQ(Changed(before, pixels), ShallowLine(8, 26, 12, 26));
+  EXPECT_EQ(pixels.At(12, 26), 9);
+
+  // The eraser too, downwards; two separate clicks are not joined.
+  Tool("e");
+  before = pixels;
+  Press(Qt::MiddleButton, At(9, 10));
+  Move(At(11, 20));
+  Release(Qt::MiddleButton, At(11, 20));
+  const auto erased = Changed(before, pixels);
+  ASSERT_EQ(erased.size(), 11u) << "one pixel per row from 10 to 20";
+  for (QPoint p : erased) EXPECT_EQ(pixels.At(p.x(), p.y()), 0);
+  before = pixels;
+  QTest::mouseClick(Surface(), Qt::LeftButton, {}, At(8, 28));
+  QTest::mouseClick(Surface(), Qt::LeftButton, {}, At(14, 28));
+  EXPECT_EQ(Changed(before, pixels), (std::vector<QPoint>{{8, 28}, {14, 28}}));
+
+  // One Undo takes back a whole line.
+  window->ToolbarButton("undo")->trigger();
+  window->ToolbarButton("undo")->trigger();
+  window->ToolbarButton("undo")->trigger();
+  EXPECT_EQ(pixels.At(9, 10), 1);
+  EXPECT_EQ(pixels.At(11, 20), 1);
+}
+
+TEST_F(EditingWindow, ASecondButtonDuringADragDoesNotSplitTheStroke) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");
+  G().Palette.Fore.Index = 5;
+  const PixelGrid original = G().SpritePixels;
+
+  Press(Qt::LeftButton, At(8, 0));
+  Move(At(8, 3));
+  Press(Qt::RightButton, At(8, 3));  // both held: the pencil pauses
+  Release(Qt::RightButton, At(8, 3));
+  Move(At(8, 6));
+  Release(Qt::LeftButton, At(8, 6));
+  ASSERT_EQ(G().SpritePixels.At(8, 6), 5);
+
+  window->ToolbarButton("undo")->trigger();
+  EXPECT_EQ(G().SpritePixels, original) << "one step from the first press to the last release";
+  EXPECT_FALSE(SpriteHistory().CanUndo());
+}
+
+TEST_F(EditingWindow, UndoOrRedoWhileAButtonIsHeldKeepsTheHistory) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");
+  G().Palette.Fore.Index = 5;
+  const PixelGrid original = G().SpritePixels;
+  QTest::mouseClick(Surface(), Qt::LeftButton, {}, At(8, 0));
+  const PixelGrid first = G().SpritePixels;
+
+  Press(Qt::LeftButton, At(9, 5));
+  Move(At(9, 7));
+  window->ToolbarButton("undo")->trigger();  // ends the stroke, then undoes it
+  EXPECT_EQ(G().SpritePixels, first);
+  Move(At(9, 9));  // still held: a stroke of its own
+  window->ToolbarButton("redo")->trigger();
+  Release(Qt::LeftButton, At(9, 9));
+  EXPECT_EQ(G().SpritePixels.At(9, 9), 5);
+
+  window->ToolbarButton("undo")->trigger();
+  EXPECT_EQ(G().SpritePixels, first);
+  window->ToolbarButton("undo")->trigger();
+  EXPECT_EQ(G().SpritePixels, original) << "the history before the stroke survives";
+}
+
+TEST_F(EditingWindow, FractionalPointerPositionsAreFloored) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");  // zoom 8
+  G().Palette.Fore.Index = 5;
+  auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, Surface()->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(Surface(), &event);
+  };
+  send(QEvent::MouseMove, QPointF(15.6, 7.6), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(Status(), "Mouse: 1, 0");
+  send(QEvent::MouseButtonPress, QPointF(71.5, 7.9), Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, QPointF(71.5, 7.9), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(G().SpritePixels.At(8, 0), 5);
+  EXPECT_NE(G().SpritePixels.At(9, 0), 5);
+  EXPECT_NE(G().SpritePixels.At(8, 1), 5);
+}
+
+TEST_F(EditingWindow, ScrollBarsFollowTheViewportWhenTheWindowIsResized) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");  // 192 by 256 at zoom 8: fits at first
+  QScrollBar* h = window->sprScrollH;
+  QScrollBar* v = window->sprScrollV;
+  ASSERT_FALSE(v->isEnabled());
+
+  window->resize(window->minimumSizeHint().width(), 360);
+  QApplication::processEvents();
+  ASSERT_LT(window->picEdBack->height(), 256);
+  EXPECT_TRUE(v->isEnabled());
+  EXPECT_EQ(v->maximum(), std::lround(256 / window->picSprite->TwipsPerPixelY()));
+  if (window->picEdBack->width() < 192) {
+    EXPECT_TRUE(h->isEnabled());
+    EXPECT_EQ(h->maximum(), std::lround(192 / window->picSprite->TwipsPerPixelX()));
+  }
+  v->setValue(v->maximum() / 2);
+  ASSERT_LT(window->picSprite->y(), 0);
+
+  // Large enough again: nothing is left out of reach behind a disabled bar.
+  window->resize(1200, 900);
+  QApplication::processEvents();
+  ASSERT_GE(window->picEdBack->height(), 256);
+  EXPECT_FALSE(v->isEnabled());
+  EXPECT_FALSE(h->isEnabled());
+  EXPECT_EQ(window->picSprite->pos(), QPoint(0, 0));
 }
 
 TEST_F(EditingWindow, GreyAndEmptyCellsOnlyShowTheStatus) {
@@ -267,6 +430,11 @@ TEST_F(EditingWindow, WheelScrollsTheViewport) {
   wheel(QPoint(0, -120), Qt::NoModifier);
   EXPECT_EQ(v->value(), 3 * v->singleStep());
   EXPECT_EQ(window->picSprite->y(), -std::lround(v->value() * window->picSprite->TwipsPerPixelY()));
+  // The pointer stayed where it was over the viewport: the status names the
+  // sprite pixel that has moved under it.
+  const int under = (10 - window->picSprite->y()) / G().ZoomFactor;
+  ASSERT_GT(under, 1);
+  EXPECT_EQ(Status(), QString("Mouse: 1, %1").arg(under));
   wheel(QPoint(0, -240), Qt::ShiftModifier);
   EXPECT_EQ(h->value(), 6 * h->singleStep());
   wheel(QPoint(0, 480), Qt::NoModifier);

@@ -55,6 +55,7 @@ TEST_F(MainWindow, ToolbarHoldsThirteenButtonsInOrderWithOneToolDown) {
   frmMain& w = *window;
   QStringList keys;
   QStringList tips;
+  QStringList texts;
   for (QAction* action : w.tbMain->actions()) {
     if (action->isSeparator()) continue;
     QAction* button = action;
@@ -64,11 +65,16 @@ TEST_F(MainWindow, ToolbarHoldsThirteenButtonsInOrderWithOneToolDown) {
     }
     keys << button->data().toString();
     tips << button->toolTip();
+    texts << button->text();
   }
   EXPECT_EQ(keys, QStringList({"open", "save", "reload", "undo", "redo", "a", "b", "c", "d", "e",
                                "f", "g", "h"}));
-  EXPECT_EQ(tips, QStringList({"Open", "Save", "Reload", "Undo", "Redo", "Pencil", "Eyedropper",
-                               "Color replacer", "Selection", "Eraser", "Spray can", "Paint bucket",
+  EXPECT_EQ(texts, QStringList({"Open", "Save", "Reload", "Undo", "Redo", "Pencil", "Eyedropper",
+                                "Color replacer", "Selection", "Eraser", "Spray can",
+                                "Paint bucket", "Shape"}));
+  // Pointing at a button shows its description.
+  EXPECT_EQ(tips, QStringList({"Open", "Save", "Info", "Undo", "Redo", "Pencil", "Eyedropper",
+                               "Color Replacer", "Selection", "Eraser", "Spray can", "Paint bucket",
                                "Shape"}));
   QStringList dropDown;
   for (QAction* entry : w.tbMainSave->menu()->actions()) {

@@ -70,6 +70,29 @@ TEST_F(EditSurface, GridModeDashesEveryPixelOutline) {
   EXPECT_EQ(dark.pixel(3, 3), qRgb(0, 0, 0));
 }
 
+TEST_F(EditSurface, GridModeDashesTheGreyTilesBorderToo) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Lamp Post");  // grey tile (0, 3): 0..63 x 192..255 at zoom 8
+  auto borderGaps = [&] {
+    const QImage image = Surface();
+    int gaps = 0;
+    for (int x = 0; x < 64; ++x) {
+      gaps += image.pixel(x, 192) != qRgb(224, 224, 224);
+      gaps += image.pixel(x, 255) != qRgb(224, 224, 224);
+    }
+    for (int y = 192; y < 256; ++y) {
+      gaps += image.pixel(0, y) != qRgb(224, 224, 224);
+      gaps += image.pixel(63, y) != qRgb(224, 224, 224);
+    }
+    return gaps;
+  };
+  EXPECT_EQ(borderGaps(), 0) << "solid outside grid mode";
+  window->mnuViewGrid->trigger();
+  const int gaps = borderGaps();
+  EXPECT_GT(gaps, 0);
+  EXPECT_LT(gaps, 4 * 64) << "a dashed border, not none";
+}
+
 TEST_F(EditSurface, LargeSpritesEnableScrollBarsSmallOnesDoNot) {
   Load(rom);
   OpenSprite("TVRLCHILD_Coin");
