@@ -170,27 +170,5 @@ TEST_F(UndoTest, StrokesCostMemoryForThePixelsTheyChangeNotForTheSprite) {
   EXPECT_EQ(G().SpritePixels.At(500, 500), 3);
 }
 
-TEST_F(UndoTest, UndoOrRedoDuringAStrokeEndsItAsOneStepAndKeepsTheRest) {
-  Stroke({{0, 0}});
-  const PixelGrid first = G().SpritePixels;
-  auto& history = SpriteHistory();
-  history.BeginStroke(G().SpritePixels);
-  HandlePointer(kButtonLeft, 1, 1, surface);
-  HandlePointer(kButtonLeft, 2, 2, surface);
-  Undo();  // the button is still held
-  EXPECT_FALSE(history.InStroke());
-  EXPECT_EQ(G().SpritePixels, first);
-  history.EndStroke(G().SpritePixels);  // the release that follows
-  Redo();
-  EXPECT_EQ(G().SpritePixels.At(2, 2), 3);
-  Undo();
-  Undo();
-  EXPECT_EQ(G().SpritePixels, PixelGrid(8, 8)) << "the stroke before is still there";
-
-  history.BeginStroke(G().SpritePixels);  // nothing drawn yet: Redo just redoes
-  Redo();
-  EXPECT_EQ(G().SpritePixels, first);
-}
-
 }  // namespace
 }  // namespace kerrow
