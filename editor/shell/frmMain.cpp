@@ -74,10 +74,14 @@ struct ToolbarEntry {
 };
 
 constexpr ToolbarEntry kToolButtons[] = {
-    {"a", "Pencil", "Pencil"},       {"b", "Eyedropper", "Eyedropper"},
-    {"c", "Color replacer", "Color Replacer"}, {"d", "Selection", "Selection"},
-    {"e", "Eraser", "Eraser"},       {"f", "Spray can", "Spray can"},
-    {"g", "Paint bucket", "Paint bucket"},     {"h", "Shape", "Shape"},
+    {"a", "Pencil", "Pencil"},
+    {"b", "Eyedropper", "Eyedropper"},
+    {"c", "Color replacer", "Color Replacer"},
+    {"d", "Selection", "Selection"},
+    {"e", "Eraser", "Eraser"},
+    {"f", "Spray can", "Spray can"},
+    {"g", "Paint bucket", "Paint bucket"},
+    {"h", "Shape", "Shape"},
 };
 
 constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
@@ -188,8 +192,7 @@ void frmMain::BuildToolbars() {
   tbMain->setIconSize(QSize(16, 16));
   tbMain->setMovable(false);
 
-  auto addButton = [this](const QString& key, const QString& caption,
-                          const QString& description) {
+  auto addButton = [this](const QString& key, const QString& caption, const QString& description) {
     QAction* action = NamedAction(this, key, caption);
     action->setData(key);
     action->setIcon(ToolbarIcon(key));

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QIcon>
-#include <QPointF>
 #include <QMainWindow>
+#include <QPointF>
 #include <QString>
 #include <array>
 #include <functional>

@@ -48,8 +48,11 @@ class WheelScroller : public QObject {
     const QPointF inViewport = source ? source->mapTo(viewport, wheel->position()) : QPointF();
     QPoint delta = wheel->angleDelta();
     if (wheel->modifiers() & Qt::ShiftModifier) delta = QPoint(delta.y(), delta.x());
-    const bool moved = Scroll(window_->sprScrollH, delta.x()) | Scroll(window_->sprScrollV, delta.y());
-    if (moved && source && scrolled_) scrolled_(inViewport - QPointF(window_->picSprite->pos()));
+    const bool sideways = Scroll(window_->sprScrollH, delta.x());
+    const bool upOrDown = Scroll(window_->sprScrollV, delta.y());
+    if ((sideways || upOrDown) && source && scrolled_) {
+      scrolled_(inViewport - QPointF(window_->picSprite->pos()));
+    }
     return true;
   }
 

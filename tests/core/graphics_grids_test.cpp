@@ -48,9 +48,15 @@ long long AddressSpaceBytes() {
   const std::string rom = scratch.File("rom.bin");
   test::WriteBytes(rom, test::PatternBytes(1024));
   G().RomPath = rom;
-  test::InstallSpriteTable({{.Name = "Huge", .Palette = 256, .Width = 4095, .Height = 4095,
+  test::InstallSpriteTable({{.Name = "Huge",
+                             .Palette = 256,
+                             .Width = 4095,
+                             .Height = 4095,
                              .White = std::string("0,0,512")},
-                            {.Name = "Small", .Palette = 256, .Width = 1, .Height = 1,
+                            {.Name = "Small",
+                             .Palette = 256,
+                             .Width = 1,
+                             .Height = 1,
                              .White = std::string("0,0,512")}});
   const rlim_t cap = static_cast<rlim_t>(AddressSpaceBytes() + (256ll << 20));
   const rlimit limit{cap, cap};
