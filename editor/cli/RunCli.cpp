@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/CliCommand.h"
+#include "bridge/TempFiles.h"
 #include "shell/Startup.h"
 
 namespace kerrow::cli {
@@ -14,11 +15,19 @@ void PrintHelp(std::ostream& out) {
          "Commands:\n";
   for (const CliCommand& command : CommandTable())
     out << "  " << command.name << ' ' << command.usage << "\n      " << command.summary << '\n';
+  out << "\nExit status: 0 success, 64 wrong arguments; list, export, export-all, import and\n"
+         "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
+         "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
+         "written.\n";
 }
 
 }  // namespace
 
 int RunCli(std::span<const std::string> args, const std::string& programDirectory) {
+  // The private temporary directory goes with the command, whichever way it ends.
+  struct RemoveTempOnReturn {
+    ~RemoveTempOnReturn() { RemoveTempDirectory(); }
+  } removeTemp;
   CliContext context;
   context.dataPath = ChooseDataPath("", programDirectory);
   std::size_t i = 0;
