@@ -112,8 +112,8 @@ int CliSession::LoadSprite(const std::string& name) {
                                        "\" (see kerrow-cli list)");
   const int before = dialogs.Failures();
   const bool loaded = LoadSpriteByName(name, kind);
-  if (!loaded || dialogs.Failures() != before)
-    return Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
+  if (dialogs.Failures() != before) return kExitSpriteLoad;  // already told why
+  if (!loaded) return Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
   return kExitOk;
 }
 

@@ -75,8 +75,10 @@ int RunExportAll(const CliContext& context, std::span<const std::string> args) {
     for (const std::string& name : names) {
       const fs::path out = directory / UniqueFileName(name, used);
       const int failuresBefore = session.dialogs.Failures();
-      if (!LoadSpriteByName(name, kind) || session.dialogs.Failures() != failuresBefore) {
-        CliSession::Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
+      const bool loaded = LoadSpriteByName(name, kind);
+      if (!loaded || session.dialogs.Failures() != failuresBefore) {
+        if (session.dialogs.Failures() == failuresBefore)
+          CliSession::Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
         if (status == kExitOk) status = kExitSpriteLoad;
         continue;
       }

@@ -35,8 +35,11 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
     return kExitRefusedInput;
   try {
     const int failuresBefore = session.dialogs.Failures();
-    if (!SaveRom() || session.dialogs.Failures() != failuresBefore)
+    if (!SaveRom() || session.dialogs.Failures() != failuresBefore) {
+      // A refusal the save explained itself is its one line.
+      if (session.dialogs.Failures() != failuresBefore) return kExitSaveRefused;
       return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath);
+    }
     if (takePalette && G().PaletteDirty) SavePalette();
   } catch (const Failure& failure) {
     return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath +
