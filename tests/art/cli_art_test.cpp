@@ -214,6 +214,18 @@ TEST_F(CliArt, EachKindOfFailureHasItsStatusOneLineAndLeavesTheRomAlone) {
   EXPECT_NE(err.find("32 x 32"), std::string::npos) << err;
 }
 
+TEST_F(CliArt, TakePaletteSavesTheImagesColoursBesideTheSprite) {
+  ASSERT_EQ(Cli({"export", "cli.bin", "Coin", "coin.png"}), 0) << err;
+  QImage image = LoadPng(dir.File("coin.png"));
+  image.setColor(3, qRgb(0, 224, 96));  // console word 06E0
+  ASSERT_TRUE(image.save(QString::fromStdString(dir.File("coin3.png"))));
+  ASSERT_EQ(Cli({"import", "--take-palette", "cli.bin", "Coin", "coin3.png"}), 0) << err;
+  auto expected = original;
+  expected[4096 + 6] = 0x06;  // the game's palette at 4096, entry 3
+  expected[4096 + 7] = 0xE0;
+  EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
+}
+
 TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {
   if (geteuid() == 0) GTEST_SKIP() << "runs as root: file permissions do not stop root";
   fs::permissions(dir.File("cli.bin"), fs::perms::owner_read);
