@@ -23,6 +23,7 @@ using Result = ArtOutcome<PaletteColours>;
 // No palette file comes near this; a larger file is not read into memory.
 constexpr qint64 kMaxPaletteFileBytes = 1 << 20;
 constexpr std::size_t kRawBytes = 2 * kPaletteColours;
+constexpr int kMaxPaletteImageSide = 4096;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -182,8 +183,16 @@ Result ImageColourTable(const std::string& path) {
   if (!reader.canRead())
     return Result::Refused("Cannot read " + path + " as a palette file or an image: " +
                            reader.errorString().toStdString() + ".");
-  // Only the colour table is wanted; the pixels are decoded under a small limit.
-  reader.setAllocationLimit(256);
+  // Only the colour table is wanted: a picture declaring more than a large
+  // sprite sheet's size is refused before its pixels are decoded.
+  const QSize declared = reader.size();
+  if (!declared.isValid() || declared.isEmpty() || declared.width() > kMaxPaletteImageSide ||
+      declared.height() > kMaxPaletteImageSide)
+    return Result::Refused("The image " + path + " declares a size of " +
+                           std::to_string(declared.width()) + " x " +
+                           std::to_string(declared.height()) +
+                           " pixels; its palette was not read.");
+  reader.setAllocationLimit(64);
   QImage image;
   if (!reader.read(&image))
     return Result::Refused("Cannot decode the image " + path + ": " +

@@ -3,6 +3,7 @@
 // the palette stays as it was.
 #include <gtest/gtest.h>
 
+#include "ArtTestSupport.h"
 #include "TestSupport.h"
 #include "art/ArtCommands.h"
 #include "art/PaletteFiles.h"
@@ -135,6 +136,8 @@ TEST_F(PaletteFileImport, RefusedFileChangesNothingAndSaysWhy) {
   EXPECT_FALSE(ImportPaletteFile(Write("p.gpl", "GIMP Palette\n1 2 3\n"), nullptr));
   EXPECT_FALSE(ImportPaletteFile(Write("p.bin", std::string(30, '\0')), nullptr));
   EXPECT_FALSE(ImportPaletteFile(Write("p.png", "not an image"), nullptr));
+  const auto huge = test::PngHeaderOnly(100000, 100000);
+  EXPECT_FALSE(ImportPaletteFile(Write("huge.png", std::string(huge.begin(), huge.end())), nullptr));
   EXPECT_FALSE(ImportPaletteFile(dir.File("absent.pal"), nullptr));
   EXPECT_FALSE(G().PaletteDirty);
   for (int i = 0; i < 16; ++i) {
@@ -143,7 +146,8 @@ TEST_F(PaletteFileImport, RefusedFileChangesNothingAndSaysWhy) {
     EXPECT_EQ(G().Palette.Entries[static_cast<std::size_t>(i)].StoredBytes,
               before.Entries[static_cast<std::size_t>(i)].StoredBytes);
   }
-  ASSERT_EQ(guard.dialogs.shown.size(), 4u);
+  ASSERT_EQ(guard.dialogs.shown.size(), 5u);
+  EXPECT_NE(guard.dialogs.shown[3].text.find("100000 x 100000"), std::string::npos);
   EXPECT_EQ(guard.dialogs.shown[0].icon, MsgIcon::Exclamation);
 }
 
