@@ -3,6 +3,7 @@
 #include "art/PaletteFiles.h"
 #include "art/SpriteImage.h"
 #include "art/SpriteImport.h"
+#include "graphics/Surface.h"
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
 
@@ -26,8 +27,12 @@ bool PaletteFilesAllowed() {
 
 bool ExportSprite(const std::string& path) {
   if (!SpriteImportAllowed()) return false;
-  const std::string failure =
-      WritePng(SpriteToIndexedImage(G().SpritePixels, CurrentPaletteColours()), path);
+  // Positions without a tile are index 0 whatever the grid holds there.
+  PixelGrid pixels = G().SpritePixels;
+  for (std::int32_t y = 0; y < pixels.Height(); ++y)
+    for (std::int32_t x = 0; x < pixels.Width(); ++x)
+      if (G().TileMap.ValueOr0(x / 8, y / 8) == kTileEmpty) pixels.At(x, y) = 0;
+  const std::string failure = WritePng(SpriteToIndexedImage(pixels, CurrentPaletteColours()), path);
   if (failure.empty()) return true;
   Refuse(failure, kExportTitle);
   return false;

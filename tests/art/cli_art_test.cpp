@@ -6,6 +6,7 @@
 #include <QImage>
 #include <filesystem>
 #include <random>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include "ArtTestSupport.h"
@@ -269,11 +270,46 @@ TEST_F(CliArt, ExportAllWritesEverySpriteUnderSafeNamesAndCleansUp) {
   EXPECT_EQ(fs::current_path(), before);
   EXPECT_FALSE(fs::exists("dump.bin"));
   EXPECT_NE(out.find("10 of 10 sprites written"), std::string::npos) << out;
-  EXPECT_TRUE(fs::exists(dir.File("all/Lamp_Post.png")));
+  // The Lamp Post (3x4 tiles): its post in column 1, context tiles at (0, 3) and
+  // (2, 3) exported with their pixels (from 9344 and 9376), the rest index 0.
+  const test::PngChunks lamp = test::ParsePng(ReadBytes(dir.File("all/Lamp_Post.png")));
+  const std::vector<int> lampPixels = test::PngIndices(lamp);
+  ASSERT_EQ(lampPixels.size(), 24u * 32u);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 24; ++x) {
+      const int tx = x / 8, ty = y / 8;
+      int expected = 0;
+      if (tx == 1) expected = TilePixel(original, 9216 + 32 * static_cast<std::size_t>(ty), x % 8, y % 8);
+      if (ty == 3 && tx != 1) expected = TilePixel(original, tx == 0 ? 9344 : 9376, x % 8, y % 8);
+      ASSERT_EQ(lampPixels[static_cast<std::size_t>(24 * y + x)], expected) << x << "," << y;
+    }
+  }
   const test::PngChunks logo = test::ParsePng(ReadBytes(dir.File("all/Logo.png")));
   EXPECT_EQ(logo.colourType, 3);
   EXPECT_EQ(logo.width, 32u);
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), original);
+}
+
+// A copy of the demo catalog whose Coin lists a tile offset that is no number.
+TEST_F(CliArt, ASpriteThatCannotBeLoadedIsReportedAndTheOthersStillExport) {
+  const fs::path data = dir.Path() / "data";
+  fs::create_directories(data);
+  for (const char* name : {"game.mdb", "demo.mdb"}) fs::copy_file(BinDir() + "/" + name, data / name);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((data / "demo.mdb").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE SPRITE SET White = '0,0,coin' WHERE Name = 'Coin'", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  EXPECT_EQ(Cli({"--data", data.string(), "export", "cli.bin", "Coin", "coin.png"}),
+            cli::kExitSpriteLoad);
+  EXPECT_EQ(ErrorLines(), 1u) << err;
+  EXPECT_FALSE(fs::exists("coin.png"));
+  EXPECT_EQ(Cli({"--data", data.string(), "export-all", "cli.bin", "all"}), cli::kExitSpriteLoad);
+  EXPECT_EQ(ErrorLines(), 1u) << err;
+  EXPECT_NE(out.find("9 of 10 sprites written"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists("all/Coin.png"));
 }
 
 TEST_F(CliArt, ListNamesTheGameAndEverySprite) {
