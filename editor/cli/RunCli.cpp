@@ -1,8 +1,9 @@
 #include <algorithm>
+#include <exception>
 #include <iostream>
 
-#include "cli/CliCommand.h"
 #include "bridge/TempFiles.h"
+#include "cli/CliCommand.h"
 #include "shell/Startup.h"
 
 namespace kerrow::cli {
@@ -18,7 +19,7 @@ void PrintHelp(std::ostream& out) {
   out << "\nExit status: 0 success, 64 wrong arguments; list, export, export-all, import and\n"
          "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
          "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
-         "written.\n";
+         "written; 70 an unexpected internal failure.\n";
 }
 
 }  // namespace
@@ -57,7 +58,13 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
     std::cerr << "kerrow-cli: unknown command \"" << args[i] << "\" (see --help)\n";
     return kExitUsage;
   }
-  return found->run(context, args.subspan(i + 1));
+  try {
+    return found->run(context, args.subspan(i + 1));
+  } catch (const std::exception& failure) {
+    // Whatever a subcommand did not foresee still ends with one line and a status.
+    std::cerr << "kerrow-cli: " << failure.what() << '\n';
+    return kExitInternal;
+  }
 }
 
 }  // namespace kerrow::cli
