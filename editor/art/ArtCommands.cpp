@@ -69,8 +69,8 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
   if (plan->PixelsOutsideEditable > 0)
     ActiveDialogs().Message(
         std::to_string(plan->PixelsOutsideEditable) +
-            " non-zero pixels of the image lie on context or empty tile positions, which are "
-            "not part of the sprite; those positions were left as they were.",
+            " non-zero pixels of the image differ from the context or empty tile positions they "
+            "lie on, which are not part of the sprite; those positions were left as they were.",
         MsgIcon::Information, MsgButtons::Ok, kImportTitle);
   return true;
 }

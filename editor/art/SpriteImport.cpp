@@ -121,7 +121,8 @@ ArtOutcome<SpriteImportPlan> PlanSpriteImport(const QImage& image, const PixelGr
       const std::uint8_t index = indices->At(x, y);
       if (tileMap.ValueOr0(x / 8, y / 8) == kTileWhite) {
         plan.Pixels.At(x, y) = index;
-      } else if (index != 0) {
+      } else if (index != 0 && index != current.At(x, y)) {
+        // An exported sprite brought back unchanged loses nothing here.
         ++plan.PixelsOutsideEditable;
       }
     }

@@ -15,7 +15,8 @@ namespace kerrow {
 
 struct SpriteImportPlan {
   PixelGrid Pixels;                       // the sprite's pixels after the import
-  std::int64_t PixelsOutsideEditable = 0;  // non-zero image pixels on context or empty tiles
+  // Non-zero image pixels on context or empty tiles that differ from what is there.
+  std::int64_t PixelsOutsideEditable = 0;
   bool Indexed = false;                   // the image had its own colour table
   std::vector<DisplayColour> ImageColours;  // indexed images: their first (up to) 16 colours
 };

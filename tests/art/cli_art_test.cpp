@@ -84,13 +84,14 @@ class CliArt : public ::testing::Test {
     fs::remove("dumpc.bin");
   }
 
-  // The exported image with a diagonal stripe of `index` drawn over it.
+  // The exported image with two diagonals and the bottom-left pixel in `index`.
   std::string EditedCopy(const std::string& exported, int index) {
     QImage image = LoadPng(exported);
     for (int i = 0; i < std::min(image.width(), image.height()); ++i) {
       image.setPixel(i, i, static_cast<uint>(index));
       image.setPixel(image.width() - 1 - i, i, static_cast<uint>(index));
     }
+    image.setPixel(0, image.height() - 1, static_cast<uint>(index));
     const std::string path = dir.File("edited.png");
     EXPECT_TRUE(image.save(QString::fromStdString(path)));
     return path;
@@ -163,7 +164,7 @@ TEST_F(CliArt, CompressedSpritesRoundTripThroughTheirStreams) {
     SaveThroughEditor(c.name, image);
     EXPECT_EQ(ReadBytes(dir.File("editor.bin")), rom);
   }
-  // Spark's context row took none of the stripe, and the user was told.
+  // Spark's context row did not take its changed pixel, and the user was told.
   EXPECT_NE(out.find("non-zero pixels"), std::string::npos) << out;
 }
 
