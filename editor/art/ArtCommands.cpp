@@ -22,7 +22,8 @@ bool SpriteImportAllowed() {
 }
 
 bool PaletteFilesAllowed() {
-  return !G().RomPath.empty() && !G().PaletteRomPath.empty();
+  // The palette shown must be the open ROM's: one left from another ROM is not offered.
+  return !G().RomPath.empty() && G().PaletteRomPath == G().RomPath;
 }
 
 bool ExportSprite(const std::string& path) {

@@ -86,6 +86,35 @@ TEST_F(ArtMenus, RefusedImageExplainsAndChangesNothing) {
   EXPECT_FALSE(G().SpriteDirty);
 }
 
+TEST_F(ArtMenus, CancelAtThePaletteQuestionImportsNothing) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Knight");
+  const PixelGrid loaded = G().SpritePixels;
+  guard.dialogs.saveFiles.push_back(scratch.File("knight.png"));
+  window->mnuFileExport->trigger();
+  QImage image;
+  ASSERT_TRUE(image.load(QString::fromStdString(scratch.File("knight.png"))));
+  image.setPixel(5, 5, 9);
+  ASSERT_TRUE(image.save(QString::fromStdString(scratch.File("edited.png"))));
+  guard.dialogs.files.push_back(scratch.File("edited.png"));
+  guard.dialogs.answers.push_back(MsgAnswer::Cancel);
+  window->mnuFileImport->trigger();
+  ASSERT_FALSE(guard.dialogs.shown.empty());
+  EXPECT_EQ(guard.dialogs.shown.back().buttons, MsgButtons::YesNoCancel);
+  EXPECT_EQ(G().SpritePixels, loaded);
+  EXPECT_FALSE(G().SpriteDirty);
+  EXPECT_FALSE(G().PaletteDirty);
+}
+
+TEST_F(ArtMenus, PaletteEntriesFollowTheOpenRomOnly) {
+  Load(rom);
+  EXPECT_TRUE(window->mnuFilePalette->isEnabled());
+  const std::string unknown = scratch.File("unknown.bin");
+  WriteBytes(unknown, std::vector<unsigned char>(4096, 0));
+  Load(unknown);  // not a catalogued game: its palette was never loaded
+  EXPECT_FALSE(window->mnuFilePalette->isEnabled());
+}
+
 TEST_F(ArtMenus, PaletteExportThenImportRestoresAnEditedEntry) {
   Load(rom);
   const DisplayColour entry4 = G().Palette.Entries[4].Colour;
