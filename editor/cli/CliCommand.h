@@ -13,6 +13,15 @@ namespace kerrow::cli {
 enum ExitStatus : int {
   kExitOk = 0,
   kExitUsage = 64,  // wrong arguments; the usage line is printed
+  // The art subcommands (list, export, export-all, import, palette):
+  kExitCatalog = 10,       // the catalog or the ROM image cannot be opened or read
+  kExitUnknownGame = 11,   // no catalogued game matches the ROM image
+  kExitNoSuchSprite = 12,  // the game's catalog holds no sprite of that name
+  kExitSpriteLoad = 13,    // the sprite could not be loaded (catalog or decompression failure)
+  kExitRefusedInput = 14,  // an image or palette file was refused; nothing changed
+  kExitWriteFailed = 15,   // an output file could not be written (some, for export-all)
+  kExitSaveRefused = 16,   // the ROM image was not written (does not fit, past its end, not writable)
+  kExitInternal = 70,      // a subcommand failed in a way it did not foresee
 };
 
 struct CliContext {

@@ -1,3 +1,4 @@
+#include "cli/ArtSubcommands.h"
 #include "cli/CliCommand.h"
 
 namespace kerrow::cli {
@@ -5,6 +6,11 @@ namespace kerrow::cli {
 const std::vector<CliCommand>& CommandTable() {
   static const std::vector<CliCommand> table = {
       // Subcommands are added here, one entry each.
+      ListCommand(),
+      ExportCommand(),
+      ExportAllCommand(),
+      ImportCommand(),
+      PaletteCommand(),
   };
   return table;
 }

@@ -1,6 +1,8 @@
 #include <algorithm>
+#include <exception>
 #include <iostream>
 
+#include "bridge/TempFiles.h"
 #include "cli/CliCommand.h"
 #include "shell/Startup.h"
 
@@ -14,11 +16,19 @@ void PrintHelp(std::ostream& out) {
          "Commands:\n";
   for (const CliCommand& command : CommandTable())
     out << "  " << command.name << ' ' << command.usage << "\n      " << command.summary << '\n';
+  out << "\nExit status: 0 success, 64 wrong arguments; list, export, export-all, import and\n"
+         "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
+         "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
+         "written; 70 an unexpected internal failure.\n";
 }
 
 }  // namespace
 
 int RunCli(std::span<const std::string> args, const std::string& programDirectory) {
+  // The private temporary directory goes with the command, whichever way it ends.
+  struct RemoveTempOnReturn {
+    ~RemoveTempOnReturn() { RemoveTempDirectory(); }
+  } removeTemp;
   CliContext context;
   context.dataPath = ChooseDataPath("", programDirectory);
   std::size_t i = 0;
@@ -48,7 +58,13 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
     std::cerr << "kerrow-cli: unknown command \"" << args[i] << "\" (see --help)\n";
     return kExitUsage;
   }
-  return found->run(context, args.subspan(i + 1));
+  try {
+    return found->run(context, args.subspan(i + 1));
+  } catch (const std::exception& failure) {
+    // Whatever a subcommand did not foresee still ends with one line and a status.
+    std::cerr << "kerrow-cli: " << failure.what() << '\n';
+    return kExitInternal;
+  }
 }
 
 }  // namespace kerrow::cli

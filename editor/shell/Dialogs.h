@@ -36,6 +36,10 @@ class Dialogs {
   // The file-open dialog; returns the chosen full path, or "" when cancelled.
   virtual std::string OpenFile(const OpenFileRequest& request) = 0;
 
+  // The file-save dialog (it asks before replacing an existing file); returns
+  // the chosen full path, or "" when cancelled.
+  virtual std::string SaveFile(const OpenFileRequest& request) = 0;
+
   // The colour dialog, starting from `initial`; nullopt when cancelled.
   virtual std::optional<DisplayColour> ChooseColour(DisplayColour initial) = 0;
 };

@@ -76,6 +76,13 @@ std::string QtDialogs::OpenFile(const OpenFileRequest& request) {
       .toStdString();
 }
 
+std::string QtDialogs::SaveFile(const OpenFileRequest& request) {
+  return QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
+                                      QString::fromStdString(request.fileName),
+                                      ToQtFilter(request.filter))
+      .toStdString();
+}
+
 std::optional<DisplayColour> QtDialogs::ChooseColour(DisplayColour initial) {
   QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
   QColor chosen = QColorDialog::getColor(start, parent_);

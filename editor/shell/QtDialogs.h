@@ -15,6 +15,7 @@ class QtDialogs : public Dialogs {
   MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
                     const std::string& title) override;
   std::string OpenFile(const OpenFileRequest& request) override;
+  std::string SaveFile(const OpenFileRequest& request) override;
   std::optional<DisplayColour> ChooseColour(DisplayColour initial) override;
 
  private:

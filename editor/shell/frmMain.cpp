@@ -129,6 +129,7 @@ void frmMain::BuildMenus() {
   mnuFileImport = NamedAction(this, "mnuFileImport", "Import Sprite...");
   mnuFileImport->setEnabled(false);
   mnuFile->addAction(mnuFileImport);
+  BuildArtMenus();
   mnuFileSep1 = Separator(mnuFile, "mnuFileSep1");
   mnuFileGameInfo = NamedAction(this, "mnuFileGameInfo", "Game Information");
   mnuFile->addAction(mnuFileGameInfo);
@@ -416,6 +417,7 @@ void frmMain::mnuFileLoad_Click() {
   });
   (void)identified;
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
+  UpdateArtMenus();
 }
 
 QTreeWidgetItem* frmMain::FindNode(const QString& key) const {
@@ -479,6 +481,7 @@ void frmMain::SelectSprite() {
   }
   Run([&] { kerrow::SelectSprite(node ? &*node : nullptr, *picSprite); });
   Frame1->Refresh();
+  UpdateArtMenus();
 }
 
 void frmMain::RedrawSprite() {

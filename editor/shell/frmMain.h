@@ -64,6 +64,11 @@ class frmMain : public QMainWindow {
   QAction* mnuFileSaveRom = nullptr;
   QAction* mnuFileSavePalette = nullptr;
   QAction* mnuFileImport = nullptr;
+  // Art in and out (frmMainArt.cpp), right after Import Sprite.
+  QAction* mnuFileExport = nullptr;
+  QMenu* mnuFilePalette = nullptr;
+  QAction* mnuFilePaletteImport = nullptr;
+  QAction* mnuFilePaletteExport = nullptr;
   QAction* mnuFileSep1 = nullptr;
   QAction* mnuFileGameInfo = nullptr;
   QAction* mnuFileSep2 = nullptr;
@@ -115,6 +120,12 @@ class frmMain : public QMainWindow {
   void mnuHelpTopics_Click();
   void mnuHelpAbout_Click();
   void mnuFileGameInfo_Click();
+  // Art handlers (frmMainArt.cpp).
+  void mnuFileImport_Click();
+  void mnuFileExport_Click();
+  void mnuFilePaletteImport_Click();
+  void mnuFilePaletteExport_Click();
+  void UpdateArtMenus();  // enables the art entries by what is loaded
   void InitEditing();  // undo shortcuts, thumb tracking, wheel scrolling
   // Ends the program once Exit is confirmed; by default leaves the event loop.
   std::function<void()> EndProgram;
@@ -127,6 +138,7 @@ class frmMain : public QMainWindow {
 
  private:
   void BuildMenus();
+  void BuildArtMenus();  // frmMainArt.cpp
   void BuildToolbars();
   void BuildCentre();
   void BuildStatusBar();

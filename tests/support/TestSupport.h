@@ -69,9 +69,11 @@ class ScriptedDialogs : public Dialogs {
 
   std::deque<MsgAnswer> answers;                     // popped per box; Ok/Cancel when empty
   std::deque<std::string> files;                     // popped per open dialog; "" when empty
+  std::deque<std::string> saveFiles;                 // popped per save dialog; "" when empty
   std::deque<std::optional<DisplayColour>> colours;  // popped per colour dialog
   std::vector<Shown> shown;
   std::vector<OpenFileRequest> fileRequests;
+  std::vector<OpenFileRequest> saveRequests;
   std::vector<DisplayColour> colourRequests;
 
   MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
@@ -87,6 +89,13 @@ class ScriptedDialogs : public Dialogs {
     if (files.empty()) return "";
     std::string file = files.front();
     files.pop_front();
+    return file;
+  }
+  std::string SaveFile(const OpenFileRequest& request) override {
+    saveRequests.push_back(request);
+    if (saveFiles.empty()) return "";
+    std::string file = saveFiles.front();
+    saveFiles.pop_front();
     return file;
   }
   std::optional<DisplayColour> ChooseColour(DisplayColour initial) override {

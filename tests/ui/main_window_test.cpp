@@ -24,8 +24,9 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   frmMain& w = *window;
   EXPECT_EQ(Captions(w.menuBar()->actions()),
             QStringList({"&File", "&View", "Compression", "Help"}));
-  EXPECT_EQ(Captions(w.mnuFile->actions()), QStringList({"&Load...", "&Save", "Import Sprite...",
-                                                         "-", "Game Information", "-", "E&xit"}));
+  EXPECT_EQ(Captions(w.mnuFile->actions()),
+            QStringList({"&Load...", "&Save", "Import Sprite...", "Expor&t Sprite...", "P&alette",
+                         "-", "Game Information", "-", "E&xit"}));
   EXPECT_EQ(Captions(w.mnuFileSave->actions()), QStringList({"Save ROM", "Save &Palette"}));
   EXPECT_EQ(Captions(w.mnuView->actions()), QStringList({"&Grid", "Zoom"}));
   EXPECT_EQ(Captions(w.mnuViewZoom->actions()), QStringList({"1", "4", "6", "8", "16", "24"}));

@@ -1,0 +1,99 @@
+#include "art/ArtCommands.h"
+
+#include "art/PaletteFiles.h"
+#include "art/SpriteImage.h"
+#include "art/SpriteImport.h"
+#include "graphics/Surface.h"
+#include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+namespace {
+
+void Refuse(const std::string& text, const char* title) {
+  ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok, title);
+}
+
+}  // namespace
+
+bool SpriteImportAllowed() {
+  return G().SpriteLoaded && !G().SpritePixels.Empty() && !G().SpriteRomPath.empty();
+}
+
+bool PaletteFilesAllowed() {
+  // The palette shown must be the open ROM's: one left from another ROM is not offered.
+  return !G().RomPath.empty() && G().PaletteRomPath == G().RomPath;
+}
+
+bool ExportSprite(const std::string& path) {
+  if (!SpriteImportAllowed()) return false;
+  // Positions without a tile are index 0 whatever the grid holds there.
+  PixelGrid pixels = G().SpritePixels;
+  for (std::int32_t y = 0; y < pixels.Height(); ++y)
+    for (std::int32_t x = 0; x < pixels.Width(); ++x)
+      if (G().TileMap.ValueOr0(x / 8, y / 8) == kTileEmpty) pixels.At(x, y) = 0;
+  const std::string failure = WritePng(SpriteToIndexedImage(pixels, CurrentPaletteColours()), path);
+  if (failure.empty()) return true;
+  Refuse(failure, kExportTitle);
+  return false;
+}
+
+bool ImportSprite(const std::string& path, ImageColoursChoice colours,
+                  const std::function<void()>& redraw) {
+  if (!SpriteImportAllowed()) return false;
+  const PixelGrid& pixels = G().SpritePixels;
+  const ArtOutcome<QImage> image = ReadSpriteSizedImage(path, pixels.Width(), pixels.Height());
+  if (!image) {
+    Refuse(image.Message(), kImportTitle);
+    return false;
+  }
+  const ArtOutcome<SpriteImportPlan> plan =
+      PlanSpriteImport(*image, pixels, G().TileMap, CurrentPaletteColours());
+  if (!plan) {
+    Refuse(plan.Message(), kImportTitle);
+    return false;
+  }
+  bool takeColours = false;
+  if (plan->Indexed && plan->ImageColours.size() > 1) {
+    if (colours == ImageColoursChoice::Ask) {
+      const MsgAnswer answer = ActiveDialogs().Message(kTakeImageColoursText, MsgIcon::Question,
+                                                       MsgButtons::YesNoCancel, kImportTitle);
+      if (answer == MsgAnswer::Cancel) return false;
+      takeColours = answer == MsgAnswer::Yes;
+    } else {
+      takeColours = colours == ImageColoursChoice::Take;
+    }
+  }
+  ApplySpriteImport(*plan, takeColours);
+  if (redraw) redraw();
+  if (plan->PixelsOutsideEditable > 0)
+    ActiveDialogs().Message(
+        std::to_string(plan->PixelsOutsideEditable) +
+            " non-zero pixels of the image differ from the context or empty tile positions they "
+            "lie on, which are not part of the sprite; those positions were left as they were.",
+        MsgIcon::Information, MsgButtons::Ok, kImportTitle);
+  return true;
+}
+
+bool ExportPaletteFile(const std::string& path) {
+  if (!PaletteFilesAllowed()) return false;
+  const std::string failure = WritePaletteFile(path, CurrentPaletteColours());
+  if (failure.empty()) return true;
+  Refuse(failure, kPaletteTitle);
+  return false;
+}
+
+bool ImportPaletteFile(const std::string& path, const std::function<void()>& redraw) {
+  if (!PaletteFilesAllowed()) return false;
+  const ArtOutcome<PaletteColours> colours = ReadPaletteFile(path);
+  if (!colours) {
+    Refuse(colours.Message(), kPaletteTitle);
+    return false;
+  }
+  ApplyPaletteColours(*colours);
+  if (redraw) redraw();
+  return true;
+}
+
+}  // namespace kerrow

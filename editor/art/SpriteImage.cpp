@@ -1,0 +1,104 @@
+#include "art/SpriteImage.h"
+
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "graphics/bGenTile.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+namespace {
+
+std::string SizeText(int width, int height) {
+  return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+}  // namespace
+
+PaletteColours CurrentPaletteColours() {
+  PaletteColours colours{};
+  for (int i = 0; i < kPaletteColours; ++i)
+    colours[static_cast<std::size_t>(i)] = G().Palette.Entries[static_cast<std::size_t>(i)].Colour;
+  return colours;
+}
+
+QRgb ToQRgb(DisplayColour colour) {
+  return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+              static_cast<int>((colour >> 16) & 0xFF));
+}
+
+DisplayColour FromQRgb(QRgb rgb) {
+  return static_cast<DisplayColour>(qRed(rgb)) | static_cast<DisplayColour>(qGreen(rgb)) << 8 |
+         static_cast<DisplayColour>(qBlue(rgb)) << 16;
+}
+
+DisplayColour SnapToConsole(DisplayColour colour) {
+  const ColourWord word = RgbToGenesis(colour);
+  return GenesisToRgb(word.First, word.Second);
+}
+
+QImage SpriteToIndexedImage(const PixelGrid& pixels, const PaletteColours& colours) {
+  QImage image(pixels.Width(), pixels.Height(), QImage::Format_Indexed8);
+  QList<QRgb> table;
+  for (int i = 0; i < kPaletteColours; ++i) {
+    const QRgb rgb = ToQRgb(colours[static_cast<std::size_t>(i)]);
+    // Index 0 is the console's transparent colour.
+    table.append(i == 0 ? qRgba(qRed(rgb), qGreen(rgb), qBlue(rgb), 0) : rgb);
+  }
+  image.setColorTable(table);
+  for (std::int32_t y = 0; y < pixels.Height(); ++y) {
+    uchar* line = image.scanLine(y);
+    for (std::int32_t x = 0; x < pixels.Width(); ++x) line[x] = pixels.At(x, y) & 0x0F;
+  }
+  return image;
+}
+
+std::string WritePng(const QImage& image, const std::string& path) {
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly))
+    return "Cannot write " + path + ": " + file.errorString().toStdString();
+  QImageWriter writer(&file, "png");
+  if (!writer.write(image)) {
+    file.cancelWriting();
+    return "Cannot write " + path + ": " + writer.errorString().toStdString();
+  }
+  if (!file.commit()) return "Cannot write " + path + ": " + file.errorString().toStdString();
+  return "";
+}
+
+ArtOutcome<QImage> ReadSpriteSizedImage(const std::string& path, int width, int height) {
+  using Result = ArtOutcome<QImage>;
+  QImageReader reader(QString::fromStdString(path));
+  reader.setDecideFormatFromContent(true);
+  if (!reader.canRead())
+    return Result::Refused("Cannot read " + path + " as an image: " +
+                           reader.errorString().toStdString() + ".");
+  // The header's size decides before any pixel is decoded, so a file that
+  // declares a huge picture never gets the memory for it.
+  const QSize declared = reader.size();
+  if (!declared.isValid())
+    return Result::Refused("Cannot tell the size of the image " + path +
+                           " without decoding it; it was not imported.");
+  if (declared.isEmpty())
+    return Result::Refused("The image " + path + " is empty (" +
+                           SizeText(declared.width(), declared.height()) + ").");
+  if (declared.width() != width || declared.height() != height)
+    return Result::Refused("The image is " + SizeText(declared.width(), declared.height()) +
+                           ", but the sprite is " + SizeText(width, height) +
+                           ". Only an image of exactly the sprite's size can be imported.");
+  // Generous for a sprite of at most 32767 pixels a side, far below anything huge.
+  reader.setAllocationLimit(1024);
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    return Result::Refused("Cannot decode the image " + path + ": " +
+                           reader.errorString().toStdString() + ".");
+  if (image.width() != width || image.height() != height)
+    return Result::Refused("The image " + path + " decoded to " +
+                           SizeText(image.width(), image.height()) + " instead of the " +
+                           SizeText(width, height) + " its header declares.");
+  return image;
+}
+
+}  // namespace kerrow

@@ -1,0 +1,34 @@
+#include "browser/HeadlessLoad.h"
+
+#include "browser/SpriteSelection.h"
+#include "catalog/bTreeViewHandle.h"
+#include "shell/Failure.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow {
+
+void HeadlessStage::LayoutForLoad(std::int32_t widthTiles, std::int32_t heightTiles) {
+  if (widthTiles < 0 || heightTiles < 0 || widthTiles > 4096 || heightTiles > 4096)
+    throw Failure(kErrOverflow, "Overflow", "kerrow");
+  RecreateSpriteGrids(widthTiles, heightTiles);
+}
+
+SpriteKind FindSpriteByName(const std::string& name) {
+  if (GameTableView(kSprite).Seek(name)) return SpriteKind::Plain;
+  if (GameTableView(kCompressed).Seek(name)) return SpriteKind::Compressed;
+  return SpriteKind::None;
+}
+
+bool LoadSpriteByName(const std::string& name, SpriteKind kind) {
+  if (kind == SpriteKind::None) return false;
+  // The selection tells the two tables apart by the parent node's key.
+  const SpriteNode node{kSpriteImage, name,
+                        kind == SpriteKind::Plain ? std::string(kHeadKeyPrefix) + "1"
+                                                  : std::string(kCompressedHeadKeyPrefix) + "1"};
+  G().SpriteLoaded = false;
+  static HeadlessStage stage;
+  SelectSprite(&node, stage);
+  return G().SpriteLoaded && !G().SpritePixels.Empty();
+}
+
+}  // namespace kerrow

@@ -1,0 +1,120 @@
+#include "cli/CliSession.h"
+
+#include <iostream>
+
+#include "bridge/TempFiles.h"
+#include "catalog/bIdentify.h"
+#include "editing/bPal.h"
+#include "shell/ErrorReports.h"
+#include "shell/Failure.h"
+#include "shell/bGlobals.h"
+
+namespace kerrow::cli {
+
+namespace fs = std::filesystem;
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (!line.empty() && line.back() != ' ') line += ' ';
+      continue;
+    }
+    line += c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+MsgAnswer CliDialogs::Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
+                              const std::string&) {
+  if (icon == MsgIcon::Information) {
+    std::cout << OneLine(text) << '\n';
+  } else {
+    ++failures_;
+    std::cerr << "kerrow-cli: " << OneLine(text) << '\n';
+  }
+  return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+}
+
+CliSession::CliSession(const CliContext& context) {
+  std::error_code error;
+  startDirectory_ = fs::current_path(error);
+  dataPath_ = Absolute(context.dataPath);
+  if (!dataPath_.empty() && dataPath_.back() != '/') dataPath_ += '/';
+  ResetGlobals();
+  SetActiveDialogs(&dialogs);
+  // The compression binding works with files named relative to the working
+  // directory; they belong in the private temporary directory, never beside
+  // the user's files.
+  try {
+    fs::current_path(TempDirectory());
+    movedDirectory_ = true;
+  } catch (const std::exception&) {
+    // Left where it is: only compressed sprites need the move.
+  }
+}
+
+CliSession::~CliSession() {
+  std::error_code ignored;
+  if (movedDirectory_) fs::current_path(startDirectory_, ignored);
+  SetActiveDialogs(nullptr);
+  ResetGlobals();
+}
+
+std::string CliSession::Absolute(const std::string& path) const {
+  if (path.empty()) return path;
+  const fs::path given(path);
+  return given.is_absolute() ? path : (startDirectory_ / given).string();
+}
+
+int CliSession::Fail(int status, const std::string& message) {
+  std::cerr << "kerrow-cli: " << OneLine(message) << '\n';
+  return status;
+}
+
+int CliSession::OpenRom(const std::string& romPath) {
+  G().DataPath = dataPath_;
+  try {
+    OpenCatalog();
+  } catch (const Failure& failure) {
+    return Fail(kExitCatalog, "cannot open the catalog in " + dataPath_ + ": " +
+                                  failure.Description());
+  }
+  G().RomPath = Absolute(romPath);
+  std::error_code error;
+  if (!fs::is_regular_file(G().RomPath, error))
+    return Fail(kExitCatalog, "cannot read the ROM image " + G().RomPath + ": no such file");
+  try {
+    const std::optional<GameIdentity> game = IdentifyGame();
+    if (!game)
+      return Fail(kExitUnknownGame,
+                  G().RomPath + " is not a ROM image of any game the catalog supports");
+    LoadPalette(G().RomPath, game->PaletteOffset);
+  } catch (const Failure& failure) {
+    return Fail(kExitCatalog, "cannot open " + G().RomPath + " with its game's catalog: " +
+                                  failure.Description());
+  }
+  return kExitOk;
+}
+
+int CliSession::LoadSprite(const std::string& name) {
+  SpriteKind kind = SpriteKind::None;
+  try {
+    kind = FindSpriteByName(name);
+  } catch (const Failure& failure) {
+    return Fail(kExitCatalog, "cannot read the game's sprites: " + failure.Description());
+  }
+  if (kind == SpriteKind::None)
+    return Fail(kExitNoSuchSprite, "the catalog of this game holds no sprite named \"" + name +
+                                       "\" (see kerrow-cli list)");
+  const int before = dialogs.Failures();
+  const bool loaded = LoadSpriteByName(name, kind);
+  if (dialogs.Failures() != before) return kExitSpriteLoad;  // already told why
+  if (!loaded) return Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
+  return kExitOk;
+}
+
+}  // namespace kerrow::cli

@@ -1,0 +1,102 @@
+// Art handlers of the main window: Import Sprite, Export Sprite and the
+// palette files. They ask for a file and hand over to the art core.
+#include <QAction>
+#include <QMenu>
+#include <QTreeWidget>
+
+#include "art/ArtCommands.h"
+#include "editing/PaletteStripView.h"
+#include "shell/Dialogs.h"
+#include "shell/frmMain.h"
+
+namespace kerrow {
+namespace {
+
+constexpr const char* kImageFilter =
+    "Images (*.png *.bmp *.gif *.ppm *.pgm *.pbm *.xpm *.ico)|*.png;*.bmp;*.gif|"
+    "All Files (*.*)|*.*";
+constexpr const char* kPngFilter = "PNG Images (*.png)|*.png";
+constexpr const char* kPaletteOpenFilter =
+    "Palette Files (*.pal *.gpl *.bin)|*.pal;*.gpl;*.bin|Indexed Images (*.png *.bmp *.gif)|"
+    "*.png;*.bmp;*.gif|All Files (*.*)|*.*";
+constexpr const char* kPaletteSaveFilter =
+    "JASC Palette (*.pal)|*.pal|GIMP Palette (*.gpl)|*.gpl|Console Colour Words (*.bin)|*.bin";
+constexpr std::int32_t kMustExist = 4100;
+
+QAction* ArtAction(QObject* parent, const char* name, const char* caption,
+                   const QKeySequence& shortcut = {}) {
+  auto* action = new QAction(caption, parent);
+  action->setObjectName(name);
+  action->setShortcut(shortcut);
+  return action;
+}
+
+}  // namespace
+
+void frmMain::BuildArtMenus() {
+  mnuFileImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+  mnuFileExport = ArtAction(this, "mnuFileExport", "Expor&t Sprite...", Qt::CTRL | Qt::Key_E);
+  mnuFile->addAction(mnuFileExport);
+  mnuFilePalette = mnuFile->addMenu("P&alette");
+  mnuFilePalette->setObjectName("mnuFilePalette");
+  mnuFilePaletteImport = ArtAction(this, "mnuFilePaletteImport", "&Import Palette...");
+  mnuFilePaletteExport = ArtAction(this, "mnuFilePaletteExport", "&Export Palette...");
+  mnuFilePalette->addAction(mnuFilePaletteImport);
+  mnuFilePalette->addAction(mnuFilePaletteExport);
+
+  connect(mnuFileImport, &QAction::triggered, this, [this] { Run([&] { mnuFileImport_Click(); }); });
+  connect(mnuFileExport, &QAction::triggered, this, [this] { Run([&] { mnuFileExport_Click(); }); });
+  connect(mnuFilePaletteImport, &QAction::triggered, this,
+          [this] { Run([&] { mnuFilePaletteImport_Click(); }); });
+  connect(mnuFilePaletteExport, &QAction::triggered, this,
+          [this] { Run([&] { mnuFilePaletteExport_Click(); }); });
+  connect(mnuFile, &QMenu::aboutToShow, this, [this] { UpdateArtMenus(); });
+  UpdateArtMenus();
+}
+
+void frmMain::UpdateArtMenus() {
+  const bool sprite = SpriteImportAllowed();
+  mnuFileImport->setEnabled(sprite);
+  mnuFileExport->setEnabled(sprite);
+  mnuFilePalette->setEnabled(PaletteFilesAllowed());
+}
+
+void frmMain::mnuFileImport_Click() {
+  if (!SpriteImportAllowed()) return;
+  const std::string path =
+      ActiveDialogs().OpenFile(OpenFileRequest{kImportTitle, kImageFilter, kMustExist, ""});
+  if (path.empty()) return;
+  ImportSprite(path, ImageColoursChoice::Ask, [this] {
+    Frame1->Refresh();
+    RedrawSprite();
+  });
+}
+
+void frmMain::mnuFileExport_Click() {
+  if (!SpriteImportAllowed()) return;
+  const QTreeWidgetItem* item = tvSprites->currentItem();
+  const std::string suggested = item ? item->text(0).toStdString() + ".png" : "sprite.png";
+  const std::string path =
+      ActiveDialogs().SaveFile(OpenFileRequest{kExportTitle, kPngFilter, 0, suggested});
+  if (!path.empty()) ExportSprite(path);
+}
+
+void frmMain::mnuFilePaletteImport_Click() {
+  if (!PaletteFilesAllowed()) return;
+  const std::string path = ActiveDialogs().OpenFile(
+      OpenFileRequest{"Import Palette", kPaletteOpenFilter, kMustExist, ""});
+  if (path.empty()) return;
+  ImportPaletteFile(path, [this] {
+    Frame1->Refresh();
+    RedrawSprite();
+  });
+}
+
+void frmMain::mnuFilePaletteExport_Click() {
+  if (!PaletteFilesAllowed()) return;
+  const std::string path = ActiveDialogs().SaveFile(
+      OpenFileRequest{"Export Palette", kPaletteSaveFilter, 0, "palette.pal"});
+  if (!path.empty()) ExportPaletteFile(path);
+}
+
+}  // namespace kerrow
