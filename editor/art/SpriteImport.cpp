@@ -132,9 +132,20 @@ ArtOutcome<SpriteImportPlan> PlanSpriteImport(const QImage& image, const PixelGr
 
 void ApplySpriteImport(const SpriteImportPlan& plan, bool takeImageColours) {
   UndoHistory& history = SpriteHistory();
-  history.BeginStroke(G().SpritePixels);
-  G().SpritePixels = plan.Pixels;
-  history.EndStroke(G().SpritePixels);
+  PixelGrid& pixels = G().SpritePixels;
+  // Written cell by cell, as a stroke would, so the step holds only the pixels
+  // that changed and the grid stays the one the history tracks.
+  history.BeginStroke(pixels);
+  for (std::int32_t y = 0; y < pixels.Height(); ++y) {
+    for (std::int32_t x = 0; x < pixels.Width(); ++x) {
+      const std::uint8_t before = pixels.At(x, y);
+      const std::uint8_t after = plan.Pixels.At(x, y);
+      if (before == after) continue;
+      history.Record(pixels, x, y, before, after);
+      pixels.At(x, y) = after;
+    }
+  }
+  history.EndStroke(pixels);
   G().SpriteDirty = true;
   if (!takeImageColours) return;
   for (std::size_t i = 1; i < plan.ImageColours.size(); ++i)
