@@ -67,12 +67,12 @@ bool WriteTiles(const std::string& path, const std::vector<TileWrite>& writes) {
 
 // Copies "dumpc.bin" to the record's "Offset" when it fits "MaxSize" and the ROM.
 bool StoreCompressed(TableView& record) {
-  std::vector<std::uint8_t> packed = BinaryFile::OpenForReading(kDumpCompressedFile).ReadAll();
+  std::vector<std::uint8_t> packed = BinaryFile::OpenForReading(DumpCompressedFile()).ReadAll();
   auto length = static_cast<std::int64_t>(packed.size());
   if (length > record.Long("MaxSize")) {
     ActiveDialogs().Message(kTooLargeText, MsgIcon::None, MsgButtons::Ok);
     std::error_code ignored;
-    std::filesystem::remove(kDumpCompressedFile, ignored);
+    std::filesystem::remove(DumpCompressedFile(), ignored);
     return false;
   }
   std::int32_t offset = record.Long("Offset");
@@ -98,10 +98,10 @@ bool SaveRom() {
   const bool compressed = G().SpriteIsCompressed;
   TableView& record = GameTableView(compressed ? kCompressed : kSprite);
   std::vector<TileWrite> writes = PlanTileWrites(record.Text("White"));
-  if (!WriteTiles(compressed ? std::string(kDumpFile) : G().SpriteRomPath, writes)) return false;
+  if (!WriteTiles(compressed ? DumpFile() : G().SpriteRomPath, writes)) return false;
 
   if (compressed) {
-    if (VantorComp(kDumpFile, kDumpCompressedFile) == -1) {
+    if (VantorComp(DumpFile(), DumpCompressedFile()) == -1) {
       // Abandon only the save: the ROM is untouched and the edits stay unsaved.
       ActiveDialogs().Message(kCompressFailedText, MsgIcon::None, MsgButtons::Ok);
       return false;
