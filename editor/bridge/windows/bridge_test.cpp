@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bridge/Binding.h"
+#include "bridge/TempFiles.h"
 #include "bridge/VantorCalls.h"
 #include "shell/Failure.h"
 
@@ -36,6 +37,10 @@ Bytes Load(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// The temporary files, in the private directory as the editor keeps them.
+std::string Dump() { return kerrow::TempFilePath("dump.bin"); }
+std::string DumpC() { return kerrow::TempFilePath("dumpc.bin"); }
 
 Bytes Text(const char* s) {
   return Bytes(s, s + std::char_traits<char>::length(s));
@@ -114,11 +119,11 @@ void CheckKnownStreams() {
       {"twenty a", Bytes(20, 0x61), {0x15, 0x00, 0x61, 0xFF, 0xF8, 0x12, 0x00, 0xF0, 0x00}},
   };
   for (const Example& e : examples) {
-    Store("dump.bin", e.input);
-    Check(kerrow::VantorComp("dump.bin", "dumpc.bin") == 0 && Load("dumpc.bin") == e.stream,
+    Store(Dump(), e.input);
+    Check(kerrow::VantorComp(Dump(), DumpC()) == 0 && Load(DumpC()) == e.stream,
           std::string("Comp writes the stream of ") + e.name);
     Store("stream.bin", e.stream);
-    Check(kerrow::VantorDecomp("stream.bin", "dump.bin", 0) == 0 && Load("dump.bin") == e.input,
+    Check(kerrow::VantorDecomp("stream.bin", Dump(), 0) == 0 && Load(Dump()) == e.input,
           std::string("Decomp restores ") + e.name);
   }
 }
@@ -151,8 +156,8 @@ void CheckSpriteRoundTrip() {
   // the arguments' bytes of stack at every call and soon fails or crashes.
   bool same = true;
   for (int i = 0; i < 200 && same; ++i) {
-    same = kerrow::VantorDecomp("rom.bin", "dump.bin", 1000) == 0 && Load("dump.bin") == tiles &&
-           kerrow::VantorComp("dump.bin", "dumpc.bin") == 0 && Load("dumpc.bin") == packed;
+    same = kerrow::VantorDecomp("rom.bin", Dump(), 1000) == 0 && Load(Dump()) == tiles &&
+           kerrow::VantorComp(Dump(), DumpC()) == 0 && Load(DumpC()) == packed;
   }
   Check(same, "200 times: the sprite's stream into dump.bin and back into dumpc.bin, byte for byte");
   Check(Load("rom.bin") == rom, "the ROM image is only read");
@@ -166,18 +171,18 @@ void CheckSpriteRoundTrip() {
 
 void CheckFailures() {
   const Bytes keep = Text("keep me");
-  Store("dump.bin", keep);
-  Check(kerrow::VantorDecomp("missing.bin", "dump.bin", 0) == -1, "Decomp of a missing source is -1");
+  Store(Dump(), keep);
+  Check(kerrow::VantorDecomp("missing.bin", Dump(), 0) == -1, "Decomp of a missing source is -1");
   Store("truncated.bin", {0x17, 0x00, 0x61, 0x62});
-  Check(kerrow::VantorDecomp("truncated.bin", "dump.bin", 0) == -1,
+  Check(kerrow::VantorDecomp("truncated.bin", Dump(), 0) == -1,
         "Decomp of a truncated stream is -1");
-  Check(kerrow::VantorDecomp("rom.bin", "dump.bin", 1 << 30) == -1,
+  Check(kerrow::VantorDecomp("rom.bin", Dump(), 1 << 30) == -1,
         "Decomp at an offset past the end is -1");
-  Check(kerrow::VantorDecomp("rom.bin", "dump.bin", -1) == -1, "Decomp at a negative offset is -1");
-  Check(Load("dump.bin") == keep, "failed Decomps leave dump.bin as it was");
+  Check(kerrow::VantorDecomp("rom.bin", Dump(), -1) == -1, "Decomp at a negative offset is -1");
+  Check(Load(Dump()) == keep, "failed Decomps leave dump.bin as it was");
 
-  Store("dumpc.bin", keep);
-  Check(kerrow::VantorComp("missing.bin", "dumpc.bin") == -1 && Load("dumpc.bin") == keep,
+  Store(DumpC(), keep);
+  Check(kerrow::VantorComp("missing.bin", DumpC()) == -1 && Load(DumpC()) == keep,
         "Comp of a missing source is -1 and leaves dumpc.bin as it was");
   Check(kerrow::VantorComp("tiles.bin", "no\\such\\dir\\dumpc.bin") == -1,
         "Comp into a missing directory is -1");
@@ -185,13 +190,37 @@ void CheckFailures() {
 
 }  // namespace
 
+// The private directory's Windows branch: created in the user's temporary
+// folder on first use, removed with its files; the working directory, where a
+// user's own dump.bin lives, is never touched.
+void CheckTempDirectory(const Bytes& usersDump) {
+  const fs::path directory = kerrow::TempDirectory();
+  // Compared as text, with a trailing separator on both sides.
+  auto same = [](const fs::path& a, const fs::path& b) {
+    return (a / "").lexically_normal() == (b / "").lexically_normal();
+  };
+  Check(kerrow::HasTempDirectory() && fs::is_directory(directory) &&
+            same(directory.parent_path(), fs::temp_directory_path()),
+        "the private directory lies in the temporary folder: " + directory.string());
+  Check(fs::path(Dump()) == directory / "dump.bin", "dump.bin lies in it");
+  Check(!same(directory, fs::current_path()), "it is not the working directory");
+  kerrow::RemoveTempDirectory();
+  Check(!fs::exists(directory) && !kerrow::HasTempDirectory(),
+        "removing it takes it and its files away");
+  Check(Load("dump.bin") == usersDump, "the user's own dump.bin is untouched");
+}
+
 int main() {
+  // A user's file of the temporary file's name in the working directory.
+  const Bytes usersDump = Text("the user's cartridge");
+  Store("dump.bin", usersDump);
   // Vantor.dll lies beside this program, where the binding looks first.
   CheckBinding();
   CheckCallingConvention();
   CheckKnownStreams();
   CheckSpriteRoundTrip();
   CheckFailures();
+  CheckTempDirectory(usersDump);
   std::printf("%d failure(s)\n", failures);
   return failures == 0 ? 0 : 1;
 }
