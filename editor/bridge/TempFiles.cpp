@@ -1,7 +1,9 @@
 #include "bridge/TempFiles.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -12,8 +14,6 @@
 #include <process.h>
 #else
 #include <unistd.h>
-
-#include <cstdlib>
 #endif
 
 namespace kerrow {
@@ -103,5 +103,18 @@ std::string TempFilePath(const std::string& name) {
 }
 
 void RemoveTempDirectory() { Directory().Remove(); }
+
+namespace {
+std::terminate_handler previousTerminate = nullptr;
+}  // namespace
+
+void RemoveTempDirectoryOnTerminate() {
+  previousTerminate = std::set_terminate([] {
+    RemoveTempDirectory();
+    // The handler before ours reports the failure; neither returns.
+    if (previousTerminate) previousTerminate();
+    std::abort();
+  });
+}
 
 }  // namespace kerrow

@@ -23,4 +23,8 @@ std::string TempFilePath(const std::string& name);
 // never removes its parent's directory.
 void RemoveTempDirectory();
 
+// Makes an end through std::terminate (a failure nothing caught) remove the
+// directory too before the process aborts, as the normal end does.
+void RemoveTempDirectoryOnTerminate();
+
 }  // namespace kerrow

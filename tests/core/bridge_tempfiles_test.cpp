@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -94,6 +96,25 @@ TEST(TempFiles, EndOfTheProcessRemovesItButAForkedChildLeavesItsParentsAlone) {
   EXPECT_FALSE(fs::exists(childs));
   EXPECT_TRUE(fs::exists(parents));
   RemoveTempDirectory();
+}
+
+TEST(TempFiles, AFailureNothingCaughtStillRemovesTheDirectory) {
+  const std::string marker = (fs::temp_directory_path() / "kerrow-terminate-dir").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    RemoveTempDirectoryOnTerminate();
+    std::ofstream(marker) << TempDirectory();
+    test::WriteBytes(DumpFile(), {1});
+    std::terminate();  // as an exception escaping the event loop would
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT);
+  std::string childs;
+  std::ifstream(marker) >> childs;
+  fs::remove(marker);
+  ASSERT_FALSE(childs.empty());
+  EXPECT_FALSE(fs::exists(childs));
 }
 
 // A compressed sprite loaded and saved with the user's own files of the same
