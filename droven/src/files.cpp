@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -69,6 +70,8 @@ bool WriteNew(const fs::path& path, std::span<const std::uint8_t> data, const fs
     ok = WriteFile(handle, data.data() + done, chunk, &written, nullptr) && written > 0;
     done += written;
   }
+  // On the disk before it is renamed over the destination.
+  ok = ok && FlushFileBuffers(handle);
   return CloseHandle(handle) && ok;
 #else
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -87,15 +90,29 @@ bool WriteNew(const fs::path& path, std::span<const std::uint8_t> data, const fs
     ok = written > 0;
     if (ok) done += static_cast<std::size_t>(written);
   }
+  // On the disk before it is renamed over the destination: otherwise a power
+  // cut after the rename can leave the destination empty or half written.
+  ok = ok && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
 #endif
 }
 
+// Renames and makes the rename itself durable: Windows writes it through;
+// elsewhere the directory that holds the new name is flushed afterwards (where
+// the file system cannot flush a directory the rename stands as it is).
 bool MoveOver(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
-  return std::rename(from.c_str(), to.c_str()) == 0;
+  if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+  const fs::path directory = to.has_parent_path() ? to.parent_path() : fs::path(".");
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
 #endif
 }
 

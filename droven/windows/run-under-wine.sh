@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Runs one Windows test program under Wine in a prefix and scratch directory of
 # the build tree. Exit 77 (skipped) when the program or Wine cannot be started.
+# The fifth argument names the DLL the program loads from its own folder.
 set -uo pipefail
-wine=$1 prefix=$2 scratch=$3 program=$4
+wine=$1 prefix=$2 scratch=$3 program=$4 dll=${5:-Droven.dll}
 
-for built in "$program" "$(dirname "$program")/Droven.dll"; do
+for built in "$program" "$(dirname "$program")/$dll"; do
   if [ ! -f "$built" ]; then
     echo "skipped: $built was not built"
     exit 77

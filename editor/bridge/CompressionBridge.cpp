@@ -4,8 +4,7 @@
 #include <limits>
 #include <system_error>
 
-#include "bridge/Binding.h"
-#include "bridge/PathVariant.h"
+#include "bridge/TempFiles.h"
 #include "graphics/bDraw.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -14,13 +13,10 @@ namespace kerrow {
 
 namespace {
 
-using DecompEntry = std::int32_t (*)(VARIANT, VARIANT, std::int32_t);
-using CompEntry = std::int32_t (*)(VARIANT, VARIANT);
-
 // Runs Decomp for the current COMPRESSED record and returns its raw result.
 std::int32_t DecompressCurrentRecord() {
   std::int32_t offset = GameTableView(kCompressed).Long("Offset");
-  return VantorDecomp(G().RomPath, kDumpFile, offset);
+  return VantorDecomp(G().RomPath, DumpFile(), offset);
 }
 
 [[noreturn]] void FailDecompression() {
@@ -29,27 +25,10 @@ std::int32_t DecompressCurrentRecord() {
 
 }  // namespace
 
-std::int32_t VantorDecomp(const std::string& source, const std::string& destination,
-                          std::int32_t startOffset) {
-  auto entry =
-      reinterpret_cast<DecompEntry>(Binding(BoundLibrary::Vantor, BoundEntry::Decomp).Address());
-  PathVariant from(source);
-  PathVariant to(destination);
-  return entry(from.Get(), to.Get(), startOffset);
-}
-
-std::int32_t VantorComp(const std::string& source, const std::string& destination) {
-  auto entry =
-      reinterpret_cast<CompEntry>(Binding(BoundLibrary::Vantor, BoundEntry::Comp).Address());
-  PathVariant from(source);
-  PathVariant to(destination);
-  return entry(from.Get(), to.Get());
-}
-
 void LoadCompressedWhiteTiles(std::string_view tileList, Surface& surface) {
   G().SpriteRomPath = G().RomPath;
   if (DecompressCurrentRecord() == -1) FailDecompression();
-  LoadTileList(tileList, kDumpFile, surface, kTileWhite);
+  LoadTileList(tileList, DumpFile(), surface, kTileWhite);
   G().SpriteIsCompressed = true;
 }
 
@@ -60,13 +39,19 @@ void LoadCompressedGreyTiles(std::string_view tileList, Surface& surface) {
       result > std::numeric_limits<std::int16_t>::max())
     throw Failure(kErrOverflow, "Overflow", "kerrow");
   if (result == -1) FailDecompression();
-  LoadTileList(tileList, kDumpFile, surface, kTileGrey);
+  LoadTileList(tileList, DumpFile(), surface, kTileGrey);
 }
 
+std::string DumpFile() { return TempFilePath(kDumpFileName); }
+
+std::string DumpCompressedFile() { return TempFilePath(kDumpCompressedFileName); }
+
 void RemoveTemporaryFiles() {
+  // Before the first compressed sprite there is nothing to remove.
+  if (!HasTempDirectory()) return;
   std::error_code ignored;
-  std::filesystem::remove(kDumpFile, ignored);
-  std::filesystem::remove(kDumpCompressedFile, ignored);
+  std::filesystem::remove(DumpFile(), ignored);
+  std::filesystem::remove(DumpCompressedFile(), ignored);
 }
 
 }  // namespace kerrow

@@ -1,27 +1,27 @@
 // The compression bridge: the outside library's Decomp and Comp, bound by name on
-// first call, and the loaders of compressed sprites through "dump.bin".
+// first call, and the loaders of compressed sprites through "dump.bin", which
+// lives with "dumpc.bin" in this run's private directory (bridge/TempFiles.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "bridge/VantorCalls.h"
 #include "graphics/Surface.h"
 
 namespace kerrow {
 
-inline constexpr const char* kDumpFile = "dump.bin";
-inline constexpr const char* kDumpCompressedFile = "dumpc.bin";
+inline constexpr const char* kDumpFileName = "dump.bin";
+inline constexpr const char* kDumpCompressedFileName = "dumpc.bin";
+
+// Full paths of the two temporary files: decompressed and recompressed data.
+std::string DumpFile();
+std::string DumpCompressedFile();
 
 inline constexpr const char* kDecompressionSource = "Decompression execution";
 inline constexpr const char* kDecompressionDescription =
     "Program encountered an error while running the decompression routine.";
-
-// Vantor's entry points; -1 means failure. A library or entry point that cannot
-// be found fails (53, 48 or 453).
-std::int32_t VantorDecomp(const std::string& source, const std::string& destination,
-                          std::int32_t startOffset);
-std::int32_t VantorComp(const std::string& source, const std::string& destination);
 
 // Decompresses the current COMPRESSED record's data at "Offset" of RomPath into
 // "dump.bin", then decodes the listed tiles from it as white tiles and sets
@@ -31,7 +31,8 @@ void LoadCompressedWhiteTiles(std::string_view tileList, Surface& surface);
 // (failure 6 otherwise); SpriteIsCompressed is not changed.
 void LoadCompressedGreyTiles(std::string_view tileList, Surface& surface);
 
-// Removes "dump.bin" and "dumpc.bin" from the current directory; absent files are fine.
+// Removes "dump.bin" and "dumpc.bin" from the private directory; absent files
+// are fine. Nothing is created or removed anywhere else.
 void RemoveTemporaryFiles();
 
 }  // namespace kerrow

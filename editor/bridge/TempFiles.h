@@ -8,14 +8,23 @@
 
 namespace kerrow {
 
-// The directory, created on first use (failure 75 when it cannot be created).
+// The directory, created on first use and created again if something removed
+// it meanwhile (failure 75 when it cannot be created).
 const std::string& TempDirectory();
+
+// Whether this process has created the directory (and not removed it yet).
+bool HasTempDirectory();
 
 // The full path of a temporary file in that directory.
 std::string TempFilePath(const std::string& name);
 
-// Removes the directory and what it holds, if it was created; called at exit
-// (and automatically when the process ends normally).
+// Removes the directory and what it holds, if this process created it; called
+// at exit (and automatically when the process ends normally). A forked child
+// never removes its parent's directory.
 void RemoveTempDirectory();
+
+// Makes an end through std::terminate (a failure nothing caught) remove the
+// directory too before the process aborts, as the normal end does.
+void RemoveTempDirectoryOnTerminate();
 
 }  // namespace kerrow

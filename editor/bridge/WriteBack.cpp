@@ -18,61 +18,43 @@ namespace kerrow {
 
 namespace {
 
-struct TileWrite {
-  std::int32_t Tx;
-  std::int32_t Ty;
-  std::int32_t Offset;
-  TileBytes Bytes;
-};
-
-// Every white tile with its offset, in the save's row-by-row order. A white
-// cell the list does not name gets the processing error report and is skipped.
-std::vector<TileWrite> PlanTileWrites(const std::string& whiteList) {
-  std::vector<TileWrite> writes;
-  const PixelGrid& map = G().TileMap;
-  for (std::int32_t ty = 0; ty < map.Height(); ++ty) {
-    for (std::int32_t tx = 0; tx < map.Width(); ++tx) {
-      if (map.At(tx, ty) != kTileWhite) continue;
-      TileLine line;
-      if (!FindTileLine(whiteList, tx, ty, line)) {
-        ShowProcessingError();
-        continue;
-      }
-      writes.push_back({tx, ty, line.Offset, TileBytesAt(tx, ty)});
-    }
-  }
-  return writes;
-}
-
 void Refuse(const std::string& text) {
   ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-// Writes the planned tiles through one open file, or refuses the whole save,
-// writing nothing, when any of them would reach past the end of the file.
-bool WriteTiles(const std::string& path, const std::vector<TileWrite>& writes) {
+// Writes every white tile through one open file with EncodeTile, row by row,
+// or refuses the whole save, writing nothing, when any of them would reach
+// past the end of the file. `durable`: the file is flushed to the disk after.
+bool WriteTiles(const std::string& path, const TileLineIndex& white, bool durable) {
   BinaryFile file = BinaryFile::OpenForUpdate(path);
-  for (const TileWrite& write : writes) {
-    if (!file.Holds(write.Offset, kTileBytes)) {
-      Refuse("The sprite was not saved: the tile at column " + std::to_string(write.Tx) + ", row " +
-             std::to_string(write.Ty) + " is listed at offset " + std::to_string(write.Offset) +
-             ", which reaches past the end of " + path + " (" + std::to_string(file.Size()) +
+  const std::int64_t size = file.Size();
+  const PixelGrid& map = G().TileMap;
+  for (std::int32_t ty = 0; ty < map.Height(); ++ty) {
+    for (std::int32_t tx = 0; tx < map.Width(); ++tx) {
+      if (map.At(tx, ty) != kTileWhite) continue;
+      const TileLine* line = white.Find(tx, ty);
+      if (line == nullptr || (line->Offset >= 0 && line->Offset <= size - kTileBytes)) continue;
+      Refuse("The sprite was not saved: the tile at column " + std::to_string(tx) + ", row " +
+             std::to_string(ty) + " is listed at offset " + std::to_string(line->Offset) +
+             ", which reaches past the end of " + path + " (" + std::to_string(size) +
              " bytes long). Nothing was written.");
       return false;
     }
   }
-  for (const TileWrite& write : writes) file.WriteAt(write.Offset, write.Bytes);
+  for (std::int32_t ty = 0; ty < map.Height(); ++ty)
+    for (std::int32_t tx = 0; tx < map.Width(); ++tx) EncodeTile(tx, ty, white, file);
+  if (durable) file.Flush();
   return true;
 }
 
 // Copies "dumpc.bin" to the record's "Offset" when it fits "MaxSize" and the ROM.
 bool StoreCompressed(TableView& record) {
-  std::vector<std::uint8_t> packed = BinaryFile::OpenForReading(kDumpCompressedFile).ReadAll();
+  std::vector<std::uint8_t> packed = BinaryFile::OpenForReading(DumpCompressedFile()).ReadAll();
   auto length = static_cast<std::int64_t>(packed.size());
   if (length > record.Long("MaxSize")) {
     ActiveDialogs().Message(kTooLargeText, MsgIcon::None, MsgButtons::Ok);
     std::error_code ignored;
-    std::filesystem::remove(kDumpCompressedFile, ignored);
+    std::filesystem::remove(DumpCompressedFile(), ignored);
     return false;
   }
   std::int32_t offset = record.Long("Offset");
@@ -85,6 +67,7 @@ bool StoreCompressed(TableView& record) {
     return false;
   }
   rom.WriteAt(offset, packed);
+  rom.Flush();
   return true;
 }
 
@@ -97,11 +80,12 @@ bool SaveRom() {
                   "Save ROM");
   const bool compressed = G().SpriteIsCompressed;
   TableView& record = GameTableView(compressed ? kCompressed : kSprite);
-  std::vector<TileWrite> writes = PlanTileWrites(record.Text("White"));
-  if (!WriteTiles(compressed ? std::string(kDumpFile) : G().SpriteRomPath, writes)) return false;
+  const TileLineIndex white(ParseTileList(record.Text("White")));
+  // The decompressed data is only a step on the way; the ROM itself goes to disk.
+  if (!WriteTiles(compressed ? DumpFile() : G().SpriteRomPath, white, !compressed)) return false;
 
   if (compressed) {
-    if (VantorComp(kDumpFile, kDumpCompressedFile) == -1) {
+    if (VantorComp(DumpFile(), DumpCompressedFile()) == -1) {
       // Abandon only the save: the ROM is untouched and the edits stay unsaved.
       ActiveDialogs().Message(kCompressFailedText, MsgIcon::None, MsgButtons::Ok);
       return false;

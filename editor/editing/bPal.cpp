@@ -73,6 +73,7 @@ void SavePalette() {
                       " bytes long); nothing was written",
                   "Save Palette");
   file.WriteAt(offset, bytes);
+  file.Flush();
   G().PaletteDirty = false;
 }
 

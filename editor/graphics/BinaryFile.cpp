@@ -22,7 +22,16 @@ namespace {
                 kFileSource);
 }
 
+std::function<void(const std::string&)>& FlushObserver() {
+  static std::function<void(const std::string&)> observer;
+  return observer;
+}
+
 }  // namespace
+
+void SetFlushObserver(std::function<void(const std::string& path)> observer) {
+  FlushObserver() = std::move(observer);
+}
 
 BinaryFile BinaryFile::OpenForReading(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -109,6 +118,19 @@ void BinaryFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> byte
                     kFileSource);
     done += static_cast<std::size_t>(put);
   }
+}
+
+void BinaryFile::Flush() {
+  int result = 0;
+  do {
+    result = ::fsync(fd_);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0)
+    throw Failure(kErrPathAccess,
+                  "Path/File access error: cannot put " + path_ + " on the disk: " +
+                      std::strerror(errno),
+                  kFileSource);
+  if (FlushObserver()) FlushObserver()(path_);
 }
 
 }  // namespace kerrow

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <utility>
@@ -33,12 +34,20 @@ class BinaryFile {
   // Writes in place only: bytes past the end are refused with failure 62 and
   // nothing is written.
   void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+  // Puts everything written so far on the disk (fsync) before the caller
+  // reports a save as done, so a power cut cannot take back a saved change.
+  // Failure 75 when the system cannot.
+  void Flush();
 
  private:
   BinaryFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
   std::string path_;
   int fd_ = -1;
 };
+
+// Called with the file's path after each completed Flush; lets tests see that
+// a save reached the disk before it reported success. Empty by default.
+void SetFlushObserver(std::function<void(const std::string& path)> observer);
 
 // The source of failures raised while reading and writing files.
 inline constexpr const char* kFileSource = "File access";

@@ -1,6 +1,8 @@
 #include "graphics/TileList.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "catalog/bDatabase.h"
 #include "shell/Failure.h"
@@ -44,15 +46,31 @@ TileLine ParseTileLine(std::string_view line) {
   return parsed;
 }
 
-bool FindTileLine(std::string_view text, std::int32_t tx, std::int32_t ty, TileLine& found) {
-  for (std::string_view line : SplitTileListLines(text)) {
-    TileLine parsed = ParseTileLine(line);
-    if (parsed.Tx == tx && parsed.Ty == ty) {
-      found = parsed;
-      return true;
-    }
-  }
-  return false;
+std::vector<TileLine> ParseTileList(std::string_view text) {
+  std::vector<TileLine> lines;
+  for (std::string_view line : SplitTileListLines(text)) lines.push_back(ParseTileLine(line));
+  return lines;
+}
+
+namespace {
+
+std::uint64_t PositionKey(std::int32_t tx, std::int32_t ty) {
+  return (std::uint64_t{static_cast<std::uint32_t>(ty)} << 32) | static_cast<std::uint32_t>(tx);
+}
+
+}  // namespace
+
+TileLineIndex::TileLineIndex(std::vector<TileLine> lines) : lines_(std::move(lines)) {
+  order_.reserve(lines_.size());
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    order_.emplace_back(PositionKey(lines_[i].Tx, lines_[i].Ty), i);
+  std::sort(order_.begin(), order_.end());
+}
+
+const TileLine* TileLineIndex::Find(std::int32_t tx, std::int32_t ty) const {
+  const std::uint64_t key = PositionKey(tx, ty);
+  auto at = std::lower_bound(order_.begin(), order_.end(), std::make_pair(key, std::size_t{0}));
+  return at != order_.end() && at->first == key ? &lines_[at->second] : nullptr;
 }
 
 }  // namespace kerrow

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kerrow {
@@ -23,8 +24,23 @@ std::vector<std::string_view> SplitTileListLines(std::string_view text);
 // One line: failure 9 with fewer than three fields, 13 when a field is not a number.
 TileLine ParseTileLine(std::string_view line);
 
-// The first line naming (tx, ty), in list order; lines are parsed up to and
-// including that one, so a malformed earlier line still fails.
-bool FindTileLine(std::string_view text, std::int32_t tx, std::int32_t ty, TileLine& found);
+// Every line of a list, in order (failures as ParseTileLine, at the first bad line).
+std::vector<TileLine> ParseTileList(std::string_view text);
+
+// The first line, in list order, naming each tile position: built once, so a
+// save looks every tile up in logarithmic time, with memory in proportion to
+// the list, not to the sprite's size.
+class TileLineIndex {
+ public:
+  explicit TileLineIndex(std::vector<TileLine> lines);
+  // The first line naming (tx, ty), or nullptr.
+  const TileLine* Find(std::int32_t tx, std::int32_t ty) const;
+
+ private:
+  std::vector<TileLine> lines_;
+  // (position, line number) for every line, sorted: a position's first entry
+  // is its first line.
+  std::vector<std::pair<std::uint64_t, std::size_t>> order_;
+};
 
 }  // namespace kerrow

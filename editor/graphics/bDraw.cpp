@@ -6,7 +6,6 @@
 #include "graphics/BinaryFile.h"
 #include "graphics/TileList.h"
 #include "graphics/bGenTile.h"
-#include "shell/Failure.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
@@ -19,16 +18,7 @@ void LoadTileList(std::string_view tileList, const std::string& sourcePath, Surf
   for (std::string_view text : SplitTileListLines(tileList)) {
     TileLine line = ParseTileLine(text);
     if (!source) source = BinaryFile::OpenForReading(sourcePath).ReadAll();
-    std::int64_t length = static_cast<std::int64_t>(source->size());
-    if (line.Offset < 0 || line.Offset > length - kTileBytes)
-      throw Failure(kErrPastEndOfFile,
-                    "Input past end of file: the tile at column " + std::to_string(line.Tx) +
-                        ", row " + std::to_string(line.Ty) + " is listed at offset " +
-                        std::to_string(line.Offset) + " of " + sourcePath + ", which is only " +
-                        std::to_string(length) + " bytes long",
-                    kFileSource);
-    std::span<const std::uint8_t, kTileBytes> bytes(source->data() + line.Offset, kTileBytes);
-    PlaceTile(bytes, surface, line.Tx, line.Ty);
+    DecodeTile(*source, sourcePath, surface, line.Offset, line.Tx, line.Ty);
     G().TileMap.At(line.Tx, line.Ty) = state;
     if (state == kTileGrey) surface.ShadeTile(line.Tx, line.Ty);
   }

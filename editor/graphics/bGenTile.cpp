@@ -1,6 +1,5 @@
 #include "graphics/bGenTile.h"
 
-#include "graphics/TileList.h"
 #include "shell/ErrorReports.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -24,20 +23,13 @@ bool TileInside(const PixelGrid& grid, std::int32_t tx, std::int32_t ty) {
   return x0 >= 0 && y0 >= 0 && x0 + 8 <= grid.Width() && y0 + 8 <= grid.Height();
 }
 
-}  // namespace
-
-DisplayColour GenesisToRgb(std::uint8_t first, std::uint8_t second) {
-  std::uint32_t blue = LevelToChannel(first % 16);
-  std::uint32_t green = LevelToChannel(second / 16);
-  std::uint32_t red = LevelToChannel(second % 16);
-  return red + 256 * green + 65536 * blue;
-}
-
-ColourWord RgbToGenesis(DisplayColour colour) {
-  std::uint8_t red = ChannelToLevel(colour & 0xFF);
-  std::uint8_t green = ChannelToLevel((colour >> 8) & 0xFF);
-  std::uint8_t blue = ChannelToLevel((colour >> 16) & 0xFF);
-  return {blue, static_cast<std::uint8_t>(green * 16 + red)};
+[[noreturn]] void FailTilePastEnd(const std::string& sourceName, std::int64_t length,
+                                  std::int64_t offset, std::int32_t tx, std::int32_t ty) {
+  throw Failure(kErrPastEndOfFile,
+                "Input past end of file: the tile at column " + std::to_string(tx) + ", row " +
+                    std::to_string(ty) + " is listed at offset " + std::to_string(offset) + " of " +
+                    sourceName + ", which is only " + std::to_string(length) + " bytes long",
+                kFileSource);
 }
 
 void PlaceTile(std::span<const std::uint8_t, kTileBytes> bytes, Surface& surface, std::int32_t tx,
@@ -63,10 +55,35 @@ void PlaceTile(std::span<const std::uint8_t, kTileBytes> bytes, Surface& surface
   }
 }
 
+}  // namespace
+
+DisplayColour GenesisToRgb(std::uint8_t first, std::uint8_t second) {
+  std::uint32_t blue = LevelToChannel(first % 16);
+  std::uint32_t green = LevelToChannel(second / 16);
+  std::uint32_t red = LevelToChannel(second % 16);
+  return red + 256 * green + 65536 * blue;
+}
+
+ColourWord RgbToGenesis(DisplayColour colour) {
+  std::uint8_t red = ChannelToLevel(colour & 0xFF);
+  std::uint8_t green = ChannelToLevel((colour >> 8) & 0xFF);
+  std::uint8_t blue = ChannelToLevel((colour >> 16) & 0xFF);
+  return {blue, static_cast<std::uint8_t>(green * 16 + red)};
+}
+
+void DecodeTile(std::span<const std::uint8_t> source, const std::string& sourceName,
+                Surface& surface, std::int32_t offset, std::int32_t tx, std::int32_t ty) {
+  const auto length = static_cast<std::int64_t>(source.size());
+  if (offset < 0 || offset > length - kTileBytes) FailTilePastEnd(sourceName, length, offset, tx, ty);
+  PlaceTile(source.subspan(static_cast<std::size_t>(offset)).first<kTileBytes>(), surface, tx, ty);
+}
+
 void DecodeTile(const std::string& sourcePath, Surface& surface, std::int32_t offset,
                 std::int32_t tx, std::int32_t ty) {
+  const BinaryFile file = BinaryFile::OpenForReading(sourcePath);
+  if (!file.Holds(offset, kTileBytes)) FailTilePastEnd(sourcePath, file.Size(), offset, tx, ty);
   TileBytes bytes{};
-  BinaryFile::OpenForReading(sourcePath).ReadAt(offset, bytes);
+  file.ReadAt(offset, bytes);
   PlaceTile(bytes, surface, tx, ty);
 }
 
@@ -88,14 +105,20 @@ std::string CurrentWhiteList() {
   return GameTableView(G().SpriteIsCompressed ? kCompressed : kSprite).Text("White");
 }
 
-void EncodeTile(std::int32_t tx, std::int32_t ty, BinaryFile& file) {
+void EncodeTile(std::int32_t tx, std::int32_t ty, const TileLineIndex& whiteList,
+                BinaryFile& file) {
   if (G().TileMap.ValueOr0(tx, ty) != kTileWhite) return;
-  TileLine line;
-  if (!FindTileLine(CurrentWhiteList(), tx, ty, line)) {
+  const TileLine* line = whiteList.Find(tx, ty);
+  if (line == nullptr) {
     ShowProcessingError();
     return;
   }
-  file.WriteAt(line.Offset, TileBytesAt(tx, ty));
+  file.WriteAt(line->Offset, TileBytesAt(tx, ty));
+}
+
+void EncodeTile(std::int32_t tx, std::int32_t ty, BinaryFile& file) {
+  if (G().TileMap.ValueOr0(tx, ty) != kTileWhite) return;
+  EncodeTile(tx, ty, TileLineIndex(ParseTileList(CurrentWhiteList())), file);
 }
 
 }  // namespace kerrow

@@ -15,6 +15,14 @@
 #include "operations.h"
 #include "variant_path.h"
 
+// On 32-bit Windows the entry points use the platform's convention for library
+// calls (the callee removes the arguments); the .def file exports plain names.
+#ifdef _WIN32
+#define VANTOR_ENTRY std::int32_t __stdcall
+#else
+#define VANTOR_ENTRY __attribute__((visibility("default"))) std::int32_t
+#endif
+
 namespace {
 
 constexpr std::int32_t kFailed = -1;
@@ -33,8 +41,7 @@ std::int32_t ResultOf(Call call) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) std::int32_t Decomp(VARIANT source, VARIANT destination,
-                                                           std::int32_t startOffset) {
+VANTOR_ENTRY Decomp(VARIANT source, VARIANT destination, std::int32_t startOffset) {
   return ResultOf([&] {
     const auto from = droven::PathFromVariant(source);
     const auto to = droven::PathFromVariant(destination);
@@ -43,7 +50,7 @@ __attribute__((visibility("default"))) std::int32_t Decomp(VARIANT source, VARIA
   });
 }
 
-__attribute__((visibility("default"))) std::int32_t Comp(VARIANT source, VARIANT destination) {
+VANTOR_ENTRY Comp(VARIANT source, VARIANT destination) {
   return ResultOf([&] {
     const auto from = droven::PathFromVariant(source);
     const auto to = droven::PathFromVariant(destination);

@@ -83,6 +83,7 @@ TEST_F(BridgeBinding, WithoutVantorCompressedSpritesFailAtTheFirstCall) {
         bool ok = compNumber == kErrFileNotFound && text == "File not found: libVantor.so" &&
                   loadNumber == kErrFileNotFound && surface.calls.empty();
         std::fprintf(stderr, "comp %d '%s' load %d\n", compNumber, text.c_str(), loadNumber);
+        std::filesystem::remove_all(dir.Path());  // std::exit skips the fixture's clean-up
         std::exit(ok ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
@@ -142,25 +143,25 @@ TEST_F(BridgeLoad, WhiteAndGreyTilesComeFromTheDecompressedData) {
   EXPECT_EQ(G().SpriteRomPath, dir.File("rom.bin"));
   EXPECT_EQ(G().SpritePixels.At(0, 0), 3);
   EXPECT_EQ(G().TileMap.At(0, 0), kTileWhite);
-  std::filesystem::remove("dump.bin");
+  std::filesystem::remove(DumpFile());
   LoadCompressedGreyTiles("1,0,224", surface);
   EXPECT_EQ(G().SpritePixels.At(8, 0), 7);
   EXPECT_EQ(G().TileMap.At(1, 0), kTileGrey);
   EXPECT_EQ(surface.calls.back(),
             (test::RecordingSurface::Call{test::RecordingSurface::Call::kShade, 1, 0, 0}));
-  EXPECT_EQ(test::ReadBytes("dump.bin"), test::ReadBytes("plain.bin"));
+  EXPECT_EQ(test::ReadBytes(DumpFile()), test::ReadBytes("plain.bin"));
 
   RemoveTemporaryFiles();
-  test::WriteBytes("dumpc.bin", {1});
+  test::WriteBytes(DumpCompressedFile(), {1});
   RemoveTemporaryFiles();
-  EXPECT_FALSE(std::filesystem::exists("dump.bin"));
-  EXPECT_FALSE(std::filesystem::exists("dumpc.bin"));
+  EXPECT_FALSE(std::filesystem::exists(DumpFile()));
+  EXPECT_FALSE(std::filesystem::exists(DumpCompressedFile()));
   RemoveTemporaryFiles();  // absent files are fine
 }
 
 TEST_F(BridgeLoad, EmptyListStillDecompresses) {
   LoadCompressedWhiteTiles("", surface);
-  EXPECT_TRUE(std::filesystem::exists("dump.bin"));
+  EXPECT_TRUE(std::filesystem::exists(DumpFile()));
   EXPECT_TRUE(surface.calls.empty());
   EXPECT_TRUE(G().SpriteIsCompressed);
 }
@@ -198,7 +199,7 @@ TEST_F(BridgeLoad, TileListFailuresKeepEarlierTilesAndTheFlag) {
 
 // Stand-ins for the library's Decomp that report unusual results.
 std::int32_t DecompWith(std::int32_t result) {
-  test::WriteBytes("dump.bin", std::vector<unsigned char>(64, 0x21));
+  test::WriteBytes(DumpFile(), std::vector<unsigned char>(64, 0x21));
   return result;
 }
 std::int32_t Decomp40000(VARIANT, VARIANT, std::int32_t) {

@@ -46,7 +46,7 @@ TEST(GraphicsTile, DecodeStoresPixelsAndDrawsThemInByteOrder) {
   bytes[0] = 0x1F;
   bytes[31] = 0xA5;
   RecordingSurface surface;
-  PlaceTile(bytes, surface, 2, 1);
+  DecodeTile(bytes, "tile", surface, 0, 2, 1);
 
   EXPECT_EQ(G().SpritePixels.At(16, 8), 1);
   EXPECT_EQ(G().SpritePixels.At(17, 8), 15);
@@ -65,7 +65,7 @@ TEST(GraphicsTile, DecodeStoresPixelsAndDrawsThemInByteOrder) {
   EXPECT_EQ(TileBytesAt(2, 1), bytes);
 }
 
-TEST(GraphicsTile, PlacingOutsideTheSpriteFailsBeforeAnyPixel) {
+TEST(GraphicsTile, DecodingOutsideTheSpriteFailsBeforeAnyPixel) {
   CoreFixtureGuard guard;
   test::SizeSprite(2, 2);
   TileBytes bytes{};
@@ -73,7 +73,7 @@ TEST(GraphicsTile, PlacingOutsideTheSpriteFailsBeforeAnyPixel) {
   RecordingSurface surface;
   for (auto [tx, ty] : {std::pair{2, 0}, {0, 2}, {-1, 0}, {0x20000000, 0}}) {
     try {
-      PlaceTile(bytes, surface, tx, ty);
+      DecodeTile(bytes, "tile", surface, 0, tx, ty);
       ADD_FAILURE() << tx << "," << ty;
     } catch (const Failure& failure) {
       EXPECT_EQ(failure.Number(), kErrSubscript);
@@ -83,24 +83,51 @@ TEST(GraphicsTile, PlacingOutsideTheSpriteFailsBeforeAnyPixel) {
   for (auto cell : G().SpritePixels.Cells()) EXPECT_EQ(cell, 0);
 }
 
-TEST(GraphicsTile, DecodeTileReadsThirtyTwoBytesAtAnyOffset) {
+// The loaders decode from the file's bytes in memory; the file form reads the
+// file itself. Both must place the same pixels and refuse the same offsets.
+TEST(GraphicsTile, DecodeTileFromFileAndFromMemoryAgreeAtAnyOffset) {
   CoreFixtureGuard guard;
   test::ScratchDir dir;
-  auto rom = test::PatternBytes(100);
-  test::WriteBytes(dir.File("rom.bin"), rom);
+  const auto rom = test::PatternBytes(100);
+  const std::string path = dir.File("rom.bin");
+  test::WriteBytes(path, rom);
   test::SizeSprite(1, 1);
   RecordingSurface surface;
-  DecodeTile(dir.File("rom.bin"), surface, 13, 0, 0);  // unaligned
-  TileBytes expected;
-  std::copy(rom.begin() + 13, rom.begin() + 45, expected.begin());
-  EXPECT_EQ(TileBytesAt(0, 0), expected);
-
-  try {
-    DecodeTile(dir.File("rom.bin"), surface, 69, 0, 0);
-    ADD_FAILURE();
-  } catch (const Failure& failure) {
-    EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
+  for (std::int32_t offset : {0, 13, 68}) {  // 13: unaligned; 68: the last whole tile
+    TileBytes expected;
+    std::copy(rom.begin() + offset, rom.begin() + offset + 32, expected.begin());
+    DecodeTile(path, surface, offset, 0, 0);
+    EXPECT_EQ(TileBytesAt(0, 0), expected) << offset;
+    test::SizeSprite(1, 1);
+    DecodeTile(rom, path, surface, offset, 0, 0);
+    EXPECT_EQ(TileBytesAt(0, 0), expected) << offset;
+    test::SizeSprite(1, 1);
   }
+
+  surface.calls.clear();
+  for (std::int32_t offset : {69, 100, -1, -32}) {
+    std::string fromFile, fromMemory;
+    try {
+      DecodeTile(path, surface, offset, 0, 0);
+      ADD_FAILURE() << offset;
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
+      fromFile = failure.Description();
+    }
+    try {
+      DecodeTile(rom, path, surface, offset, 0, 0);
+      ADD_FAILURE() << offset;
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
+      fromMemory = failure.Description();
+    }
+    EXPECT_EQ(fromFile, fromMemory);
+    EXPECT_NE(fromFile.find("rom.bin, which is only 100 bytes long"), std::string::npos)
+        << fromFile;
+  }
+  EXPECT_TRUE(surface.calls.empty());
+  for (auto cell : G().SpritePixels.Cells()) EXPECT_EQ(cell, 0);
+
   try {
     DecodeTile(dir.File("missing.bin"), surface, 0, 0, 0);
     ADD_FAILURE();
@@ -138,13 +165,18 @@ TEST(GraphicsTileList, LinesFieldsAndNumberForms) {
   EXPECT_EQ(number("1,2,99999999999"), kErrOverflow);
 }
 
-TEST(GraphicsTileList, FindTakesTheFirstMatchingLine) {
-  TileLine line;
-  std::string list = "0,0,100\r\n1,0,200\r\n1,0,300";
-  ASSERT_TRUE(FindTileLine(list, 1, 0, line));
-  EXPECT_EQ(line.Offset, 200);
-  EXPECT_FALSE(FindTileLine(list, 0, 1, line));
-  EXPECT_THROW(FindTileLine("1,0\r\n0,1,5", 0, 1, line), Failure);
+TEST(GraphicsTileList, IndexFindsTheFirstLineNamingEachPosition) {
+  const TileLineIndex index(ParseTileList("1,0,300\r\n0,0,100\r\n1,0,200\r\n-1,0,400\r\n1,0,250"));
+  ASSERT_NE(index.Find(1, 0), nullptr);
+  EXPECT_EQ(index.Find(1, 0)->Offset, 300);
+  EXPECT_EQ(index.Find(0, 0)->Offset, 100);
+  EXPECT_EQ(index.Find(-1, 0)->Offset, 400);
+  EXPECT_EQ(index.Find(0, 1), nullptr);
+  EXPECT_EQ(index.Find(0, -1), nullptr);
+  EXPECT_EQ(TileLineIndex({}).Find(0, 0), nullptr);
+
+  EXPECT_TRUE(ParseTileList("").empty());
+  EXPECT_THROW(ParseTileList("0,1,5\r\n1,0"), Failure);  // a bad line anywhere fails
 }
 
 TEST(GraphicsEncode, WritesOnlyWhiteCellsAtTheirFirstListedOffset) {
@@ -158,16 +190,22 @@ TEST(GraphicsEncode, WritesOnlyWhiteCellsAtTheirFirstListedOffset) {
   G().SpritePixels.At(8, 0) = 0x1;
   G().SpritePixels.At(9, 0) = 0xF;
 
+  std::vector<unsigned char> expected = rom;
+  std::fill(expected.begin() + 64, expected.begin() + 96, 0);
+  expected[64] = 0x1F;
+
   BinaryFile file = BinaryFile::OpenForUpdate(dir.File("rom.bin"));
   EncodeTile(0, 0, file);  // empty cell: nothing
   EncodeTile(1, 0, file);
   EncodeTile(5, 5, file);  // outside: empty
-  auto after = test::ReadBytes(dir.File("rom.bin"));
-  ASSERT_EQ(after.size(), rom.size());
-  std::vector<unsigned char> expected = rom;
-  std::fill(expected.begin() + 64, expected.begin() + 96, 0);
-  expected[64] = 0x1F;
-  EXPECT_EQ(after, expected);
+  EXPECT_EQ(test::ReadBytes(dir.File("rom.bin")), expected);
+
+  // Save ROM's form, with the list parsed once, writes the same bytes.
+  test::WriteBytes(dir.File("copy.bin"), rom);
+  BinaryFile copy = BinaryFile::OpenForUpdate(dir.File("copy.bin"));
+  const TileLineIndex white(ParseTileList("1,0,64\r\n1,0,128"));
+  for (auto [tx, ty] : {std::pair{0, 0}, {1, 0}, {5, 5}}) EncodeTile(tx, ty, white, copy);
+  EXPECT_EQ(test::ReadBytes(dir.File("copy.bin")), expected);
   EXPECT_TRUE(guard.dialogs.shown.empty());
 }
 

@@ -72,8 +72,8 @@ TEST_F(WriteBackCompressed, FittingDataIsWrittenAtOffsetAndNothingElseChanges) {
   ASSERT_TRUE(SaveRom());
   EXPECT_FALSE(G().SpriteDirty);
   EXPECT_TRUE(guard.dialogs.shown.empty());
-  EXPECT_EQ(ReadBytes("dump.bin"), EditedData());
-  auto packed = ReadBytes("dumpc.bin");  // stays after a save
+  EXPECT_EQ(ReadBytes(DumpFile()), EditedData());
+  auto packed = ReadBytes(DumpCompressedFile());  // stays after a save
   auto after = ReadBytes(romPath());
   ASSERT_EQ(after.size(), rom.size());
   auto expected = rom;
@@ -86,7 +86,7 @@ TEST_F(WriteBackCompressed, FittingDataIsWrittenAtOffsetAndNothingElseChanges) {
 TEST_F(WriteBackCompressed, ExactlyMaxSizeFitsAndOneByteOverIsRefused) {
   EditFirstTile();
   ASSERT_TRUE(SaveRom());
-  const auto size = static_cast<std::int64_t>(ReadBytes("dumpc.bin").size());
+  const auto size = static_cast<std::int64_t>(ReadBytes(DumpCompressedFile()).size());
   const auto saved = ReadBytes(romPath());
 
   test::WriteBytes(romPath(), rom);
@@ -101,8 +101,8 @@ TEST_F(WriteBackCompressed, ExactlyMaxSizeFitsAndOneByteOverIsRefused) {
   EXPECT_FALSE(SaveRom());
   EXPECT_EQ(ReadBytes(romPath()), rom);
   EXPECT_TRUE(G().SpriteDirty);
-  EXPECT_FALSE(std::filesystem::exists("dumpc.bin"));
-  EXPECT_EQ(ReadBytes("dump.bin"), EditedData());
+  EXPECT_FALSE(std::filesystem::exists(DumpCompressedFile()));
+  EXPECT_EQ(ReadBytes(DumpFile()), EditedData());
   ASSERT_EQ(guard.dialogs.shown.size(), 1u);
   const auto& box = guard.dialogs.shown[0];
   EXPECT_EQ(box.text,
@@ -151,8 +151,8 @@ TEST_F(WriteBackCompressed, TileOutsideTheDecompressedDataIsRefusedBeforeCompres
       true);
   EditFirstTile();
   EXPECT_FALSE(SaveRom());
-  EXPECT_EQ(ReadBytes("dump.bin"), data);
-  EXPECT_FALSE(std::filesystem::exists("dumpc.bin"));
+  EXPECT_EQ(ReadBytes(DumpFile()), data);
+  EXPECT_FALSE(std::filesystem::exists(DumpCompressedFile()));
   EXPECT_EQ(ReadBytes(romPath()), rom);
   EXPECT_TRUE(G().SpriteDirty);
 }

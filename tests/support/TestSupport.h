@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "bridge/TempFiles.h"
 #include "graphics/Surface.h"
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
@@ -19,8 +20,7 @@
 namespace kerrow::test {
 
 // A fresh directory that is removed afterwards. With `enter`, it is also the
-// current directory for its lifetime (the temporary files "dump.bin" and
-// "dumpc.bin" live in the current directory).
+// current directory for its lifetime.
 class ScratchDir {
  public:
   explicit ScratchDir(bool enter = false) {
@@ -107,15 +107,18 @@ class ScriptedDialogs : public Dialogs {
   }
 };
 
-// Installs scripted dialogs and fresh globals for the length of a test.
+// Installs scripted dialogs and fresh globals for the length of a test; the
+// temporary files of one test are gone before the next one starts.
 class CoreFixtureGuard {
  public:
   CoreFixtureGuard() {
     ResetGlobals();
+    RemoveTempDirectory();
     SetActiveDialogs(&dialogs);
   }
   ~CoreFixtureGuard() {
     SetActiveDialogs(nullptr);
+    RemoveTempDirectory();
     ResetGlobals();
   }
   ScriptedDialogs dialogs;

@@ -72,7 +72,7 @@ TEST_F(SpriteSelection, CompressedSpriteLoadsThroughTheLibrary) {
   EXPECT_EQ(window->picSprite->size(), QSize(128, 192));
   EXPECT_EQ(G().TileMap.At(0, 0), kTileWhite);
   EXPECT_EQ(G().TileMap.At(1, 2), kTileGrey);
-  EXPECT_TRUE(std::filesystem::exists(kDumpFile));
+  EXPECT_TRUE(std::filesystem::exists(DumpFile()));
   int drawn = 0;
   const QImage image = Surface();
   for (int y = 0; y < 128; ++y) {
@@ -81,11 +81,11 @@ TEST_F(SpriteSelection, CompressedSpriteLoadsThroughTheLibrary) {
   EXPECT_EQ(drawn, 128 * 128);
 
   // The next selection removes the temporary files before loading a plain sprite.
-  WriteBytes(kDumpCompressedFile, {1, 2, 3});
+  WriteBytes(DumpCompressedFile(), {1, 2, 3});
   OpenSprite("TVRLCHILD_Gem");
   EXPECT_FALSE(G().SpriteIsCompressed);
-  EXPECT_FALSE(std::filesystem::exists(kDumpFile));
-  EXPECT_FALSE(std::filesystem::exists(kDumpCompressedFile));
+  EXPECT_FALSE(std::filesystem::exists(DumpFile()));
+  EXPECT_FALSE(std::filesystem::exists(DumpCompressedFile()));
 }
 
 TEST_F(SpriteSelection, HeadingsLoadNothing) {
