@@ -20,7 +20,13 @@ void LoadTileList(std::string_view tileList, const std::string& sourcePath, Surf
     TileLine line = ParseTileLine(text);
     if (!source) source = BinaryFile::OpenForReading(sourcePath).ReadAll();
     std::int64_t length = static_cast<std::int64_t>(source->size());
-    if (line.Offset < 0 || line.Offset > length - kTileBytes)
+    if (line.Offset < 0)
+      throw Failure(kErrBadRecordNumber,
+                    "Bad record number: the tile at column " + std::to_string(line.Tx) + ", row " +
+                        std::to_string(line.Ty) + " is listed at offset " +
+                        std::to_string(line.Offset) + " of " + sourcePath + ", which is negative",
+                    kFileSource);
+    if (line.Offset > length - kTileBytes)
       throw Failure(kErrPastEndOfFile,
                     "Input past end of file: the tile at column " + std::to_string(line.Tx) +
                         ", row " + std::to_string(line.Ty) + " is listed at offset " +

@@ -41,6 +41,15 @@ struct Globals {
   // there, so changes made to one ROM never reach another.
   std::string PaletteRomPath;
   std::string SpriteRomPath;
+
+  // The record the sprite grids were laid out for, and the sprite whose
+  // selection failed after its record was found (empty once a selection
+  // completes): until then the surface is read-only and Save ROM writes nothing.
+  std::string SpriteName;
+  std::string FailedSelection;
+
+  // What the last command saved, for the status bar ("Saved Knight into demo.bin").
+  std::string SaveReport;
 };
 
 Globals& G();

@@ -372,6 +372,8 @@ void frmMain::ClearEditSurface() {
   G().SpriteLoaded = false;
   G().SpriteDirty = false;
   G().SpriteIsCompressed = false;
+  G().SpriteName.clear();
+  G().FailedSelection.clear();
   G().SpritePixels = PixelGrid();
   G().TileMap = PixelGrid();
   ResetUndoHistory();
