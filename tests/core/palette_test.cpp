@@ -82,15 +82,22 @@ TEST_F(Palette, SaveWritesExactlyThirtyBytesIntoThePalettesOwnRom) {
   ASSERT_TRUE(EditPaletteEntry(0, Rgb(255, 130, 31)));
   ASSERT_TRUE(EditPaletteEntry(5, Rgb(255, 130, 31)));
   EXPECT_TRUE(G().PaletteDirty);
-  // A later failed identification points RomPath at another file; the save
-  // still goes to the ROM the palette came from.
+  // While another ROM is open the palette is written nowhere: the refusal
+  // names the ROM the palette came from, and the change stays unsaved.
   auto other = test::PatternBytes(200, 3);
   test::WriteBytes(dir.File("other.bin"), other);
   G().RomPath = dir.File("other.bin");
   SavePalette();
-  EXPECT_FALSE(G().PaletteDirty);
+  EXPECT_TRUE(G().PaletteDirty);
   EXPECT_EQ(test::ReadBytes(dir.File("other.bin")), other);
+  EXPECT_EQ(test::ReadBytes(path()), rom);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("came from " + path()), std::string::npos)
+      << guard.dialogs.shown[0].text;
 
+  G().RomPath = path();
+  SavePalette();
+  EXPECT_FALSE(G().PaletteDirty);
   auto after = test::ReadBytes(path());
   std::vector<unsigned char> expected = rom;
   expected[kP + 10] = 0x00;
