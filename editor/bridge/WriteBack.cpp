@@ -126,6 +126,7 @@ bool SaveRom() {
     if (!StoreCompressed(record)) return false;
   }
   G().SpriteDirty = false;
+  NoteSaved(G().SpriteName.empty() ? "the sprite" : G().SpriteName, G().SpriteRomPath);
   return true;
 }
 

@@ -82,6 +82,7 @@ void SavePalette() {
                   "Save Palette");
   file.WriteAt(offset, bytes);
   G().PaletteDirty = false;
+  NoteSaved("the palette", path);
 }
 
 void UnloadPalette(DisplayColour blank) {

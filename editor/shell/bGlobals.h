@@ -48,12 +48,15 @@ struct Globals {
   std::string SpriteName;
   std::string FailedSelection;
 
-  // What the last command saved, for the status bar ("Saved Knight into demo.bin").
+  // What the running command saved, for the status bar ("Knight into demo.bin").
   std::string SaveReport;
 };
 
 Globals& G();
 void ResetGlobals();
+
+// Adds "`what` into <file name of `romPath`>" to SaveReport.
+void NoteSaved(const std::string& what, const std::string& romPath);
 
 // The current game's table, failure 91 when no game database is open.
 TableView& GameTableView(GameTable table);

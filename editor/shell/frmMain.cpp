@@ -294,6 +294,7 @@ void frmMain::BuildCentre() {
 
   picSprite = new SurfaceView(picEdBack, sprScrollH, sprScrollV);
   picSprite->OnMouseDown = [this](Qt::MouseButtons b, int x, int y) {
+    ShowReady();  // a stroke starts a new command
     picSprite_MouseDown(b, x, y);
   };
   picSprite->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) {
@@ -354,7 +355,19 @@ void frmMain::LoadWindow() {
 }
 
 void frmMain::Run(const std::function<void()>& command) {
+  const bool outermost = runDepth_ == 0;
+  if (outermost) ShowReady();
+  ++runDepth_;
   RunGuarded(command);
+  --runDepth_;
+  if (outermost && !G().SaveReport.empty()) {
+    SetPanelText(2, QString::fromStdString("Status: Saved " + G().SaveReport));
+  }
+}
+
+void frmMain::ShowReady() {
+  G().SaveReport.clear();
+  SetPanelText(2, "Status: Ready");
 }
 
 void frmMain::tbMain_ButtonClick(const QString& key) {

@@ -119,7 +119,10 @@ class frmMain : public QMainWindow {
   std::function<void()> EndProgram;
 
   // Runs a command; a failure is shown in a box and the program keeps running.
+  // Status panel 2 says "Status: Ready" at the start of each command, and what
+  // was saved where when the command saved something.
   void Run(const std::function<void()>& command);
+  void ShowReady();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -133,6 +136,7 @@ class frmMain : public QMainWindow {
   void ClearEditSurface();
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
+  int runDepth_ = 0;                // commands run from within a command report through it
 };
 
 }  // namespace kerrow
