@@ -188,7 +188,9 @@ ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo) {
 bool LoadCompressedSprite(const std::string& name, SpriteStage& stage) {
   Attempt attempt;
   try {
-    return LoadCompressedRecord(name, attempt, stage);
+    if (!LoadCompressedRecord(name, attempt, stage)) return false;
+    Complete();
+    return true;
   } catch (const Failure&) {
     Abandon(attempt, stage);
     throw;
