@@ -332,7 +332,8 @@ void frmMain::BuildStatusBar() {
     panel->setObjectName(QString("sbMainPanel%1").arg(i + 1));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    sbMain->addPermanentWidget(panel, i == 0 ? 2 : 1);
+    // The game's name and what a save wrote where get the room.
+    sbMain->addPermanentWidget(panel, i == 0 ? 2 : i == 1 ? 3 : 1);
     sbMainPanels[i] = panel;
   }
 }
@@ -361,13 +362,16 @@ void frmMain::Run(const std::function<void()>& command) {
   RunGuarded(command);
   --runDepth_;
   if (outermost && !G().SaveReport.empty()) {
-    SetPanelText(2, QString::fromStdString("Status: Saved " + G().SaveReport));
+    const QString report = QString::fromStdString("Status: Saved " + G().SaveReport);
+    SetPanelText(2, report);
+    sbMainPanels[1]->setToolTip(report);  // the whole text, should the panel be narrow
   }
 }
 
 void frmMain::ShowReady() {
   G().SaveReport.clear();
   SetPanelText(2, "Status: Ready");
+  sbMainPanels[1]->setToolTip(QString());
 }
 
 void frmMain::tbMain_ButtonClick(const QString& key) {
