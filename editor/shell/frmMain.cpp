@@ -355,6 +355,20 @@ void frmMain::LoadWindow() {
   Frame1->Refresh();
 }
 
+// The previous game's palette stays shown, but as its ROM holds it: changes
+// the user chose not to save are dropped from view too.
+void frmMain::ShowPaletteAsSaved() {
+  const std::string from = G().PaletteRomPath;
+  if (from.empty()) return;
+  try {
+    LoadPalette(from, G().PaletteOffset - 3);
+  } catch (const Failure&) {
+    UnloadPalette(WindowColour(*this));
+  }
+  G().PaletteRomPath = from;
+  Frame1->Refresh();
+}
+
 void frmMain::Run(const std::function<void()>& command) {
   const bool outermost = runDepth_ == 0;
   if (outermost) ShowReady();
@@ -440,6 +454,7 @@ void frmMain::mnuFileLoad_Click() {
     Frame1->Refresh();
   } else if (!game) {
     ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
+    ShowPaletteAsSaved();
   } else {
     SetPanelText(1, QString::fromStdString("Game: " + game->Name));
     // The palette and the tree do not depend on each other: either may fail alone.

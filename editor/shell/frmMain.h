@@ -133,6 +133,7 @@ class frmMain : public QMainWindow {
   void BuildCentre();
   void BuildStatusBar();
   void LoadWindow();
+  void ShowPaletteAsSaved();
   void ClearEditSurface();
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite

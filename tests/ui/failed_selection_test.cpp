@@ -99,6 +99,11 @@ TEST_P(FailedSelection, LeavesNothingThatSaveRomCouldWrite) {
   OpenSprite(breakage.shownBefore);
   ASSERT_TRUE(G().SpriteLoaded);
   ASSERT_TRUE(guard.dialogs.shown.empty()) << guard.dialogs.shown[0].text;
+  // A saved stroke on the earlier sprite leaves an undo step behind.
+  G().Palette.Fore.Index = 5;
+  QTest::mouseClick(window->picSprite, Qt::LeftButton, {}, QPoint(1, 1));
+  SaveRom();
+  ASSERT_FALSE(G().SpriteDirty);
   const auto bytes = ReadBytes(rom);
 
   OpenSprite(breakage.broken);
@@ -115,9 +120,11 @@ TEST_P(FailedSelection, LeavesNothingThatSaveRomCouldWrite) {
   EXPECT_NE(guard.dialogs.shown[0].text.find("not saved"), std::string::npos)
       << guard.dialogs.shown[0].text;
 
-  // Drawing changes nothing that could be saved either.
+  // Drawing, undoing and redoing change nothing that could be saved either.
   const PixelGrid shown = G().SpritePixels;
   DrawEverywhere();
+  window->ToolbarButton("undo")->trigger();
+  window->ToolbarButton("redo")->trigger();
   EXPECT_EQ(G().SpritePixels, shown);
   EXPECT_FALSE(G().SpriteDirty);
   SaveRom();
@@ -127,10 +134,11 @@ TEST_P(FailedSelection, LeavesNothingThatSaveRomCouldWrite) {
   guard.dialogs.shown.clear();
   OpenSprite("TVRLCHILD_Coin");
   ASSERT_TRUE(guard.dialogs.shown.empty()) << guard.dialogs.shown[0].text;
+  G().Palette.Fore.Index = 6;
   QTest::mouseClick(window->picSprite, Qt::LeftButton, {}, QPoint(1, 1));
   SaveRom();
   EXPECT_TRUE(guard.dialogs.shown.empty());
-  EXPECT_EQ(ReadBytes(rom)[8192], 0x50);  // pixel (0, 0) of the coin, high nibble
+  EXPECT_EQ(ReadBytes(rom)[8192], 0x60);  // pixel (0, 0) of the coin, high nibble
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, FailedSelection, ::testing::ValuesIn(kBreakages),

@@ -109,11 +109,13 @@ TEST_F(RomLoadState, APaletteIsSavedOnlyIntoTheRomItCameFromWhileThatIsOpen) {
   WriteBytes(unknown, bytes);
   const auto first = ReadBytes(rom);
 
+  const QColor entry1 = window->picPal[1]->Colour();
   ASSERT_TRUE(EditPaletteEntry(1, 0x0000E0));
   guard.dialogs.answers = {MsgAnswer::No};
   Load(unknown);
   EXPECT_EQ(window->windowTitle(), Caption(unknown));
   EXPECT_FALSE(G().PaletteDirty);
+  EXPECT_EQ(window->picPal[1]->Colour(), entry1);  // the dropped change is gone from view
 
   for (QAction* save : {window->mnuFileSavePalette, window->ToolbarButton("spal")}) {
     guard.dialogs.shown.clear();
