@@ -365,7 +365,6 @@ void frmMain::ShowPaletteAsSaved() {
   } catch (const Failure&) {
     UnloadPalette(WindowColour(*this));
   }
-  G().PaletteRomPath = from;
   Frame1->Refresh();
 }
 
