@@ -80,6 +80,18 @@ TEST_F(RomLoadState, AGameDatabaseLackingATableLeavesNoTraceOfThePreviousGame) {
   EXPECT_EQ(ReadBytes(second), secondBytes);
 }
 
+TEST_F(RomLoadState, AnUnreadableGameRecordIsReportedWithItsPlace) {
+  Load(rom);
+  catalog.Run("games/second.mdb", "UPDATE NFO SET Palette = 'x';");
+  guard.dialogs.shown.clear();
+  Load(second);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_EQ(guard.dialogs.shown[0].text, R"(Type mismatch (NFO "Kerrow Second Cart", Palette))");
+  EXPECT_EQ(Panel(1), "Game: None");
+  EXPECT_EQ(window->tvSprites->topLevelItemCount(), 0);
+  EXPECT_TRUE(GameInformation().empty());
+}
+
 TEST_F(RomLoadState, APalettePastTheEndOfTheRomStillListsTheGame) {
   Load(rom);
   catalog.Run("games/second.mdb", "UPDATE NFO SET Palette = 65530;");
