@@ -34,10 +34,13 @@ bool WriteTiles(const std::string& path, const TileLineIndex& white, bool durabl
       if (map.At(tx, ty) != kTileWhite) continue;
       const TileLine* line = white.Find(tx, ty);
       if (line == nullptr || (line->Offset >= 0 && line->Offset <= size - kTileBytes)) continue;
+      const std::string where =
+          line->Offset < 0 ? ", which is negative"
+                           : ", which reaches past the end of " + path + " (" +
+                                 std::to_string(size) + " bytes long)";
       Refuse("The sprite was not saved: the tile at column " + std::to_string(tx) + ", row " +
-             std::to_string(ty) + " is listed at offset " + std::to_string(line->Offset) +
-             ", which reaches past the end of " + path + " (" + std::to_string(size) +
-             " bytes long). Nothing was written.");
+             std::to_string(ty) + " is listed at offset " + std::to_string(line->Offset) + where +
+             ". Nothing was written.");
       return false;
     }
   }
@@ -60,10 +63,13 @@ bool StoreCompressed(TableView& record) {
   std::int32_t offset = record.Long("Offset");
   BinaryFile rom = BinaryFile::OpenForUpdate(G().SpriteRomPath);
   if (!rom.Holds(offset, length)) {
+    const std::string where =
+        offset < 0 ? ", which is negative"
+                   : ", which would reach past the end of " + G().SpriteRomPath + " (" +
+                         std::to_string(rom.Size()) + " bytes long)";
     Refuse("The sprite was not saved: its " + std::to_string(length) +
-           " compressed bytes at offset " + std::to_string(offset) +
-           " would reach past the end of " + G().SpriteRomPath + " (" + std::to_string(rom.Size()) +
-           " bytes long). Nothing was written to the ROM.");
+           " compressed bytes go to offset " + std::to_string(offset) + where +
+           ". Nothing was written to the ROM.");
     return false;
   }
   rom.WriteAt(offset, packed);
@@ -74,10 +80,21 @@ bool StoreCompressed(TableView& record) {
 }  // namespace
 
 bool SaveRom() {
+  if (!G().FailedSelection.empty()) {
+    Refuse("The sprite was not saved: \"" + G().FailedSelection +
+           "\" did not load completely, so what the edit surface shows is not what its catalog "
+           "record describes. Nothing was written. Select a sprite again to save it.");
+    return false;
+  }
   if (!G().SpriteLoaded) return false;
   if (G().SpriteRomPath.empty())
     throw Failure(kErrObjectNotSet, "Cannot save the sprite: it was not loaded from a ROM image",
                   "Save ROM");
+  if (G().SpriteRomPath != G().RomPath) {
+    Refuse("The sprite was not saved: it came from " + G().SpriteRomPath +
+           ", which is not the ROM open now (" + G().RomPath + "). Nothing was written.");
+    return false;
+  }
   const bool compressed = G().SpriteIsCompressed;
   TableView& record = GameTableView(compressed ? kCompressed : kSprite);
   const TileLineIndex white(ParseTileList(record.Text("White")));
@@ -93,6 +110,7 @@ bool SaveRom() {
     if (!StoreCompressed(record)) return false;
   }
   G().SpriteDirty = false;
+  NoteSaved(G().SpriteName.empty() ? "the sprite" : G().SpriteName, G().SpriteRomPath);
   return true;
 }
 

@@ -27,10 +27,15 @@ ConfirmOutcome ConfirmUnsavedChanges(bool clearOnNo);
 
 // The tree's double-click. `node` is the selected node, or null when none is.
 // Every failure is trapped and shown with ShowRuntimeError (silent for 91).
+// A failure after the sprite's record was found leaves every tile on the
+// surface read-only (shaded like a context tile) and Save ROM refusing, so
+// nothing shown can be written under a record it did not come from; the next
+// selection that completes ends that.
 void SelectSprite(const SpriteNode* node, SpriteStage& stage);
 
 // Loads the named COMPRESSED record's palette, layout and white tiles; false
 // (after the processing error report) when the name is not in the table.
+// Failures propagate, leaving the surface read-only as SelectSprite does.
 bool LoadCompressedSprite(const std::string& name, SpriteStage& stage);
 
 }  // namespace kerrow

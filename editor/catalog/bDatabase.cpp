@@ -136,7 +136,7 @@ TableView::TableView(std::string name, std::vector<std::string> columns,
 }
 
 void TableView::MoveNext() {
-  if (Eof()) Fail(kErrNoCurrentRecord, "No current record.");
+  if (Eof()) Fail(kErrNoCurrentRecord, "No current record. (" + name_ + ")");
   ++current_;
 }
 
@@ -168,8 +168,22 @@ const FieldValue& TableView::Value(std::string_view field) const {
 
 const FieldValue& TableView::Cell(std::size_t column) const {
   if (column >= columns_.size()) Fail(kErrNoSuchField, "Item not found in this collection.");
-  if (Eof()) Fail(kErrNoCurrentRecord, "No current record.");
+  if (Eof())
+    throw Failure(kErrNoCurrentRecord, "No current record.", kCatalogSource).At(Place(columns_[column]));
   return cells_[current_ * columns_.size() + column];
+}
+
+std::string TableView::Place(std::string_view field) const {
+  std::string place = name_;
+  if (!Eof()) {
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+      if (!SameName(columns_[c], "Name")) continue;
+      if (auto* text = std::get_if<std::string>(&cells_[current_ * columns_.size() + c]))
+        place += " \"" + *text + "\"";
+      break;
+    }
+  }
+  return place + ", " + std::string(field);
 }
 
 bool TableView::IsNull(std::string_view field) const {
@@ -183,7 +197,7 @@ std::string TableView::Text(std::string_view field) const {
 std::string TableView::TextAt(std::size_t column) const {
   const FieldValue& value = Cell(column);
   if (std::holds_alternative<std::monostate>(value))
-    Fail(kErrInvalidNull, "Invalid use of Null", kRuntimeSource);
+    throw Failure(kErrInvalidNull, "Invalid use of Null", kRuntimeSource).At(Place(columns_[column]));
   if (auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
   if (auto* d = std::get_if<double>(&value)) {
     char buffer[32];
@@ -193,12 +207,22 @@ std::string TableView::TextAt(std::size_t column) const {
   return std::get<std::string>(value);
 }
 
+template <typename Int>
+Int TableView::Whole(std::string_view field) const {
+  const FieldValue& value = Value(field);
+  try {
+    return Narrow<Int>(ToWhole(value));
+  } catch (const Failure& failure) {
+    throw failure.At(Place(field));
+  }
+}
+
 std::int32_t TableView::Long(std::string_view field) const {
-  return Narrow<std::int32_t>(ToWhole(Value(field)));
+  return Whole<std::int32_t>(field);
 }
 
 std::int16_t TableView::Integer(std::string_view field) const {
-  return Narrow<std::int16_t>(ToWhole(Value(field)));
+  return Whole<std::int16_t>(field);
 }
 
 // ---- Database ----

@@ -36,7 +36,8 @@ class TableView {
   bool Seek(std::string_view key);
 
   // Field reads on the current row. Failures: no current row 3021, unknown
-  // field 3265, null 94, a text that is no number 13, out of range 6.
+  // field 3265, null 94, a text that is no number 13, out of range 6; each
+  // description ends with where it came from, e.g. (SPRITE "Gem", Width).
   bool IsNull(std::string_view field) const;
   std::string Text(std::string_view field) const;
   std::int32_t Long(std::string_view field) const;
@@ -48,7 +49,13 @@ class TableView {
   std::size_t FieldIndex(std::string_view field) const { return Column(field); }
   std::string TextAt(std::size_t column) const;
 
+  // Where a value of `field` on the current row comes from: the table, the
+  // row's "Name" when it has one, and the field, e.g. SPRITE "Gem", Width.
+  std::string Place(std::string_view field) const;
+
  private:
+  template <typename Int>
+  Int Whole(std::string_view field) const;
   std::size_t Column(std::string_view field) const;
   const FieldValue& Cell(std::size_t column) const;
 

@@ -59,8 +59,11 @@ class NodeList {
 
 // The nodes for the current game's "HEAD", "SPRITE" and "COMPRESSED" tables:
 // headings with their sprites, then the "Compressed" group with one sub-group
-// per distinct "SubHead". A row whose fields cannot be read is skipped. The
-// three views are left on their first rows. Failure 91 if no game is open.
-std::vector<TreeNode> BuildSpriteNodes();
+// per distinct "SubHead". A row whose fields cannot be read is skipped, and a
+// missing field skips its whole pass; each such catalog fault is described
+// once in `faults` (table, row, field and failure), when given. Duplicate keys
+// and sprites whose heading is missing are left out without a word. The three
+// views are left on their first rows. Failure 91 if no game is open.
+std::vector<TreeNode> BuildSpriteNodes(std::vector<std::string>* faults = nullptr);
 
 }  // namespace kerrow

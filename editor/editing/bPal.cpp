@@ -57,6 +57,14 @@ void SavePalette() {
   if (path.empty())
     throw Failure(kErrObjectNotSet, "Cannot save the palette: no palette has been loaded",
                   "Save Palette");
+  if (path != G().RomPath) {
+    // Another ROM was opened since: its bytes are not this palette's to write.
+    ActiveDialogs().Message("The palette was not saved: it came from " + path +
+                                ", which is not the ROM open now (" + G().RomPath +
+                                "). Nothing was written.",
+                            MsgIcon::Exclamation, MsgButtons::Ok);
+    return;
+  }
   std::array<std::uint8_t, kPaletteBytes> bytes{};
   for (std::size_t i = 1; i <= 15; ++i) {
     ColourWord word = ParseStoredBytes(G().Palette.Entries[i].StoredBytes);
@@ -75,6 +83,18 @@ void SavePalette() {
   file.WriteAt(offset, bytes);
   file.Flush();
   G().PaletteDirty = false;
+  NoteSaved("the palette", path);
+}
+
+void UnloadPalette(DisplayColour blank) {
+  auto& g = G();
+  for (std::size_t i = 1; i <= 15; ++i) g.Palette.Entries[i] = PaletteEntry{blank, "", ""};
+  for (ColourSelection* selection : {&g.Palette.Fore, &g.Palette.Back}) {
+    selection->Shown = g.Palette.Entries[static_cast<std::size_t>(selection->Index)].Colour;
+  }
+  g.PaletteOffset = 0;
+  g.PaletteRomPath.clear();
+  g.PaletteDirty = false;
 }
 
 bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {

@@ -29,8 +29,13 @@ void LoadPalette(const std::string& path, std::int32_t paletteOffset);
 // Writes the stored bytes of entries 1 to 15 at PaletteOffset into the ROM the
 // palette came from (PaletteRomPath), then clears PaletteDirty. Refused with a
 // failure, nothing written, when the 30 bytes would reach past the end of the
-// file or no palette was loaded.
+// file or no palette was loaded; refused with a box naming the palette's ROM,
+// PaletteDirty kept, when that is not the ROM open now (RomPath).
 void SavePalette();
+
+// Forgets the palette: entries 1 to 15 show `blank` and hold no colour word,
+// and nothing can be saved until a palette is loaded again. Entry 0 stays.
+void UnloadPalette(DisplayColour blank);
 
 // Applies a colour chosen for entry `index` (the colour dialog was confirmed).
 // Entry 0 takes the colour exactly; entries 1 to 15 are snapped to console

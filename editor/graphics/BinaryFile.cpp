@@ -27,6 +27,15 @@ std::function<void(const std::string&)>& FlushObserver() {
   return observer;
 }
 
+// A negative offset is its own fault, not one of a short file.
+void RequireNonNegative(std::int64_t offset, const std::string& path) {
+  if (offset < 0)
+    throw Failure(kErrBadRecordNumber,
+                  "Bad record number: offset " + std::to_string(offset) + " of " + path +
+                      " is negative",
+                  kFileSource);
+}
+
 }  // namespace
 
 void SetFlushObserver(std::function<void(const std::string& path)> observer) {
@@ -75,6 +84,7 @@ bool BinaryFile::Holds(std::int64_t offset, std::int64_t length) const {
 }
 
 void BinaryFile::ReadAt(std::int64_t offset, std::span<std::uint8_t> bytes) const {
+  RequireNonNegative(offset, path_);
   auto length = static_cast<std::int64_t>(bytes.size());
   if (!Holds(offset, length))
     throw Failure(kErrPastEndOfFile,
@@ -100,6 +110,7 @@ std::vector<std::uint8_t> BinaryFile::ReadAll() const {
 }
 
 void BinaryFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  RequireNonNegative(offset, path_);
   auto length = static_cast<std::int64_t>(bytes.size());
   if (!Holds(offset, length))
     throw Failure(kErrPastEndOfFile,

@@ -15,7 +15,7 @@ namespace kerrow {
 // file is read when the first line is reached. Failures stop at the failing
 // line (tiles before it stay): 9 for fewer than three fields or a position
 // outside the map, 13 for a non-number, 62 for a tile past the end of the file,
-// 53/75 when the file cannot be read.
+// 63 for a negative offset, 53/75 when the file cannot be read.
 void LoadTileList(std::string_view tileList, const std::string& sourcePath, Surface& surface,
                   TileState state);
 

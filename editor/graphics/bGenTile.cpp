@@ -74,7 +74,13 @@ ColourWord RgbToGenesis(DisplayColour colour) {
 void DecodeTile(std::span<const std::uint8_t> source, const std::string& sourceName,
                 Surface& surface, std::int32_t offset, std::int32_t tx, std::int32_t ty) {
   const auto length = static_cast<std::int64_t>(source.size());
-  if (offset < 0 || offset > length - kTileBytes) FailTilePastEnd(sourceName, length, offset, tx, ty);
+  if (offset < 0)
+    throw Failure(kErrBadRecordNumber,
+                  "Bad record number: the tile at column " + std::to_string(tx) + ", row " +
+                      std::to_string(ty) + " is listed at offset " + std::to_string(offset) +
+                      " of " + sourceName + ", which is negative",
+                  kFileSource);
+  if (offset > length - kTileBytes) FailTilePastEnd(sourceName, length, offset, tx, ty);
   PlaceTile(source.subspan(static_cast<std::size_t>(offset)).first<kTileBytes>(), surface, tx, ty);
 }
 

@@ -18,6 +18,7 @@ enum FailureNumber : std::int32_t {
   kErrLoadingLibrary = 48,     // a library exists but cannot be loaded
   kErrFileNotFound = 53,       // a file that must exist does not
   kErrPastEndOfFile = 62,      // a read or write would reach past the end of a file
+  kErrBadRecordNumber = 63,    // a read or write at a negative file offset
   kErrPathAccess = 75,         // a file exists but cannot be opened, read or written
   kErrObjectNotSet = 91,       // no current row / nothing selected / nothing open
   kErrInvalidNull = 94,        // a catalog field is empty (null)
@@ -40,6 +41,12 @@ class Failure : public std::runtime_error {
   std::int32_t Number() const { return number_; }
   const std::string& Description() const { return description_; }
   const std::string& Source() const { return source_; }
+
+ // The same failure with where it came from appended, as in
+  // "Type mismatch (SPRITE "Gem", Width)".
+  Failure At(const std::string& place) const {
+    return Failure(number_, description_ + " (" + place + ")", source_);
+  }
 
  private:
   std::int32_t number_;

@@ -1,5 +1,7 @@
 #include "shell/bGlobals.h"
 
+#include <filesystem>
+
 namespace kerrow {
 
 Globals& G() {
@@ -8,6 +10,12 @@ Globals& G() {
 }
 
 void ResetGlobals() { G() = Globals{}; }
+
+void NoteSaved(const std::string& what, const std::string& romPath) {
+  std::string& report = G().SaveReport;
+  if (!report.empty()) report += " and ";
+  report += what + " into " + std::filesystem::path(romPath).filename().string();
+}
 
 TableView& GameTableView(GameTable table) {
   auto& view = G().GameTables[table];

@@ -41,10 +41,22 @@ struct Globals {
   // there, so changes made to one ROM never reach another.
   std::string PaletteRomPath;
   std::string SpriteRomPath;
+
+  // The record the sprite grids were laid out for, and the sprite whose
+  // selection failed after its record was found (empty once a selection
+  // completes): until then the surface is read-only and Save ROM writes nothing.
+  std::string SpriteName;
+  std::string FailedSelection;
+
+  // What the running command saved, for the status bar ("Knight into demo.bin").
+  std::string SaveReport;
 };
 
 Globals& G();
 void ResetGlobals();
+
+// Adds "`what` into <file name of `romPath`>" to SaveReport.
+void NoteSaved(const std::string& what, const std::string& romPath);
 
 // The current game's table, failure 91 when no game database is open.
 TableView& GameTableView(GameTable table);

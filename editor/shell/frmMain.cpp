@@ -86,6 +86,24 @@ constexpr ToolbarEntry kToolButtons[] = {
 
 constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
 
+// The desktop's window-background colour, which boxes without a palette show.
+DisplayColour WindowColour(const QWidget& widget) {
+  const QColor window = widget.palette().color(QPalette::Window);
+  return static_cast<DisplayColour>(window.red() | (window.green() << 8) | (window.blue() << 16));
+}
+
+// One box for every fault met while building the tree.
+std::string CatalogFaultsText(const std::vector<std::string>& faults) {
+  constexpr std::size_t kShown = 12;
+  std::string text =
+      "Parts of this game's catalog could not be read; the tree lists only what could be:";
+  for (std::size_t i = 0; i < faults.size() && i < kShown; ++i) text += "\r\n" + faults[i];
+  if (faults.size() > kShown) {
+    text += "\r\n... and " + std::to_string(faults.size() - kShown) + " more.";
+  }
+  return text;
+}
+
 QAction* NamedAction(QObject* parent, const QString& name, const QString& caption) {
   auto* action = new QAction(caption, parent);
   action->setObjectName(name);
@@ -285,6 +303,7 @@ void frmMain::BuildCentre() {
 
   picSprite = new SurfaceView(picEdBack, sprScrollH, sprScrollV);
   picSprite->OnMouseDown = [this](Qt::MouseButtons b, int x, int y) {
+    ShowReady();  // a stroke starts a new command
     picSprite_MouseDown(b, x, y);
   };
   picSprite->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) {
@@ -322,7 +341,8 @@ void frmMain::BuildStatusBar() {
     panel->setObjectName(QString("sbMainPanel%1").arg(i + 1));
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    sbMain->addPermanentWidget(panel, i == 0 ? 2 : 1);
+    // The game's name and what a save wrote where get the room.
+    sbMain->addPermanentWidget(panel, i == 0 ? 2 : i == 1 ? 3 : 1);
     sbMainPanels[i] = panel;
   }
 }
@@ -334,9 +354,7 @@ void frmMain::SetPanelText(int panel, const QString& text) {
 // The window's own start-up: every box shows the desktop's window colour and
 // both swatches show entry 0 with index 0. Each step is independent.
 void frmMain::LoadWindow() {
-  const QColor window = palette().color(QPalette::Window);
-  const DisplayColour colour =
-      static_cast<DisplayColour>(window.red() | (window.green() << 8) | (window.blue() << 16));
+  const DisplayColour colour = WindowColour(*this);
   PaletteStrip& strip = G().Palette;
   for (PaletteEntry& entry : strip.Entries) entry.Colour = colour;
   strip.Fore = {0, strip.Entries[0].Colour};
@@ -346,8 +364,36 @@ void frmMain::LoadWindow() {
   Frame1->Refresh();
 }
 
+// The previous game's palette stays shown, but as its ROM holds it: changes
+// the user chose not to save are dropped from view too.
+void frmMain::ShowPaletteAsSaved() {
+  const std::string from = G().PaletteRomPath;
+  if (from.empty()) return;
+  try {
+    LoadPalette(from, G().PaletteOffset - 3);
+  } catch (const Failure&) {
+    UnloadPalette(WindowColour(*this));
+  }
+  Frame1->Refresh();
+}
+
 void frmMain::Run(const std::function<void()>& command) {
+  const bool outermost = runDepth_ == 0;
+  if (outermost) ShowReady();
+  ++runDepth_;
   RunGuarded(command);
+  --runDepth_;
+  if (outermost && !G().SaveReport.empty()) {
+    const QString report = QString::fromStdString("Status: Saved " + G().SaveReport);
+    SetPanelText(2, report);
+    sbMainPanels[1]->setToolTip(report);  // the whole text, should the panel be narrow
+  }
+}
+
+void frmMain::ShowReady() {
+  G().SaveReport.clear();
+  SetPanelText(2, "Status: Ready");
+  sbMainPanels[1]->setToolTip(QString());
 }
 
 void frmMain::tbMain_ButtonClick(const QString& key) {
@@ -381,6 +427,8 @@ void frmMain::ClearEditSurface() {
   G().SpriteLoaded = false;
   G().SpriteDirty = false;
   G().SpriteIsCompressed = false;
+  G().SpriteName.clear();
+  G().FailedSelection.clear();
   G().SpritePixels = PixelGrid();
   G().TileMap = PixelGrid();
   ResetUndoHistory();
@@ -404,18 +452,31 @@ void frmMain::mnuFileLoad_Click() {
   tvSprites->clear();
   ClearEditSurface();
   G().PaletteDirty = false;
-  const bool identified = RunGuarded([&] {
-    const std::optional<GameIdentity> game = IdentifyGame();
-    if (!game) {
-      ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
-      return;
-    }
-    SetPanelText(1, QString::fromStdString("Game: " + game->Name));
-    LoadPalette(G().RomPath, game->PaletteOffset);
+  std::optional<GameIdentity> game;
+  if (!RunGuarded([&] { game = IdentifyGame(); })) {
+    // Identification failed part-way: no game is known for this ROM, and the
+    // window says so rather than showing the last game's name and palette.
+    CloseGameDatabase();
+    SetPanelText(1, "Game: None");
+    UnloadPalette(WindowColour(*this));
     Frame1->Refresh();
-    FillTree();
-  });
-  (void)identified;
+  } else if (!game) {
+    ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
+    ShowPaletteAsSaved();
+  } else {
+    SetPanelText(1, QString::fromStdString("Game: " + game->Name));
+    // The palette and the tree do not depend on each other: either may fail alone.
+    const bool paletteLoaded = RunGuarded([&] {
+      try {
+        LoadPalette(G().RomPath, game->PaletteOffset);
+      } catch (const Failure& failure) {
+        throw failure.At(GameTableView(kNfo).Place("Palette"));
+      }
+    });
+    if (!paletteLoaded) UnloadPalette(WindowColour(*this));
+    Frame1->Refresh();
+    RunGuarded([&] { FillTree(); });
+  }
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
   UpdateArtMenus();
 }
@@ -447,7 +508,8 @@ void frmMain::FillTree() {
   // The node list already holds unique keys with existing parents, so items
   // are placed through a key index rather than a search per node, and the
   // top level joins the tree once, with its children.
-  const std::vector<TreeNode> nodes = BuildSpriteNodes();
+  std::vector<std::string> faults;
+  const std::vector<TreeNode> nodes = BuildSpriteNodes(&faults);
   QHash<QString, QTreeWidgetItem*> byKey;
   byKey.reserve(static_cast<qsizetype>(nodes.size()));
   QList<QTreeWidgetItem*> roots;
@@ -468,6 +530,9 @@ void frmMain::FillTree() {
     byKey.insert(std::move(key), item);
   }
   tvSprites->addTopLevelItems(roots);
+  if (!faults.empty()) {
+    ActiveDialogs().Message(CatalogFaultsText(faults), MsgIcon::Exclamation, MsgButtons::Ok);
+  }
 }
 
 void frmMain::SelectSprite() {

@@ -131,7 +131,10 @@ class frmMain : public QMainWindow {
   std::function<void()> EndProgram;
 
   // Runs a command; a failure is shown in a box and the program keeps running.
+  // Status panel 2 says "Status: Ready" at the start of each command, and what
+  // was saved where when the command saved something.
   void Run(const std::function<void()>& command);
+  void ShowReady();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -143,11 +146,13 @@ class frmMain : public QMainWindow {
   void BuildCentre();
   void BuildStatusBar();
   void LoadWindow();
+  void ShowPaletteAsSaved();
   void ClearEditSurface();
   void ShowPickedColours(Qt::MouseButtons buttons);
   void ShowPixelUnderPointer(QPointF onSurface);
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
+  int runDepth_ = 0;                // commands run from within a command report through it
 };
 
 }  // namespace kerrow

@@ -117,6 +117,38 @@ TEST_F(CatalogNodesTest, ATableLackingAFieldLosesOnlyItsOwnNodes) {
   EXPECT_EQ(nodes, expected);
 }
 
+// Every fault is described once with its table, row and field; the silent
+// rules (duplicate keys, a missing heading) add nothing.
+TEST_F(CatalogNodesTest, FaultsAreDescribedOnceWhileTheSilentRulesStaySilent) {
+  std::vector<std::string> faults;
+  Build("INSERT INTO HEAD VALUES (1, 'H'), (2, NULL);"
+        "INSERT INTO SPRITE (Name, Heading) VALUES ('s', 1), ('t', NULL), ('s2', 9);"
+        "INSERT INTO COMPRESSED (Name, SubHead) VALUES ('c', NULL), ('d', 'D'), ('e', 'D');");
+  BuildSpriteNodes(&faults);
+  EXPECT_EQ(faults, (std::vector<std::string>{
+                        R"(Invalid use of Null (HEAD, Name))",
+                        R"(Invalid use of Null (SPRITE "t", Heading))",
+                        R"(Invalid use of Null (COMPRESSED "c", SubHead))",
+                    }));
+
+  // "HEAD" without "Name": the whole pass is named once, not once per row.
+  faults.clear();
+  auto nodes = Build("INSERT INTO HEAD VALUES (1), (2); INSERT INTO SPRITE VALUES ('s', 1);",
+                     "CREATE TABLE NFO (Name); CREATE TABLE HEAD (ID);"
+                     "CREATE TABLE SPRITE (Name, Heading); CREATE TABLE COMPRESSED (Name, SubHead);");
+  BuildSpriteNodes(&faults);
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_NE(faults[0].find("HEAD.Name"), std::string::npos) << faults[0];
+  EXPECT_EQ(nodes, (std::vector<TreeNode>{{"TVRLHEADCOMP", "Compressed", 1, ""}}));
+
+  faults.clear();
+  Build("INSERT INTO HEAD VALUES (1, 'H'); INSERT INTO SPRITE (Name, Heading) VALUES "
+        "('s', 1), ('lost', 7); INSERT INTO COMPRESSED (Name, SubHead) VALUES ('d', 'D'), "
+        "('e', 'D'), ('D', 'D');");
+  BuildSpriteNodes(&faults);
+  EXPECT_TRUE(faults.empty());
+}
+
 TEST(CatalogNodeList, RulesOfAddingNodes) {
   NodeList list;
   EXPECT_TRUE(list.AddRootNode("Top", "K1", 1));

@@ -103,6 +103,34 @@ TEST_F(CatalogStoreTest, FieldConversionsAndTheirFailures) {
   EXPECT_EQ(FailureNumber([&] { at(1).Text("Missing"); }), kErrNoSuchField);
 }
 
+// A failed field read keeps its classic description and number and says where
+// it came from: the table, the row's name when it has one, and the field.
+TEST_F(CatalogStoreTest, FailedReadsSayWhereTheyCameFrom) {
+  auto view = Table(
+      "CREATE TABLE SPRITE (Name TEXT PRIMARY KEY, Width, Palette);"
+      "INSERT INTO SPRITE VALUES ('Gem', 'two', 99999999999), ('Orb', NULL, 1);",
+      "SPRITE");
+  auto description = [](auto&& read) {
+    try {
+      read();
+    } catch (const Failure& failure) {
+      return failure.Description();
+    }
+    return std::string("no failure");
+  };
+  ASSERT_TRUE(view->Seek("Gem"));
+  EXPECT_EQ(description([&] { view->Integer("Width"); }), R"(Type mismatch (SPRITE "Gem", Width))");
+  EXPECT_EQ(description([&] { view->Long("Palette"); }), R"(Overflow (SPRITE "Gem", Palette))");
+  ASSERT_TRUE(view->Seek("Orb"));
+  EXPECT_EQ(description([&] { view->Text("Width"); }), R"(Invalid use of Null (SPRITE "Orb", Width))");
+  EXPECT_EQ(FailureNumber([&] { view->Text("Width"); }), kErrInvalidNull);
+  EXPECT_FALSE(view->Seek("Nope"));
+  EXPECT_EQ(description([&] { view->Long("Width"); }), "No current record. (SPRITE, Width)");
+
+  auto games = Table("CREATE TABLE Games (ID); INSERT INTO Games VALUES (NULL);", "Games");
+  EXPECT_EQ(description([&] { games->Text("ID"); }), "Invalid use of Null (Games, ID)");
+}
+
 TEST(CatalogTextToInteger, DecimalAndHexadecimalTexts) {
   EXPECT_EQ(TextToLong("  8192"), 8192);
   EXPECT_EQ(TextToLong("&h7fff"), 0x7FFF);

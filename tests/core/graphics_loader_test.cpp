@@ -93,7 +93,7 @@ TEST_F(GraphicsLoader, FailuresStopAtTheirLineKeepingEarlierTiles) {
                         Case{Crlf({"0,0,32", "1,one,64"}), kErrTypeMismatch},
                         Case{Crlf({"0,0,32", "2,0,64"}), kErrSubscript},
                         Case{Crlf({"0,0,32", "1,0,481"}), kErrPastEndOfFile},
-                        Case{Crlf({"0,0,32", "1,0,-1"}), kErrPastEndOfFile}}) {
+                        Case{Crlf({"0,0,32", "1,0,-1"}), kErrBadRecordNumber}}) {
     test::SizeSprite(2, 2);
     surface.calls.clear();
     EXPECT_EQ(LoadFailure(LoadWhiteTiles, c.list), c.number) << c.list;

@@ -82,15 +82,22 @@ TEST_F(Palette, SaveWritesExactlyThirtyBytesIntoThePalettesOwnRom) {
   ASSERT_TRUE(EditPaletteEntry(0, Rgb(255, 130, 31)));
   ASSERT_TRUE(EditPaletteEntry(5, Rgb(255, 130, 31)));
   EXPECT_TRUE(G().PaletteDirty);
-  // A later failed identification points RomPath at another file; the save
-  // still goes to the ROM the palette came from.
+  // While another ROM is open the palette is written nowhere: the refusal
+  // names the ROM the palette came from, and the change stays unsaved.
   auto other = test::PatternBytes(200, 3);
   test::WriteBytes(dir.File("other.bin"), other);
   G().RomPath = dir.File("other.bin");
   SavePalette();
-  EXPECT_FALSE(G().PaletteDirty);
+  EXPECT_TRUE(G().PaletteDirty);
   EXPECT_EQ(test::ReadBytes(dir.File("other.bin")), other);
+  EXPECT_EQ(test::ReadBytes(path()), rom);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("came from " + path()), std::string::npos)
+      << guard.dialogs.shown[0].text;
 
+  G().RomPath = path();
+  SavePalette();
+  EXPECT_FALSE(G().PaletteDirty);
   auto after = test::ReadBytes(path());
   std::vector<unsigned char> expected = rom;
   expected[kP + 10] = 0x00;
@@ -116,12 +123,33 @@ TEST_F(Palette, SaveRefusesBlocksPastTheEndAndUnloadedPalettes) {
   }
   EXPECT_EQ(test::ReadBytes(path()).size(), static_cast<std::size_t>(kP + 31));
   EXPECT_TRUE(G().PaletteDirty);
+}
 
-  ASSERT_EQ(chmod(path().c_str(), 0444), 0);
-  if (geteuid() != 0) {  // root writes regardless of the mode
-    EXPECT_THROW(SavePalette(), Failure);
-    EXPECT_TRUE(G().PaletteDirty);
+// A ROM that cannot be opened for writing: the running test program is one
+// for every user, root included.
+TEST_F(Palette, SaveIntoARomThatCannotBeWrittenFailsAndKeepsTheChange) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  G().RomPath = self;
+  LoadPalette(self, 0);
+  ASSERT_TRUE(EditPaletteEntry(5, Rgb(255, 130, 31)));
+  try {
+    SavePalette();
+    ADD_FAILURE();
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.Number(), kErrPathAccess);
   }
+  EXPECT_TRUE(G().PaletteDirty);
+}
+
+// The same through the file's mode, which only binds users other than root.
+TEST_F(Palette, SaveIntoAWriteProtectedRomFails) {
+  if (geteuid() == 0) GTEST_SKIP() << "running as root: a read-only file mode stops nothing";
+  LoadPalette(path(), kP);
+  G().PaletteDirty = true;
+  ASSERT_EQ(chmod(path().c_str(), 0444), 0);
+  EXPECT_THROW(SavePalette(), Failure);
+  EXPECT_TRUE(G().PaletteDirty);
+  EXPECT_EQ(test::ReadBytes(path()), rom);
 }
 
 TEST_F(Palette, EditSnapsEntriesAndEntryZeroStaysExact) {

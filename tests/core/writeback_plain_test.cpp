@@ -91,16 +91,29 @@ TEST_F(WriteBackPlain, TilePastTheEndRefusesTheWholeSave) {
   EXPECT_NE(guard.dialogs.shown[0].text.find("Nothing was written"), std::string::npos);
 }
 
-TEST_F(WriteBackPlain, SavesGoOnlyToTheRomTheirDataCameFrom) {
+// Data goes only into the ROM it came from, and only while that ROM is the
+// one open: otherwise both saves refuse, naming the ROM, and write nothing.
+TEST_F(WriteBackPlain, SavesGoOnlyToTheRomOpenNowWhenTheirDataCameFromIt) {
   LoadPalette(romPath(), 0);
   auto other = test::PatternBytes(256, 9);
   test::WriteBytes(dir.File("other.bin"), other);
   G().RomPath = dir.File("other.bin");  // another file was opened since
   Paint(0, 0x3);
   EditPaletteEntry(1, 0xE0E0E0);
-  EXPECT_TRUE(SaveRom());
+  EXPECT_FALSE(SaveRom());
   SavePaletteCommand();
   EXPECT_EQ(test::ReadBytes(dir.File("other.bin")), other);
+  EXPECT_EQ(test::ReadBytes(romPath()), rom);
+  EXPECT_TRUE(G().SpriteDirty && G().PaletteDirty);
+  ASSERT_EQ(guard.dialogs.shown.size(), 2u);
+  for (const auto& box : guard.dialogs.shown) {
+    EXPECT_NE(box.text.find("came from " + romPath()), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("Nothing was written"), std::string::npos) << box.text;
+  }
+
+  G().RomPath = romPath();
+  EXPECT_TRUE(SaveRom());
+  SavePaletteCommand();
   auto saved = test::ReadBytes(romPath());
   EXPECT_EQ(saved[64], 0x33);
   EXPECT_EQ(saved[2], 0x0E);

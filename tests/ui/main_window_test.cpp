@@ -6,6 +6,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "editing/bPal.h"
 #include "shell/CommandGuard.h"
 #include "support/WindowFixture.h"
 
@@ -94,12 +95,19 @@ TEST_F(MainWindow, ToolbarHoldsThirteenButtonsInOrderWithOneToolDown) {
 }
 
 TEST_F(MainWindow, ButtonsWithoutAnOpenRomChangeNothing) {
+  // A changed palette from `rom` is held, as if a ROM had been open: a save
+  // that wrote without an open ROM would write it there.
+  LoadPalette(rom, 0x1000);
+  G().Palette.Entries[1].StoredBytes = "0 14";  // 000E instead of the ROM's 0EEE
+  G().PaletteDirty = true;
   const auto before = ReadBytes(rom);
-  window->ToolbarButton("reload")->trigger();
-  window->ToolbarButton("spal")->trigger();
+  for (const char* key : {"reload", "spal", "save", "srom"}) window->ToolbarButton(key)->trigger();
   window->mnuFileSavePalette->trigger();
+  window->mnuFileSaveRom->trigger();
   EXPECT_TRUE(guard.dialogs.fileRequests.empty());
+  EXPECT_TRUE(guard.dialogs.shown.empty()) << guard.dialogs.shown[0].text;
   EXPECT_EQ(ReadBytes(rom), before);
+  EXPECT_TRUE(G().PaletteDirty);
   EXPECT_EQ(window->windowTitle(), "Tavrel");
 
   // "open" runs File > Load: the open dialog is shown (and cancelled here).
