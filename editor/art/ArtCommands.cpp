@@ -18,7 +18,9 @@ void Refuse(const std::string& text, const char* title) {
 }  // namespace
 
 bool SpriteImportAllowed() {
-  return G().SpriteLoaded && !G().SpritePixels.Empty() && !G().SpriteRomPath.empty();
+  // A selection that failed part-way leaves nothing whose pixels may be replaced.
+  return G().SpriteLoaded && G().FailedSelection.empty() && !G().SpritePixels.Empty() &&
+         !G().SpriteRomPath.empty();
 }
 
 bool PaletteFilesAllowed() {

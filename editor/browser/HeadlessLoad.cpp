@@ -28,7 +28,7 @@ bool LoadSpriteByName(const std::string& name, SpriteKind kind) {
   G().SpriteLoaded = false;
   static HeadlessStage stage;
   SelectSprite(&node, stage);
-  return G().SpriteLoaded && !G().SpritePixels.Empty();
+  return G().SpriteLoaded && G().FailedSelection.empty() && !G().SpritePixels.Empty();
 }
 
 }  // namespace kerrow

@@ -32,6 +32,16 @@ bool TileInside(const PixelGrid& grid, std::int32_t tx, std::int32_t ty) {
                 kFileSource);
 }
 
+// A negative offset is its own fault, not one of a short file.
+[[noreturn]] void FailTileNegative(const std::string& sourceName, std::int64_t offset,
+                                   std::int32_t tx, std::int32_t ty) {
+  throw Failure(kErrBadRecordNumber,
+                "Bad record number: the tile at column " + std::to_string(tx) + ", row " +
+                    std::to_string(ty) + " is listed at offset " + std::to_string(offset) + " of " +
+                    sourceName + ", which is negative",
+                kFileSource);
+}
+
 void PlaceTile(std::span<const std::uint8_t, kTileBytes> bytes, Surface& surface, std::int32_t tx,
                std::int32_t ty) {
   PixelGrid& pixels = G().SpritePixels;
@@ -74,12 +84,7 @@ ColourWord RgbToGenesis(DisplayColour colour) {
 void DecodeTile(std::span<const std::uint8_t> source, const std::string& sourceName,
                 Surface& surface, std::int32_t offset, std::int32_t tx, std::int32_t ty) {
   const auto length = static_cast<std::int64_t>(source.size());
-  if (offset < 0)
-    throw Failure(kErrBadRecordNumber,
-                  "Bad record number: the tile at column " + std::to_string(tx) + ", row " +
-                      std::to_string(ty) + " is listed at offset " + std::to_string(offset) +
-                      " of " + sourceName + ", which is negative",
-                  kFileSource);
+  if (offset < 0) FailTileNegative(sourceName, offset, tx, ty);
   if (offset > length - kTileBytes) FailTilePastEnd(sourceName, length, offset, tx, ty);
   PlaceTile(source.subspan(static_cast<std::size_t>(offset)).first<kTileBytes>(), surface, tx, ty);
 }
@@ -87,6 +92,7 @@ void DecodeTile(std::span<const std::uint8_t> source, const std::string& sourceN
 void DecodeTile(const std::string& sourcePath, Surface& surface, std::int32_t offset,
                 std::int32_t tx, std::int32_t ty) {
   const BinaryFile file = BinaryFile::OpenForReading(sourcePath);
+  if (offset < 0) FailTileNegative(sourcePath, offset, tx, ty);
   if (!file.Holds(offset, kTileBytes)) FailTilePastEnd(sourcePath, file.Size(), offset, tx, ty);
   TileBytes bytes{};
   file.ReadAt(offset, bytes);

@@ -106,24 +106,27 @@ TEST(GraphicsTile, DecodeTileFromFileAndFromMemoryAgreeAtAnyOffset) {
 
   surface.calls.clear();
   for (std::int32_t offset : {69, 100, -1, -32}) {
+    // A negative offset is told apart from one past the end of a short file.
+    const std::int32_t expected = offset < 0 ? kErrBadRecordNumber : kErrPastEndOfFile;
+    const std::string reason = offset < 0 ? "rom.bin, which is negative"
+                                          : "rom.bin, which is only 100 bytes long";
     std::string fromFile, fromMemory;
     try {
       DecodeTile(path, surface, offset, 0, 0);
       ADD_FAILURE() << offset;
     } catch (const Failure& failure) {
-      EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
+      EXPECT_EQ(failure.Number(), expected);
       fromFile = failure.Description();
     }
     try {
       DecodeTile(rom, path, surface, offset, 0, 0);
       ADD_FAILURE() << offset;
     } catch (const Failure& failure) {
-      EXPECT_EQ(failure.Number(), kErrPastEndOfFile);
+      EXPECT_EQ(failure.Number(), expected);
       fromMemory = failure.Description();
     }
     EXPECT_EQ(fromFile, fromMemory);
-    EXPECT_NE(fromFile.find("rom.bin, which is only 100 bytes long"), std::string::npos)
-        << fromFile;
+    EXPECT_NE(fromFile.find(reason), std::string::npos) << fromFile;
   }
   EXPECT_TRUE(surface.calls.empty());
   for (auto cell : G().SpritePixels.Cells()) EXPECT_EQ(cell, 0);

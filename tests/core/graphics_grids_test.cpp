@@ -48,6 +48,7 @@ long long AddressSpaceBytes() {
   const std::string rom = scratch.File("rom.bin");
   test::WriteBytes(rom, test::PatternBytes(1024));
   G().RomPath = rom;
+  G().ZoomFactor = 1;  // the only zoom at which such a surface fits
   test::InstallSpriteTable({{.Name = "Huge",
                              .Palette = 256,
                              .Width = 4095,
