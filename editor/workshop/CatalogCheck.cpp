@@ -134,10 +134,13 @@ class Checker {
         continue;
       }
       needed = std::max(needed, end);
-      if (sourceSize && end > *sourceSize)
+      if (sourceSize && end > *sourceSize) {
+        // Never written (a save refuses it), so it takes no part in overlaps.
         Problem(where, line + ": the tile at " + Hex(tile.Offset) +
                            " reaches past the end of the ROM (" + std::to_string(*sourceSize) +
                            " bytes)");
+        continue;
+      }
       if (owner) writes_.push_back({tile.Offset, end, *owner});
     }
     return needed;
@@ -160,6 +163,8 @@ class Checker {
         const std::string name = view->Text("Name");
         where = table + " \"" + name + "\"";
         if (!names.insert(name).second) Problem(where, "the name is used by an earlier row");
+        if (compressed && plainNames_.contains(name))
+          Problem(where, "the name is also a sprite of SPRITE");
         if (!compressed && !headings_.contains(view->Text("Heading")))
           Problem(where, "the heading " + view->Text("Heading") + " does not exist");
         if (compressed) view->Text("SubHead");
@@ -190,6 +195,7 @@ class Checker {
         Problem(where, "a field cannot be read (" + failure.Description() + ")");
       }
     }
+    if (!compressed) plainNames_ = std::move(names);
   }
 
   void CheckStream(const std::string& where, std::int64_t offset, std::int64_t maxSize,
@@ -248,6 +254,7 @@ class Checker {
   std::string romPath_;
   std::vector<std::string> problems_;
   std::unordered_set<std::string> headings_;
+  std::unordered_set<std::string> plainNames_;
   std::vector<std::string> owners_;
   std::vector<Write> writes_;
   std::map<std::int64_t, std::optional<StreamInfo>> streams_;
