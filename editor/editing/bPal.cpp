@@ -7,6 +7,7 @@
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
+#include "workshop/SaveHooks.h"
 
 namespace kerrow {
 
@@ -74,6 +75,7 @@ void SavePalette() {
                   "Save Palette");
   file.WriteAt(offset, bytes);
   G().PaletteDirty = false;
+  AfterRomSaved(path);
 }
 
 bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {

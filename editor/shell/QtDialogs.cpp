@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -60,6 +62,23 @@ std::optional<DisplayColour> QtDialogs::ChooseColour(DisplayColour initial) {
   QColor chosen = QColorDialog::getColor(start, parent_);
   if (!chosen.isValid()) return std::nullopt;
   return static_cast<DisplayColour>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+}
+
+std::optional<std::string> QtDialogs::InputText(const std::string& prompt, const std::string& title,
+                                                const std::string& initial) {
+  bool accepted = false;
+  const QString text =
+      QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+                            QLineEdit::Normal, QString::fromStdString(initial), &accepted);
+  if (!accepted) return std::nullopt;
+  return text.toStdString();
+}
+
+std::string QtDialogs::SaveFile(const OpenFileRequest& request) {
+  return QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
+                                      QString::fromStdString(request.fileName),
+                                      ToQtFilter(request.filter))
+      .toStdString();
 }
 
 }  // namespace kerrow
