@@ -162,6 +162,11 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
          "\" is not in the catalog. Add its game first (Tools > Add Game to Catalog).");
     return std::nullopt;
   }
+  if (source.RomPath != G().RomPath) {
+    Tell("The viewer shows data of another ROM than the one open now. Open the viewer again on "
+         "this ROM first. Nothing was added.");
+    return std::nullopt;
+  }
   if (own.Empty()) {
     Tell("Select the sprite's tiles in the viewer first (drag over them with the left button).");
     return std::nullopt;
@@ -281,6 +286,7 @@ std::optional<ViewerSource> DumpOffsetCommand() {
   }
   ViewerSource source;
   source.Path = TempFilePath(kViewerDumpFile);
+  source.RomPath = G().RomPath;
   source.Decompressed = true;
   source.StreamOffset = *offset;
   const std::optional<StreamInfo> info = ProbeStream(G().RomPath, *offset, source.Path);

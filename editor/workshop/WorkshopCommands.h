@@ -20,6 +20,7 @@ inline constexpr const char* kWorkshopTitle = "Catalog Workshop";
 // What the tile viewer shows: the ROM, or the decompressed data of a stream.
 struct ViewerSource {
   std::string Path;
+  std::string RomPath;  // the ROM the bytes come from; sprites are added only to its game
   bool Decompressed = false;
   std::int64_t StreamOffset = 0;  // where the stream starts in the ROM
   std::int64_t StreamLength = 0;  // its compressed length
