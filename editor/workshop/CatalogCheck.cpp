@@ -27,6 +27,16 @@ std::string Hex(std::int64_t value) {
   return buffer;
 }
 
+// A text field that may be null (read as "").
+std::string TextOrEmpty(const TableView& view, std::size_t column) {
+  try {
+    return view.TextAt(column);
+  } catch (const Failure& failure) {
+    if (failure.Number() != kErrInvalidNull) throw;
+    return "";
+  }
+}
+
 // A range of ROM bytes that a sprite writes back.
 struct Write {
   std::int64_t Start;
@@ -155,28 +165,41 @@ class Checker {
     }
     auto view = Table(table, fields);
     if (!view) return;
+    // Fields are found once; each row then reads them by position.
+    const std::size_t nameAt = view->FieldIndex("Name");
+    const std::size_t groupAt = view->FieldIndex(compressed ? "SubHead" : "Heading");
+    const std::size_t paletteAt = view->FieldIndex("Palette");
+    const std::size_t widthAt = view->FieldIndex("Width");
+    const std::size_t heightAt = view->FieldIndex("Height");
+    const std::size_t whiteAt = view->FieldIndex("White");
+    const std::size_t greyAt = view->FieldIndex("Grey");
     std::unordered_set<std::string> names;
+    names.reserve(static_cast<std::size_t>(view->RecordCount()));
+    const auto rows = static_cast<std::size_t>(view->RecordCount());
+    owners_.reserve(owners_.size() + rows);
+    writes_.reserve(writes_.size() + 4 * rows);
     std::int32_t row = 1;
     for (; !view->Eof(); view->MoveNext(), ++row) {
-      std::string where = table + " row " + std::to_string(row);
+      std::string where;
       try {
-        const std::string name = view->Text("Name");
-        where = table + " \"" + name + "\"";
+        const std::string name = view->TextAt(nameAt);
+        where.reserve(table.size() + name.size() + 3);
+        where.append(table).append(" \"").append(name).append("\"");
         if (!names.insert(name).second) Problem(where, "the name is used by an earlier row");
         if (compressed && plainNames_.contains(name))
           Problem(where, "the name is also a sprite of SPRITE");
-        if (!compressed && !headings_.contains(view->Text("Heading")))
-          Problem(where, "the heading " + view->Text("Heading") + " does not exist");
-        if (compressed) view->Text("SubHead");
-        const std::int32_t palette = view->Long("Palette");
+        const std::string group = view->TextAt(groupAt);
+        if (!compressed && !headings_.contains(group))
+          Problem(where, "the heading " + group + " does not exist");
+        const std::int32_t palette = TextToLong(view->TextAt(paletteAt));
         if (palette != 0) CheckPalette(where, palette);
-        const std::int32_t width = view->Integer("Width");
-        const std::int32_t height = view->Integer("Height");
+        const std::int32_t width = TextToInteger(view->TextAt(widthAt));
+        const std::int32_t height = TextToInteger(view->TextAt(heightAt));
         if (width < 1 || height < 1)
           Problem(where, "the size " + std::to_string(width) + "x" + std::to_string(height) +
                              " holds no tile");
-        const std::string white = view->Text("White");
-        const std::string grey = view->IsNull("Grey") ? "" : view->Text("Grey");
+        const std::string white = view->TextAt(whiteAt);
+        const std::string grey = TextOrEmpty(*view, greyAt);
         const bool hasGrey = !grey.empty() && !(grey == "-1" && !compressed);
         owners_.push_back(where);
         const std::size_t owner = owners_.size() - 1;
@@ -192,6 +215,7 @@ class Checker {
                                                   std::nullopt, std::nullopt));
         CheckStream(where, view->Long("Offset"), view->Long("MaxSize"), needed, owner);
       } catch (const Failure& failure) {
+        if (where.empty()) where = table + " row " + std::to_string(row);
         Problem(where, "a field cannot be read (" + failure.Description() + ")");
       }
     }

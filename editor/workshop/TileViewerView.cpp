@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstring>
 
 namespace kerrow {
 
@@ -76,8 +77,8 @@ QRect TileViewerView::Outline(TileRect rect) const {
 }
 
 void TileViewerView::paintEvent(QPaintEvent* event) {
-  // Only the exposed tiles are decoded, straight from the source bytes, into
-  // an image of one pixel per tile pixel, which is then drawn enlarged.
+  // Only the exposed tiles are decoded, straight from the source bytes, and
+  // written enlarged into an image that is then copied to the screen as is.
   const QRect exposed = event->rect();
   const int side = TileSide();
   const int firstColumn = exposed.left() / side;
@@ -86,20 +87,32 @@ void TileViewerView::paintEvent(QPaintEvent* event) {
   const int lastRow = exposed.bottom() / side;
   const int columns = lastColumn - firstColumn + 1;
   const int rows = lastRow - firstRow + 1;
-  QImage image(columns * 8, rows * 8, QImage::Format_RGB32);
+  QImage image(columns * side, rows * side, QImage::Format_RGB32);
   const std::span<const std::uint8_t> source(bytes_);
+  std::vector<std::optional<std::array<std::uint8_t, 64>>> tiles(static_cast<std::size_t>(columns));
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
       const auto offset = layout_.OffsetAt(firstColumn + column, firstRow + row);
-      const auto pixels = offset ? TilePixelsAt(source, *offset) : std::nullopt;
-      for (int y = 0; y < 8; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row * 8 + y)) + column * 8;
-        for (int x = 0; x < 8; ++x) line[x] = pixels ? colours_[(*pixels)[y * 8 + x]] : kGap;
+      tiles[column] = offset ? TilePixelsAt(source, *offset) : std::nullopt;
+    }
+    for (int y = 0; y < 8; ++y) {
+      // One enlarged pixel row, then its copies for the other zoom rows.
+      const int top = (row * 8 + y) * zoom_;
+      auto* line = reinterpret_cast<QRgb*>(image.scanLine(top));
+      for (int column = 0; column < columns; ++column) {
+        const auto& pixels = tiles[column];
+        QRgb* out = line + column * side;
+        for (int x = 0; x < 8; ++x) {
+          const QRgb colour = pixels ? colours_[(*pixels)[y * 8 + x]] : kGap;
+          for (int z = 0; z < zoom_; ++z) *out++ = colour;
+        }
       }
+      for (int z = 1; z < zoom_; ++z)
+        std::memcpy(image.scanLine(top + z), line, static_cast<std::size_t>(image.bytesPerLine()));
     }
   }
   QPainter painter(this);
-  painter.drawImage(QRect(firstColumn * side, firstRow * side, columns * side, rows * side), image);
+  painter.drawImage(QPoint(firstColumn * side, firstRow * side), image);
   if (!selection_.Empty()) {
     painter.setPen(QPen(Qt::yellow, 1));
     painter.drawRect(Outline(selection_));
