@@ -11,7 +11,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QWheelEvent>
 
 #include "bridge/Binding.h"
 #include "support/WindowFixture.h"
@@ -305,6 +307,44 @@ TEST_F(Workshop, HeaderWindowMarksAWrongChecksumAndFixOnSaveIsRemembered) {
 
   frmMain second;
   EXPECT_TRUE(second.mnuToolsFixOnSave->isChecked());
+}
+
+TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  TileViewerView* view = viewer.picTiles;
+  viewer.spnTilesPerRow->setValue(4);
+  view->setFocus();
+  auto start = [&] { return view->Layout().Start; };
+  QTest::keyClick(view, Qt::Key_Right);
+  EXPECT_EQ(start(), 1);
+  QTest::keyClick(view, Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(start(), 33);
+  QTest::keyClick(view, Qt::Key_Down);
+  EXPECT_EQ(start(), 33 + 4 * 32);
+  QTest::keyClick(view, Qt::Key_Left);
+  EXPECT_EQ(start(), 32 + 4 * 32);
+  const std::int64_t page = (view->VisibleRows() - 1) * 4 * 32;
+  QTest::keyClick(view, Qt::Key_PageDown);
+  EXPECT_EQ(start(), 32 + 4 * 32 + page);
+  QTest::keyClick(view, Qt::Key_Home);
+  EXPECT_EQ(start(), 0);
+  QTest::keyClick(view, Qt::Key_Up);  // never before the first byte
+  EXPECT_EQ(start(), 0);
+  // One wheel notch down moves three rows; the scroll bar and offset box follow.
+  const QPoint centre = view->rect().center();
+  QWheelEvent wheel(centre, view->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(view, &wheel);
+  EXPECT_EQ(start(), 3 * 4 * 32);
+  EXPECT_EQ(viewer.sprRows->value(), 3);
+  EXPECT_EQ(viewer.txtOffset->text(), "0x180");
+  // The scroll bar keeps the byte phase of an unaligned start.
+  ASSERT_TRUE(viewer.GoToOffset("5"));
+  viewer.sprRows->setValue(2);
+  EXPECT_EQ(start(), 5 + 2 * 4 * 32);
+  EXPECT_FALSE(viewer.GoToOffset("0x999999"));
+  EXPECT_EQ(start(), 5 + 2 * 4 * 32);
 }
 
 TEST_F(Workshop, ToolsComesBeforeHelpAndCompressionIsEnabled) {
