@@ -357,13 +357,15 @@ TEST_F(Workshop, ToolsComesBeforeHelpAndCompressionIsEnabled) {
     // Documentation pictures, made on request only.
     Load(data.File("demo.bin"));
     frmTileViewer& viewer = Viewer();
-    viewer.cboOrder->setCurrentIndex(1);
-    viewer.GoToOffset("0x2000");
+    viewer.resize(640, 600);
+    viewer.spnTilesPerRow->setValue(16);
+    viewer.spnZoom->setValue(2);
+    viewer.GoToOffset("0x8000");
     viewer.cboPalette->setCurrentIndex(1);
     viewer.txtPaletteOffset->setText("0x1000");
     viewer.UpdateColours();
-    Drag(viewer.picTiles, {0, 0}, {3, 3}, Qt::LeftButton);
-    HoverStatus(viewer, {2, 1});
+    Drag(viewer.picTiles, {0, 0}, {15, 15}, Qt::LeftButton);
+    HoverStatus(viewer, {5, 3});
     viewer.grab().save(QString(shots) + "/tile-viewer.png");
   }
 }
