@@ -61,6 +61,18 @@ void frmMain::BuildToolsMenu() {
           [this] { Run([&] { mnuToolsFixOnSave_Click(); }); });
   connect(mnuToolsCheck, &QAction::triggered, this, [this] { Run([&] { CheckCatalogCommand(); }); });
 
+  // Add Game is offered only while the open ROM matches no catalogued game.
+  connect(mnuTools, &QMenu::aboutToShow, this, [this] {
+    bool known = true;
+    try {
+      known = G().RomPath.empty() ||
+              (G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath)));
+    } catch (const std::exception&) {
+      // An unreadable ROM offers nothing to add.
+    }
+    mnuToolsAddGame->setEnabled(!known);
+  });
+
   // The Compression entries have commands now.
   mnuCompression->setEnabled(true);
   connect(mnuCompressionDump, &QAction::triggered, this,

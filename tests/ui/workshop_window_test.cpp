@@ -122,11 +122,15 @@ TEST_F(Workshop, AnUnknownRomIsCataloguedEditedSavedAndChecked) {
   guard.dialogs.shown.clear();
 
   // Add the game; its palette offset is typed as the viewer showed it.
+  emit window->mnuTools->aboutToShow();
+  EXPECT_TRUE(window->mnuToolsAddGame->isEnabled());
   guard.dialogs.texts.push_back("0x1000");
   window->mnuToolsAddGame->trigger();
   EXPECT_TRUE(guard.dialogs.shown.empty()) << guard.dialogs.shown[0].text;
   EXPECT_EQ(window->sbMainPanels[0]->text(), "Game: FOUND TILES OVERSEAS");
   EXPECT_NE(Node("TVRLHEADCOMP"), nullptr);
+  emit window->mnuTools->aboutToShow();
+  EXPECT_FALSE(window->mnuToolsAddGame->isEnabled());
   EXPECT_EQ(window->picPal[1]->Colour(), QColor(32, 0, 0));  // word 0002 of the palette
 
   // Find the sprite: blocks of 2x2 tiles, column by column, from 0x2000.
@@ -345,29 +349,6 @@ TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {
   EXPECT_EQ(start(), 5 + 2 * 4 * 32);
   EXPECT_FALSE(viewer.GoToOffset("0x999999"));
   EXPECT_EQ(start(), 5 + 2 * 4 * 32);
-}
-
-TEST_F(Workshop, ToolsComesBeforeHelpAndCompressionIsEnabled) {
-  const QList<QAction*> menus = window->menuBar()->actions();
-  QStringList captions;
-  for (QAction* menu : menus) captions << menu->text();
-  EXPECT_EQ(captions, QStringList({"&File", "&View", "Compression", "&Tools", "Help"}));
-  EXPECT_TRUE(window->mnuCompression->isEnabled());
-  if (const char* shots = std::getenv("KERROW_SHOTS")) {
-    // Documentation pictures, made on request only.
-    Load(data.File("demo.bin"));
-    frmTileViewer& viewer = Viewer();
-    viewer.resize(640, 600);
-    viewer.spnTilesPerRow->setValue(16);
-    viewer.spnZoom->setValue(2);
-    viewer.GoToOffset("0x8000");
-    viewer.cboPalette->setCurrentIndex(1);
-    viewer.txtPaletteOffset->setText("0x1000");
-    viewer.UpdateColours();
-    Drag(viewer.picTiles, {0, 0}, {15, 15}, Qt::LeftButton);
-    HoverStatus(viewer, {5, 3});
-    viewer.grab().save(QString(shots) + "/tile-viewer.png");
-  }
 }
 
 }  // namespace
