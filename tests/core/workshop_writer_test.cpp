@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+
+#include <cstdlib>
 #include <unistd.h>
 
 #include "catalog/bIdentify.h"
@@ -150,20 +152,58 @@ TEST_F(CatalogWriterTest, AWriteThatFailsHalfWayLeavesNothingBehind) {
   EXPECT_TRUE(ReadHeadings(database).empty());
 }
 
-TEST_F(CatalogWriterTest, AReadOnlyCatalogIsRefusedWithAClearMessage) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files; the lock test covers failures";
-  const std::string database = data() + AddTestGame();
-  chmod(database.c_str(), 0444);
-  chmod(dir.Path().c_str(), 0555);
-  const auto before = Files();
-  try {
-    AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"}));
-    ADD_FAILURE() << "a read-only catalog was written";
-  } catch (const CatalogWriteError& error) {
-    EXPECT_NE(std::string(error.what()).find("read-only"), std::string::npos) << error.what();
+// Makes a file or folder read-only for the length of a test. Root ignores
+// permission bits, so root sets the file system's immutable flag instead.
+class ReadOnly {
+ public:
+  explicit ReadOnly(std::string path) : path_(std::move(path)) {
+    if (geteuid() == 0) {
+      immutable_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
+    } else {
+      struct stat info {};
+      stat(path_.c_str(), &info);
+      mode_ = info.st_mode;
+      made_ = chmod(path_.c_str(), S_ISDIR(info.st_mode) ? 0555 : 0444) == 0;
+    }
   }
-  EXPECT_EQ(Files(), before);
-  chmod(dir.Path().c_str(), 0755);
+  ~ReadOnly() {
+    if (immutable_) std::system(("chattr -i '" + path_ + "'").c_str());
+    if (made_) chmod(path_.c_str(), mode_);
+  }
+  bool Made() const { return immutable_ || made_; }
+
+ private:
+  std::string path_;
+  bool immutable_ = false;
+  bool made_ = false;
+  mode_t mode_ = 0;
+};
+
+TEST_F(CatalogWriterTest, AReadOnlyCatalogIsRefusedWithAClearMessage) {
+  const std::string database = data() + AddTestGame();
+  const auto before = Files();
+  auto expectRefused = [&](auto&& action) {
+    try {
+      action();
+      ADD_FAILURE() << "a read-only catalog was written";
+    } catch (const CatalogWriteError& error) {
+      EXPECT_NE(std::string(error.what()).find("read-only"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(Files(), before);
+  };
+  {
+    ReadOnly file(database);
+    if (!file.Made()) GTEST_SKIP() << "this file system cannot make a file read-only for root";
+    expectRefused([&] { AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"})); });
+  }
+  {
+    // A read-only folder: the file is writable, its journal cannot be made.
+    ReadOnly folder(dir.Path().string());
+    expectRefused([&] { AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"})); });
+    // Another serial, so that only the folder stands in the way of a new game.
+    expectRefused([&] { AddGame(data(), {"OTHER-01", "Other", 0}); });
+  }
+  EXPECT_NO_THROW(AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"})));
 }
 
 TEST(TileListFormat, LinesAreJoinedWithCrLfAndNoTrailingBreak) {
