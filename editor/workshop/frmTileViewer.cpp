@@ -1,6 +1,7 @@
 #include "workshop/frmTileViewer.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -176,9 +177,28 @@ void frmTileViewer::ShowSource(const ViewerSource& source) {
 void frmTileViewer::Reload() {
   std::vector<std::uint8_t> bytes;
   if (!source_.Path.empty()) bytes = BinaryFile::OpenForReading(source_.Path).ReadAll();
+  std::error_code error;
+  readTime_ = std::filesystem::last_write_time(source_.Path, error);
+  readSize_ = bytes.size();
   picTiles->SetSource(std::move(bytes));
   ApplySettings();
   UpdateColours();
+}
+
+bool frmTileViewer::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && !source_.Path.empty()) {
+    Run([&] {
+      if (!source_.Decompressed && !G().RomPath.empty() && source_.Path != G().RomPath) {
+        ShowRom();
+        return;
+      }
+      std::error_code error;
+      const auto time = std::filesystem::last_write_time(source_.Path, error);
+      const auto size = std::filesystem::file_size(source_.Path, error);
+      if (!error && (time != readTime_ || size != readSize_)) Reload();
+    });
+  }
+  return QWidget::event(event);
 }
 
 bool frmTileViewer::GoToOffset(const QString& text) {

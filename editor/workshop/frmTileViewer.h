@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 
 #include "workshop/WorkshopCommands.h"
@@ -64,6 +65,10 @@ class frmTileViewer : public QWidget {
   void ApplySettings();
   void UpdateColours();
 
+ protected:
+  // Coming back to the viewer shows the ROM open now, as it is on disk now.
+  bool event(QEvent* event) override;
+
  private:
   void Run(const std::function<void()>& command);
   void SyncScrollBar();
@@ -71,6 +76,8 @@ class frmTileViewer : public QWidget {
 
   ViewerSource source_;
   bool syncing_ = false;
+  std::filesystem::file_time_type readTime_{};
+  std::uintmax_t readSize_ = 0;
 };
 
 }  // namespace kerrow

@@ -313,6 +313,30 @@ TEST_F(Workshop, HeaderWindowMarksAWrongChecksumAndFixOnSaveIsRemembered) {
   EXPECT_TRUE(second.mnuToolsFixOnSave->isChecked());
 }
 
+TEST_F(Workshop, TheViewerFollowsTheOpenRomAndItsChanges) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  ASSERT_TRUE(viewer.GoToOffset("0x2000"));
+  viewer.spnZoom->setValue(1);
+  viewer.cboPalette->setCurrentIndex(1);
+  viewer.txtPaletteOffset->setText("0x1000");
+  viewer.UpdateColours();
+  auto pixel = [&] { return viewer.picTiles->grab().toImage().pixel(0, 0); };
+  const QRgb before = pixel();
+  // The ROM changes on disk (a save, say): coming back to the viewer shows it.
+  auto bytes = ReadBytes(unknown);
+  std::fill_n(bytes.begin() + 0x2000, 32, 0x88);
+  WriteBytes(unknown, bytes);
+  QEvent activate(QEvent::WindowActivate);
+  QCoreApplication::sendEvent(&viewer, &activate);
+  EXPECT_NE(pixel(), before);
+  EXPECT_EQ(viewer.picTiles->Layout().Start, 0x2000);
+  // Another ROM opened meanwhile: the viewer shows that one.
+  Load(data.File("demo.bin"));
+  QCoreApplication::sendEvent(&viewer, &activate);
+  EXPECT_EQ(viewer.Source().Path, data.File("demo.bin"));
+}
+
 TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {
   Load(unknown);
   frmTileViewer& viewer = Viewer();
