@@ -40,16 +40,28 @@ std::optional<StreamInfo> ProbeStream(const std::string& romPath, std::int64_t o
   info.DecompressedSize = static_cast<std::int64_t>(fs::file_size(destination, error));
   if (error) return std::nullopt;
 
-  // A prefix decodes exactly when it holds the whole stream, so the shortest
-  // decoding prefix is found by bisection over [1, rest of the file].
+  // A prefix decodes exactly when it holds the whole stream. Streams are
+  // short next to a ROM, so the length is bracketed by doubling first and then
+  // found by bisection: the scratch copies stay near the stream's own size.
   const std::string prefix = TempFilePath("probe.bin");
   const std::string output = TempFilePath("probe-out.bin");
-  std::int64_t low = 1;
-  std::int64_t high = static_cast<std::int64_t>(rom.size()) - offset;  // decodes
+  const std::int64_t rest = static_cast<std::int64_t>(rom.size()) - offset;
+  auto decodes = [&](std::int64_t length) {
+    WriteWhole(prefix, rom.data() + offset, static_cast<std::size_t>(length));
+    return VantorDecomp(prefix, output, 0) != -1;
+  };
+  std::int64_t low = 1;      // no shorter prefix decodes
+  std::int64_t high = rest;  // this one does
+  for (std::int64_t length = 64; length < rest; length *= 2) {
+    if (decodes(length)) {
+      high = length;
+      break;
+    }
+    low = length + 1;
+  }
   while (low < high) {
     const std::int64_t middle = low + (high - low) / 2;
-    WriteWhole(prefix, rom.data() + offset, static_cast<std::size_t>(middle));
-    if (VantorDecomp(prefix, output, 0) != -1) {
+    if (decodes(middle)) {
       high = middle;
     } else {
       low = middle + 1;
