@@ -149,7 +149,15 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
     return std::nullopt;
   }
   OpenCatalog();
-  return IdentifyGame();
+  std::optional<GameIdentity> identity = IdentifyGame();
+  // A new game has nothing to compare with: whatever the check finds is new.
+  const std::vector<std::string> problems = ProblemsOrNone(G().RomPath);
+  if (!problems.empty()) {
+    std::string text = "The catalog check finds problems:\r\n";
+    for (const std::string& problem : problems) text += "\r\n" + problem;
+    Tell(text);
+  }
+  return identity;
 }
 
 std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
