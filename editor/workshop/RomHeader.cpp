@@ -66,6 +66,13 @@ std::string CatalogIdFromImage(std::span<const std::uint8_t> image) {
   return TrimEnd(std::move(id));
 }
 
+std::string GameNameFromImage(std::span<const std::uint8_t> image) {
+  const RomHeader header = ParseRomHeader(image);
+  std::string name = header.OverseasTitle.empty() ? header.DomesticTitle : header.OverseasTitle;
+  name.erase(0, name.find_first_not_of(' '));
+  return name;
+}
+
 std::vector<std::uint8_t> ReadRomImage(const std::string& path) {
   return BinaryFile::OpenForReading(path).ReadAll();
 }

@@ -42,6 +42,10 @@ RomHeader ParseRomHeader(std::span<const std::uint8_t> image);
 // trimmed, so that fixing the checksum never changes it.
 std::string CatalogIdFromImage(std::span<const std::uint8_t> image);
 
+// The name a new catalog entry takes: the overseas title without blanks
+// around it, or the domestic one when the overseas title is empty.
+std::string GameNameFromImage(std::span<const std::uint8_t> image);
+
 // Reads the whole image (failures 53 and 75 as for any ROM read).
 std::vector<std::uint8_t> ReadRomImage(const std::string& path);
 RomHeader ReadRomHeader(const std::string& path);

@@ -140,7 +140,7 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
   }
   NewGame game;
   game.Id = CatalogIdFromImage(image);
-  game.Name = ParseRomHeader(image).OverseasTitle;
+  game.Name = GameNameFromImage(image);
   game.Palette = static_cast<std::int32_t>(*palette);
   try {
     AddGame(G().DataPath, game);

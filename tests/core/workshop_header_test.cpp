@@ -26,6 +26,10 @@ TEST(RomHeaderText, FieldsAreReadTrimmedFromAFullHeader) {
   EXPECT_EQ(header.Region, "U");
   EXPECT_EQ(header.RomEnd, 0x3FFu);
   EXPECT_EQ(CatalogIdFromImage(Bytes(rom)), "00054321-01");
+  EXPECT_EQ(GameNameFromImage(Bytes(rom)), "OVERSEAS NAME");
+  // Without an overseas title the domestic one names the game, without its blanks.
+  const auto domesticOnly = MakeRom(0x400, {.domestic = "  ONLY HOME", .overseas = ""});
+  EXPECT_EQ(GameNameFromImage(Bytes(domesticOnly)), "ONLY HOME");
 }
 
 TEST(RomHeaderText, SerialIdStopsBeforeTheChecksumAndDropsBlanksAndNuls) {

@@ -21,14 +21,14 @@ class CatalogWriterTest : public ::testing::Test {
   void SetUp() override {
     test::PrepareDataDir(dir);
     G().DataPath = data();
-    rom = test::MakeRom(0x2000, {.overseas = "NEW GAME  ", .serial = "GM NEWGAME-01"});
+    rom = test::MakeRom(0x2000, {.overseas = "  NEW GAME  ", .serial = "GM NEWGAME-01"});
     test::WriteBytes(dir.File("rom.bin"), rom);
     G().RomPath = dir.File("rom.bin");
   }
   std::string data() const { return dir.Path().string() + "/"; }
   std::string AddTestGame() {
     const auto image = ReadRomImage(G().RomPath);
-    return AddGame(data(), {CatalogIdFromImage(image), ParseRomHeader(image).OverseasTitle, 0x400});
+    return AddGame(data(), {CatalogIdFromImage(image), GameNameFromImage(image), 0x400});
   }
   // Every file of the data directory with its bytes.
   std::map<std::string, std::vector<unsigned char>> Files() const {
