@@ -56,15 +56,16 @@ class Dialogs {
   // The file-open dialog; returns the chosen full path, or "" when cancelled.
   virtual std::string OpenFile(const OpenFileRequest& request) = 0;
 
+  // The file-save dialog (it asks before replacing an existing file); returns
+  // the chosen full path, or "" when cancelled.
+  virtual std::string SaveFile(const OpenFileRequest& request) = 0;
+
   // The colour dialog, starting from `initial`; nullopt when cancelled.
   virtual std::optional<DisplayColour> ChooseColour(DisplayColour initial) = 0;
 
   // A line of text (an offset, a name), starting from `initial`; nullopt when cancelled.
   virtual std::optional<std::string> InputText(const std::string& prompt, const std::string& title,
                                                const std::string& initial) = 0;
-
-  // The file-save dialog; returns the chosen full path, or "" when cancelled.
-  virtual std::string SaveFile(const OpenFileRequest& request) = 0;
 
   // The Add Sprite form; nullopt when cancelled.
   virtual std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) = 0;

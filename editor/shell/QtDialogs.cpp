@@ -57,6 +57,13 @@ std::string QtDialogs::OpenFile(const OpenFileRequest& request) {
       .toStdString();
 }
 
+std::string QtDialogs::SaveFile(const OpenFileRequest& request) {
+  return QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
+                                      QString::fromStdString(request.fileName),
+                                      ToQtFilter(request.filter))
+      .toStdString();
+}
+
 std::optional<DisplayColour> QtDialogs::ChooseColour(DisplayColour initial) {
   QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
   QColor chosen = QColorDialog::getColor(start, parent_);
@@ -72,13 +79,6 @@ std::optional<std::string> QtDialogs::InputText(const std::string& prompt, const
                             QLineEdit::Normal, QString::fromStdString(initial), &accepted);
   if (!accepted) return std::nullopt;
   return text.toStdString();
-}
-
-std::string QtDialogs::SaveFile(const OpenFileRequest& request) {
-  return QFileDialog::getSaveFileName(parent_, QString::fromStdString(request.title),
-                                      QString::fromStdString(request.fileName),
-                                      ToQtFilter(request.filter))
-      .toStdString();
 }
 
 }  // namespace kerrow

@@ -15,10 +15,10 @@ class QtDialogs : public Dialogs {
   MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
                     const std::string& title) override;
   std::string OpenFile(const OpenFileRequest& request) override;
+  std::string SaveFile(const OpenFileRequest& request) override;
   std::optional<DisplayColour> ChooseColour(DisplayColour initial) override;
   std::optional<std::string> InputText(const std::string& prompt, const std::string& title,
                                        const std::string& initial) override;
-  std::string SaveFile(const OpenFileRequest& request) override;
   // The form itself lives with the workshop's windows.
   std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) override;
 

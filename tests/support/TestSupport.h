@@ -69,13 +69,14 @@ class ScriptedDialogs : public Dialogs {
 
   std::deque<MsgAnswer> answers;                     // popped per box; Ok/Cancel when empty
   std::deque<std::string> files;                     // popped per open dialog; "" when empty
+  std::deque<std::string> saveFiles;                 // popped per save dialog; "" when empty
   std::deque<std::optional<DisplayColour>> colours;  // popped per colour dialog
   std::vector<Shown> shown;
   std::vector<OpenFileRequest> fileRequests;
+  std::vector<OpenFileRequest> saveRequests;
   std::vector<DisplayColour> colourRequests;
   std::deque<std::optional<std::string>> texts;          // popped per text input
   std::vector<std::string> textPrompts;
-  std::deque<std::string> saveFiles;                     // popped per save dialog
   std::deque<std::optional<SpriteFormAnswer>> spriteForms;  // popped per Add Sprite form
   std::vector<SpriteFormRequest> spriteFormRequests;
 
@@ -94,6 +95,13 @@ class ScriptedDialogs : public Dialogs {
     files.pop_front();
     return file;
   }
+  std::string SaveFile(const OpenFileRequest& request) override {
+    saveRequests.push_back(request);
+    if (saveFiles.empty()) return "";
+    std::string file = saveFiles.front();
+    saveFiles.pop_front();
+    return file;
+  }
   std::optional<DisplayColour> ChooseColour(DisplayColour initial) override {
     colourRequests.push_back(initial);
     if (colours.empty()) return std::nullopt;
@@ -108,13 +116,6 @@ class ScriptedDialogs : public Dialogs {
     auto text = texts.front();
     texts.pop_front();
     return text;
-  }
-  std::string SaveFile(const OpenFileRequest& request) override {
-    fileRequests.push_back(request);
-    if (saveFiles.empty()) return "";
-    std::string file = saveFiles.front();
-    saveFiles.pop_front();
-    return file;
   }
   std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) override {
     spriteFormRequests.push_back(request);
