@@ -109,8 +109,8 @@ bool SaveRom() {
     }
     if (!StoreCompressed(record)) return false;
   }
-  G().SpriteDirty = false;
   AfterRomSaved(G().SpriteRomPath);
+  G().SpriteDirty = false;
   return true;
 }
 

@@ -74,8 +74,8 @@ void SavePalette() {
                       " bytes long); nothing was written",
                   "Save Palette");
   file.WriteAt(offset, bytes);
-  G().PaletteDirty = false;
   AfterRomSaved(path);
+  G().PaletteDirty = false;
 }
 
 bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {

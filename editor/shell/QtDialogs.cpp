@@ -2,8 +2,6 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -69,16 +67,6 @@ std::optional<DisplayColour> QtDialogs::ChooseColour(DisplayColour initial) {
   QColor chosen = QColorDialog::getColor(start, parent_);
   if (!chosen.isValid()) return std::nullopt;
   return static_cast<DisplayColour>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
-}
-
-std::optional<std::string> QtDialogs::InputText(const std::string& prompt, const std::string& title,
-                                                const std::string& initial) {
-  bool accepted = false;
-  const QString text =
-      QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
-                            QLineEdit::Normal, QString::fromStdString(initial), &accepted);
-  if (!accepted) return std::nullopt;
-  return text.toStdString();
 }
 
 }  // namespace kerrow

@@ -150,13 +150,14 @@ class frmMain : public QMainWindow {
 
  private:
   void BuildMenus();
-  void BuildToolsMenu();
-  frmTileViewer& EnsureTileViewer();
   void BuildToolbars();
   void BuildCentre();
   void BuildStatusBar();
   void LoadWindow();
   void ClearEditSurface();
+  // The workshop (frmMainTools.cpp).
+  void BuildToolsMenu();
+  frmTileViewer& EnsureTileViewer();
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
 };

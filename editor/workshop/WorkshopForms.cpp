@@ -1,9 +1,11 @@
-// The Add Sprite form behind the dialogs interface.
+// The workshop's questions behind the dialogs interface: a line of text and
+// the Add Sprite form.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,6 +16,16 @@
 #include "workshop/TileViewerLayout.h"
 
 namespace kerrow {
+
+std::optional<std::string> QtDialogs::InputText(const std::string& prompt, const std::string& title,
+                                                const std::string& initial) {
+  bool accepted = false;
+  const QString text =
+      QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+                            QLineEdit::Normal, QString::fromStdString(initial), &accepted);
+  if (!accepted) return std::nullopt;
+  return text.toStdString();
+}
 
 std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequest& request) {
   QDialog dialog(parent_);
