@@ -103,6 +103,8 @@ class frmMain : public QMainWindow {
   void mnuCompressionCompress_Click();
   // Shows an identified game: status bar, palette and tree, as File > Load does.
   void ShowIdentifiedGame(const GameIdentity& game);
+  void BuildToolsMenu();
+  frmTileViewer& EnsureTileViewer();  // created on first use
 
   // The About window, created hidden at start-up; Help > About shows it.
   QWidget* AboutWindow = nullptr;
@@ -155,9 +157,6 @@ class frmMain : public QMainWindow {
   void BuildStatusBar();
   void LoadWindow();
   void ClearEditSurface();
-  // The workshop (frmMainTools.cpp).
-  void BuildToolsMenu();
-  frmTileViewer& EnsureTileViewer();
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
 };
