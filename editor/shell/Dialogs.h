@@ -63,12 +63,18 @@ class Dialogs {
   // The colour dialog, starting from `initial`; nullopt when cancelled.
   virtual std::optional<DisplayColour> ChooseColour(DisplayColour initial) = 0;
 
+  // The workshop's questions. Dialogs that cannot ask (no one to answer them)
+  // keep these defaults, which answer as if cancelled.
   // A line of text (an offset, a name), starting from `initial`; nullopt when cancelled.
-  virtual std::optional<std::string> InputText(const std::string& prompt, const std::string& title,
-                                               const std::string& initial) = 0;
-
+  virtual std::optional<std::string> InputText(const std::string& /*prompt*/,
+                                               const std::string& /*title*/,
+                                               const std::string& /*initial*/) {
+    return std::nullopt;
+  }
   // The Add Sprite form; nullopt when cancelled.
-  virtual std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) = 0;
+  virtual std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& /*request*/) {
+    return std::nullopt;
+  }
 };
 
 // The dialogs in use. The program installs the Qt ones at start-up; tests install their own.
