@@ -32,12 +32,14 @@ class CheckedGame {
     std::vector<char> rom(kRomSize, 0);
     const std::string serial = "GM BENCH001-00";
     std::copy(serial.begin(), serial.end(), rom.begin() + 0x180);
-    std::ofstream(Rom(), std::ios::binary).write(rom.data(), static_cast<std::streamsize>(rom.size()));
+    std::ofstream(Rom(), std::ios::binary)
+        .write(rom.data(), static_cast<std::streamsize>(rom.size()));
 
     sqlite3* db = nullptr;
     sqlite3_open((dir_ / "game.mdb").c_str(), &db);
-    Exec(db, "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT, Database TEXT);"
-             "INSERT INTO Games VALUES (1, 'BENCH001', 'big.mdb');");
+    Exec(db,
+         "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT, Database TEXT);"
+         "INSERT INTO Games VALUES (1, 'BENCH001', 'big.mdb');");
     sqlite3_close(db);
     sqlite3_open(Database().c_str(), &db);
     Exec(db, R"(
@@ -54,8 +56,10 @@ class CheckedGame {
       BEGIN;
       INSERT INTO NFO VALUES ('Big', 512, 1, 'bench', '');
     )");
-    Exec(db, "CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 "
-             "FROM n WHERE i < " + std::to_string(kRows - 1) + ") SELECT i FROM n;");
+    Exec(db,
+         "CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 "
+         "FROM n WHERE i < " +
+             std::to_string(kRows - 1) + ") SELECT i FROM n;");
     Exec(db, "INSERT INTO HEAD SELECT i, 'Heading ' || i FROM N WHERE i BETWEEN 1 AND " +
                  std::to_string(kHeadings) + ";");
     // 128 bytes of tiles a sprite, every sprite's own, filling the ROM; a

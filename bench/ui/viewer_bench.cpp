@@ -54,7 +54,9 @@ void PaintAt(benchmark::State& state, std::int64_t start) {
   }
 }
 
-void BM_ViewerPaintStart(benchmark::State& state) { PaintAt(state, 0); }
+void BM_ViewerPaintStart(benchmark::State& state) {
+  PaintAt(state, 0);
+}
 BENCHMARK(BM_ViewerPaintStart)->Unit(benchmark::kMicrosecond);
 
 void BM_ViewerPaintEnd(benchmark::State& state) {

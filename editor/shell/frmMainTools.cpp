@@ -47,10 +47,12 @@ void frmMain::BuildToolsMenu() {
   mnuToolsSep2 = mnuTools->addSeparator();
   mnuToolsCheck = ToolsAction(this, mnuTools, "mnuToolsCheck", "&Check Catalog...");
 
-  connect(mnuToolsViewer, &QAction::triggered, this, [this] { Run([&] { mnuToolsViewer_Click(); }); });
+  connect(mnuToolsViewer, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsViewer_Click(); }); });
   connect(mnuToolsAddGame, &QAction::triggered, this,
           [this] { Run([&] { mnuToolsAddGame_Click(); }); });
-  connect(mnuToolsHeader, &QAction::triggered, this, [this] { Run([&] { mnuToolsHeader_Click(); }); });
+  connect(mnuToolsHeader, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsHeader_Click(); }); });
   connect(mnuToolsFixChecksum, &QAction::triggered, this, [this] {
     Run([&] {
       FixChecksumCommand();
@@ -59,7 +61,8 @@ void frmMain::BuildToolsMenu() {
   });
   connect(mnuToolsFixOnSave, &QAction::triggered, this,
           [this] { Run([&] { mnuToolsFixOnSave_Click(); }); });
-  connect(mnuToolsCheck, &QAction::triggered, this, [this] { Run([&] { CheckCatalogCommand(); }); });
+  connect(mnuToolsCheck, &QAction::triggered, this,
+          [this] { Run([&] { CheckCatalogCommand(); }); });
 
   // Add Game is offered only while the open ROM matches no catalogued game.
   connect(mnuTools, &QMenu::aboutToShow, this, [this] {

@@ -114,7 +114,8 @@ class Checker {
           Problem("HEAD row " + std::to_string(row), "the ID " + head->Text("ID") + " repeats");
         head->Text("Name");
       } catch (const Failure& failure) {
-        Problem("HEAD row " + std::to_string(row), "cannot be read (" + failure.Description() + ")");
+        Problem("HEAD row " + std::to_string(row),
+                "cannot be read (" + failure.Description() + ")");
       }
     }
   }
@@ -122,7 +123,8 @@ class Checker {
   // Checks one tile list; returns the largest end offset its tiles need.
   std::int64_t CheckTileList(const std::string& where, const std::string& field,
                              const std::string& text, std::int32_t width, std::int32_t height,
-                             std::optional<std::int64_t> sourceSize, std::optional<std::size_t> owner) {
+                             std::optional<std::int64_t> sourceSize,
+                             std::optional<std::size_t> owner) {
     std::int64_t needed = 0;
     const auto lines = SplitTileListLines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -211,8 +213,8 @@ class Checker {
         std::int64_t needed =
             CheckTileList(where, "White", white, width, height, std::nullopt, std::nullopt);
         if (hasGrey)
-          needed = std::max(needed, CheckTileList(where, "Grey", grey, width, height,
-                                                  std::nullopt, std::nullopt));
+          needed = std::max(needed, CheckTileList(where, "Grey", grey, width, height, std::nullopt,
+                                                  std::nullopt));
         CheckStream(where, view->Long("Offset"), view->Long("MaxSize"), needed, owner);
       } catch (const Failure& failure) {
         if (where.empty()) where = table + " row " + std::to_string(row);
@@ -235,8 +237,8 @@ class Checker {
     writes_.push_back({offset, offset + std::max<std::int64_t>(maxSize, 1), owner});
     auto cached = streams_.find(offset);
     if (cached == streams_.end())
-      cached = streams_.emplace(offset, ProbeStream(romPath_, offset, TempFilePath("check.bin")))
-                   .first;
+      cached =
+          streams_.emplace(offset, ProbeStream(romPath_, offset, TempFilePath("check.bin"))).first;
     const std::optional<StreamInfo>& stream = cached->second;
     if (!stream) {
       Problem(where, "the compressed stream at " + Hex(offset) + " does not decode");

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& message) { throw CatalogWriteError(message); }
+[[noreturn]] void Refuse(const std::string& message) {
+  throw CatalogWriteError(message);
+}
 
 // One writable connection with one transaction: rolled back unless committed.
 class WriteSession {
@@ -172,8 +174,8 @@ std::string FormatTileList(const std::vector<TilePlacement>& tiles) {
   std::string text;
   for (const TilePlacement& tile : tiles) {
     if (!text.empty()) text += "\r\n";
-    text += std::to_string(tile.Tx) + "," + std::to_string(tile.Ty) + "," +
-            std::to_string(tile.Offset);
+    text +=
+        std::to_string(tile.Tx) + "," + std::to_string(tile.Ty) + "," + std::to_string(tile.Offset);
   }
   return text;
 }

@@ -9,8 +9,12 @@ namespace {
 bool fixOnSave = false;
 }
 
-void SetFixChecksumOnSave(bool on) { fixOnSave = on; }
-bool FixChecksumOnSave() { return fixOnSave; }
+void SetFixChecksumOnSave(bool on) {
+  fixOnSave = on;
+}
+bool FixChecksumOnSave() {
+  return fixOnSave;
+}
 
 void AfterRomSaved(const std::string& romPath) {
   if (!fixOnSave) return;

@@ -1,8 +1,8 @@
 #include "workshop/StreamProbe.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <cstdio>
 #include <stdexcept>
 #include <vector>
 

@@ -9,8 +9,8 @@
 namespace kerrow {
 
 struct StreamInfo {
-  std::int64_t CompressedLength = 0;    // bytes of the ROM the stream occupies
-  std::int64_t DecompressedSize = 0;    // bytes it decodes to
+  std::int64_t CompressedLength = 0;  // bytes of the ROM the stream occupies
+  std::int64_t DecompressedSize = 0;  // bytes it decodes to
 };
 
 // Decompresses the stream at `offset` of `romPath` into `destination` through

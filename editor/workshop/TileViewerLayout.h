@@ -17,7 +17,7 @@ enum class TileOrder {
 };
 
 struct TileViewerLayout {
-  std::int64_t Start = 0;        // byte offset of the first tile
+  std::int64_t Start = 0;         // byte offset of the first tile
   std::int32_t TilesPerRow = 16;  // 1..64
   TileOrder Order = TileOrder::Rows;
   std::int32_t BlockWidth = 1;   // 1..4 tiles, for BlockColumns

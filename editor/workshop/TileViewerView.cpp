@@ -160,18 +160,35 @@ void TileViewerView::wheelEvent(QWheelEvent* event) {
 
 void TileViewerView::keyPressEvent(QKeyEvent* event) {
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
-  const std::int64_t page =
-      std::max(1, VisibleRows() / layout_.RowStep() - 1) * layout_.RowBytes();
+  const std::int64_t page = std::max(1, VisibleRows() / layout_.RowStep() - 1) * layout_.RowBytes();
   switch (event->key()) {
-    case Qt::Key_Left: MoveStart(ctrl ? -32 : -1); break;
-    case Qt::Key_Right: MoveStart(ctrl ? 32 : 1); break;
-    case Qt::Key_Up: MoveStart(-layout_.RowBytes()); break;
-    case Qt::Key_Down: MoveStart(layout_.RowBytes()); break;
-    case Qt::Key_PageUp: MoveStart(-page); break;
-    case Qt::Key_PageDown: MoveStart(page); break;
-    case Qt::Key_Home: SetStart(0); break;
-    case Qt::Key_End: SetStart(SourceSize() - page); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Left:
+      MoveStart(ctrl ? -32 : -1);
+      break;
+    case Qt::Key_Right:
+      MoveStart(ctrl ? 32 : 1);
+      break;
+    case Qt::Key_Up:
+      MoveStart(-layout_.RowBytes());
+      break;
+    case Qt::Key_Down:
+      MoveStart(layout_.RowBytes());
+      break;
+    case Qt::Key_PageUp:
+      MoveStart(-page);
+      break;
+    case Qt::Key_PageDown:
+      MoveStart(page);
+      break;
+    case Qt::Key_Home:
+      SetStart(0);
+      break;
+    case Qt::Key_End:
+      SetStart(SourceSize() - page);
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
   }
   event->accept();
 }

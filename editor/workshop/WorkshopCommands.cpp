@@ -133,8 +133,7 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
       "Add Game to Catalog", Hex(suggestedPalette));
   if (!typed) return std::nullopt;
   const std::optional<std::int64_t> palette = ParseOffsetText(*typed);
-  if (!palette || *palette + 32 > static_cast<std::int64_t>(image.size()) ||
-      *palette > INT32_MAX) {
+  if (!palette || *palette + 32 > static_cast<std::int64_t>(image.size()) || *palette > INT32_MAX) {
     Tell("\"" + *typed + "\" is no palette offset inside this ROM. No game was added.");
     return std::nullopt;
   }
@@ -171,8 +170,9 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
     return std::nullopt;
   }
   if (source.RomPath != G().RomPath) {
-    Tell("The viewer shows data of another ROM than the one open now. Open the viewer again on "
-         "this ROM first. Nothing was added.");
+    Tell(
+        "The viewer shows data of another ROM than the one open now. Open the viewer again on "
+        "this ROM first. Nothing was added.");
     return std::nullopt;
   }
   if (own.Empty()) {
@@ -214,15 +214,16 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
 
   const std::int64_t romSize = BinaryFile::OpenForReading(G().RomPath).Size();
   if (answer->palette < 0 || (answer->palette != 0 && answer->palette + 32 > romSize)) {
-    Tell("The palette offset " + Hex(answer->palette) + " is not inside the ROM. Nothing was added.");
+    Tell("The palette offset " + Hex(answer->palette) +
+         " is not inside the ROM. Nothing was added.");
     return std::nullopt;
   }
   if (source.Decompressed && answer->maxSize > source.StreamLength) {
     const std::string warning =
-        "The room of " + std::to_string(answer->maxSize) + " bytes is larger than the stream's own " +
-        std::to_string(source.StreamLength) + " bytes. The " +
-        std::to_string(answer->maxSize - source.StreamLength) + " bytes after the stream (from " +
-        Hex(source.StreamOffset + source.StreamLength) +
+        "The room of " + std::to_string(answer->maxSize) +
+        " bytes is larger than the stream's own " + std::to_string(source.StreamLength) +
+        " bytes. The " + std::to_string(answer->maxSize - source.StreamLength) +
+        " bytes after the stream (from " + Hex(source.StreamOffset + source.StreamLength) +
         ") must be free: saving a larger sprite will overwrite them.\r\n\r\nUse this size?";
     if (ActiveDialogs().Message(warning, MsgIcon::Exclamation, MsgButtons::YesNoCancel,
                                 kWorkshopTitle) != MsgAnswer::Yes)
@@ -284,8 +285,8 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
 std::optional<ViewerSource> DumpOffsetCommand() {
   if (!NeedsOpenRom()) return std::nullopt;
   const std::optional<std::string> typed = ActiveDialogs().InputText(
-      "Offset of the compressed data in the ROM (decimal, or hexadecimal as 0x1F0):",
-      "Dump offset", "0x0");
+      "Offset of the compressed data in the ROM (decimal, or hexadecimal as 0x1F0):", "Dump offset",
+      "0x0");
   if (!typed) return std::nullopt;
   const std::optional<std::int64_t> offset = ParseOffsetText(*typed);
   if (!offset) {
@@ -314,9 +315,9 @@ void CompressDataCommand() {
   const std::string from = ActiveDialogs().OpenFile(
       {"Compress Data: the file to compress", "All Files (*.*)|*.*", 4100, ""});
   if (from.empty()) return;
-  const std::string to = ActiveDialogs().SaveFile(
-      {"Compress Data: save the compressed data as", "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*",
-       0, ""});
+  const std::string to =
+      ActiveDialogs().SaveFile({"Compress Data: save the compressed data as",
+                                "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});
   if (to.empty()) return;
   std::error_code error;
   const auto size = fs::file_size(from, error);

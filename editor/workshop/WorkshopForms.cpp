@@ -32,10 +32,9 @@ std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequ
   dialog.setObjectName("frmAddSprite");
   dialog.setWindowTitle(request.compressed ? "Add Compressed Sprite" : "Add Sprite");
   auto* form = new QFormLayout(&dialog);
-  form->addRow("Size", new QLabel(QString("%1 x %2 tiles")
-                                      .arg(request.widthTiles)
-                                      .arg(request.heightTiles),
-                                  &dialog));
+  form->addRow("Size",
+               new QLabel(QString("%1 x %2 tiles").arg(request.widthTiles).arg(request.heightTiles),
+                          &dialog));
   auto* name = new QLineEdit(&dialog);
   form->addRow("Name", name);
   auto* group = new QComboBox(&dialog);

@@ -268,8 +268,8 @@ void frmTileViewer::SyncScrollBar() {
 }
 
 void frmTileViewer::ShowStatus(std::optional<std::int64_t> hovered) {
-  QString text = hovered ? QString("Offset: %1 (%2)").arg(Hex(*hovered)).arg(*hovered)
-                         : QString("Offset:");
+  QString text =
+      hovered ? QString("Offset: %1 (%2)").arg(Hex(*hovered)).arg(*hovered) : QString("Offset:");
   const TileRect own = picTiles->Selection();
   if (!own.Empty()) text += QString("   Sprite: %1 x %2 tiles").arg(own.Width).arg(own.Height);
   const TileRect context = picTiles->ContextSelection();

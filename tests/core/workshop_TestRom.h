@@ -52,8 +52,7 @@ inline std::vector<unsigned char> MakeRom(std::size_t size, const HeaderFields& 
 // A checksum computed independently of the editor's code: bytes as words.
 inline std::uint16_t IndependentSum(const std::vector<unsigned char>& rom) {
   unsigned long sum = 0;
-  for (std::size_t i = 0x200; i < rom.size(); ++i)
-    sum += (i % 2 == 0) ? rom[i] * 256ul : rom[i];
+  for (std::size_t i = 0x200; i < rom.size(); ++i) sum += (i % 2 == 0) ? rom[i] * 256ul : rom[i];
   return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
 
@@ -62,8 +61,9 @@ inline void PrepareDataDir(const ScratchDir& dir) {
   std::filesystem::copy_file(TestBinDir() + "/catalog-schema.sql", dir.File("catalog-schema.sql"),
                              std::filesystem::copy_options::overwrite_existing);
   SqlFile(dir.File("game.mdb"))
-      .Run("CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT NOT NULL, "
-           "Database TEXT NOT NULL);");
+      .Run(
+          "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT NOT NULL, "
+          "Database TEXT NOT NULL);");
 }
 
 }  // namespace kerrow::test

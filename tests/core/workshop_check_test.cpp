@@ -28,8 +28,9 @@ class CatalogCheckTest : public ::testing::Test {
     // Zero bytes at the very end: a stream there runs out before its end marker.
     std::fill(rom.end() - 8, rom.end(), 0);
     test::WriteBytes(romPath(), rom);
-    test::WriteGamesCatalog(dir, "INSERT INTO Games VALUES (1, 'OTHER', 'other.mdb'), "
-                                 "(2, 'CHECK-01', 'check.mdb');");
+    test::WriteGamesCatalog(dir,
+                            "INSERT INTO Games VALUES (1, 'OTHER', 'other.mdb'), "
+                            "(2, 'CHECK-01', 'check.mdb');");
   }
   void TearDown() override { ResetBindings(); }
 
@@ -64,12 +65,14 @@ testing::AssertionResult Names(const std::vector<std::string>& problems,
 
 TEST_F(CatalogCheckTest, ASoundCatalogHasNothingToReport) {
   const std::string streamText = std::to_string(kStream);
-  Game("INSERT INTO NFO VALUES ('Check', 512, 0, '', '');"
-       "INSERT INTO HEAD VALUES (1, 'Heroes');"
-       "INSERT INTO SPRITE VALUES ('A', 1, 0, 2, 1, '0,0,1024' || char(13,10) || '1,0,1056', '-1');"
-       "INSERT INTO SPRITE VALUES ('B', 1, 544, 1, 1, '0,0,1088', '0,0,1024');"
-       "INSERT INTO COMPRESSED VALUES ('C', 'Fx', 0, 2, 1, '0,0,0' || char(13,10) || '1,0,32', '', " +
-       streamText + ", " + std::to_string(stream.size()) + ");");
+  Game(
+      "INSERT INTO NFO VALUES ('Check', 512, 0, '', '');"
+      "INSERT INTO HEAD VALUES (1, 'Heroes');"
+      "INSERT INTO SPRITE VALUES ('A', 1, 0, 2, 1, '0,0,1024' || char(13,10) || '1,0,1056', '-1');"
+      "INSERT INTO SPRITE VALUES ('B', 1, 544, 1, 1, '0,0,1088', '0,0,1024');"
+      "INSERT INTO COMPRESSED VALUES ('C', 'Fx', 0, 2, 1, '0,0,0' || char(13,10) || '1,0,32', "
+      "'', " +
+      streamText + ", " + std::to_string(stream.size()) + ");");
   const CheckReport report = CheckCatalog(romPath());
   EXPECT_EQ(report.GameName, "Check");
   EXPECT_EQ(report.Problems, std::vector<std::string>{});
@@ -85,23 +88,33 @@ TEST_F(CatalogCheckTest, EveryKindOfDamageIsNamedWithItsTableAndRow) {
       "CREATE TABLE SPRITE (Name, Heading, Palette, Width, Height, White, Grey);"
       "CREATE TABLE COMPRESSED (Name, SubHead, Palette, Width, Height, White, Grey, Offset, "
       "MaxSize);";
-  Game("INSERT INTO NFO VALUES ('Damaged', " + std::to_string(kRomSize - 20) + ", 0, '', '');"
-       "INSERT INTO HEAD VALUES (1, 'Heroes');"
-       "INSERT INTO SPRITE VALUES ('Unparsed', 1, 0, 1, 1, '0,0', '-1');"
-       "INSERT INTO SPRITE VALUES ('Outside', 1, 0, 2, 1, '2,0,2048', '-1');"
-       "INSERT INTO SPRITE VALUES ('PastEnd', 1, 0, 1, 1, '0,0," + std::to_string(kRomSize - 16) + "', '-1');"
-       "INSERT INTO SPRITE VALUES ('BadPalette', 1, " + std::to_string(kRomSize - 2) + ", 1, 1, '0,0,2304', '-1');"
-       "INSERT INTO SPRITE VALUES ('Left', 1, 0, 1, 1, '0,0,3072', '-1');"
-       "INSERT INTO SPRITE VALUES ('Right', 1, 0, 1, 1, '0,0,3088', '-1');"
-       "INSERT INTO SPRITE VALUES ('Orphan', 7, 0, 1, 1, '0,0,2560', '-1');"
-       "INSERT INTO SPRITE VALUES ('Twice', 1, 0, 1, 1, '0,0,2600', '-1');"
-       "INSERT INTO SPRITE VALUES ('Twice', 1, 0, 1, 1, '0,0,2640', '-1');"
-       "INSERT INTO SPRITE VALUES ('GreyBad', 1, 0, 1, 1, '0,0,2700', '0,5,2700');"
-       "INSERT INTO COMPRESSED VALUES ('NoStream', 'Fx', 0, 1, 1, '0,0,0', '', " +
-       std::to_string(kRomSize - 8) + ", 8);"
-       "INSERT INTO COMPRESSED VALUES ('TooShort', 'Fx', 0, 1, 1, '0,0,64', '', " + at + ", " + length + ");"
-       "INSERT INTO COMPRESSED VALUES ('TooLong', 'Fx', 0, 1, 1, '0,0,0', '', " + at + ", 2);"
-       "INSERT INTO COMPRESSED VALUES ('Twice', 'Fx', 0, 1, 1, '0,0,0', '', 90000, 100);",
+  Game("INSERT INTO NFO VALUES ('Damaged', " + std::to_string(kRomSize - 20) +
+           ", 0, '', '');"
+           "INSERT INTO HEAD VALUES (1, 'Heroes');"
+           "INSERT INTO SPRITE VALUES ('Unparsed', 1, 0, 1, 1, '0,0', '-1');"
+           "INSERT INTO SPRITE VALUES ('Outside', 1, 0, 2, 1, '2,0,2048', '-1');"
+           "INSERT INTO SPRITE VALUES ('PastEnd', 1, 0, 1, 1, '0,0," +
+           std::to_string(kRomSize - 16) +
+           "', '-1');"
+           "INSERT INTO SPRITE VALUES ('BadPalette', 1, " +
+           std::to_string(kRomSize - 2) +
+           ", 1, 1, '0,0,2304', '-1');"
+           "INSERT INTO SPRITE VALUES ('Left', 1, 0, 1, 1, '0,0,3072', '-1');"
+           "INSERT INTO SPRITE VALUES ('Right', 1, 0, 1, 1, '0,0,3088', '-1');"
+           "INSERT INTO SPRITE VALUES ('Orphan', 7, 0, 1, 1, '0,0,2560', '-1');"
+           "INSERT INTO SPRITE VALUES ('Twice', 1, 0, 1, 1, '0,0,2600', '-1');"
+           "INSERT INTO SPRITE VALUES ('Twice', 1, 0, 1, 1, '0,0,2640', '-1');"
+           "INSERT INTO SPRITE VALUES ('GreyBad', 1, 0, 1, 1, '0,0,2700', '0,5,2700');"
+           "INSERT INTO COMPRESSED VALUES ('NoStream', 'Fx', 0, 1, 1, '0,0,0', '', " +
+           std::to_string(kRomSize - 8) +
+           ", 8);"
+           "INSERT INTO COMPRESSED VALUES ('TooShort', 'Fx', 0, 1, 1, '0,0,64', '', " +
+           at + ", " + length +
+           ");"
+           "INSERT INTO COMPRESSED VALUES ('TooLong', 'Fx', 0, 1, 1, '0,0,0', '', " +
+           at +
+           ", 2);"
+           "INSERT INTO COMPRESSED VALUES ('Twice', 'Fx', 0, 1, 1, '0,0,0', '', 90000, 100);",
        tables);
   const auto problems = Problems();
   EXPECT_TRUE(Names(problems, {"SPRITE \"Unparsed\"", "White line 1 does not parse"}));
@@ -119,7 +132,8 @@ TEST_F(CatalogCheckTest, EveryKindOfDamageIsNamedWithItsTableAndRow) {
   EXPECT_TRUE(Names(problems, {"COMPRESSED \"TooLong\"", length + " bytes long", "MaxSize of 2"}));
   EXPECT_TRUE(Names(problems, {"COMPRESSED \"Twice\"", "Offset", "outside the ROM"}));
   // "TooShort" and "TooLong" share one stream's bytes and write them both.
-  EXPECT_TRUE(Names(problems, {"COMPRESSED \"TooShort\"", "same ROM bytes", "COMPRESSED \"TooLong\""}));
+  EXPECT_TRUE(
+      Names(problems, {"COMPRESSED \"TooShort\"", "same ROM bytes", "COMPRESSED \"TooLong\""}));
   EXPECT_EQ(problems.size(), 15u) << testing::PrintToString(problems);
 }
 

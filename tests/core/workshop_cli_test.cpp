@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -33,20 +32,23 @@ TEST(KerrowCli, CheckExitsWithZeroOneOrTwo) {
   const std::string data = dir.Path().string() + "/";
   test::PrepareDataDir(dir);
   test::WriteBytes(dir.File("rom.bin"), test::MakeRom(0x1000, {.serial = "GM CLI-1"}));
-  test::SqlFile(dir.File("game.mdb")).Run(
-      "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT, Database TEXT);"
-      "INSERT INTO Games VALUES (1, 'CLI-1', 'cli.mdb');");
+  test::SqlFile(dir.File("game.mdb"))
+      .Run(
+          "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT, Database TEXT);"
+          "INSERT INTO Games VALUES (1, 'CLI-1', 'cli.mdb');");
   test::SqlFile(dir.File("cli.mdb"))
       .Run(test::kGameTablesSql)
-      .Run("INSERT INTO NFO VALUES ('Cli', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
-           "INSERT INTO SPRITE VALUES ('A', 1, 0, 1, 1, '0,0,1024', '-1');");
+      .Run(
+          "INSERT INTO NFO VALUES ('Cli', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
+          "INSERT INTO SPRITE VALUES ('A', 1, 0, 1, 1, '0,0,1024', '-1');");
   Outcome clean = Cli(data, "check " + dir.File("rom.bin"));
   EXPECT_EQ(clean.status, 0) << clean.output;
 
   test::SqlFile(dir.File("cli.mdb"))
       .Run(test::kGameTablesSql)
-      .Run("INSERT INTO NFO VALUES ('Cli', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
-           "INSERT INTO SPRITE VALUES ('A', 2, 0, 1, 1, '0,0,5000', '-1');");
+      .Run(
+          "INSERT INTO NFO VALUES ('Cli', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
+          "INSERT INTO SPRITE VALUES ('A', 2, 0, 1, 1, '0,0,5000', '-1');");
   Outcome damaged = Cli(data, "check " + dir.File("rom.bin"));
   EXPECT_EQ(damaged.status, 1) << damaged.output;
   EXPECT_NE(damaged.output.find("SPRITE \"A\": the heading 2 does not exist"), std::string::npos)

@@ -57,7 +57,8 @@ TEST(RomHeaderText, ShortFilesReadWhatIsThere) {
   EXPECT_EQ(header.ComputedChecksum, 0);
   EXPECT_EQ(CatalogIdFromImage({}), "");
   // Control bytes inside a title show as blanks.
-  auto controls = MakeRom(0x400, {.overseas = std::string("A\x01" "B")});
+  auto controls = MakeRom(0x400, {.overseas = std::string("A\x01"
+                                                          "B")});
   EXPECT_EQ(ParseRomHeader(Bytes(controls)).OverseasTitle, "A B");
 }
 
@@ -92,9 +93,12 @@ TEST(RomChecksum, FixWritesOnlyTheTwoChecksumBytes) {
   ASSERT_EQ(after.size(), before.size());
   const std::uint16_t sum = test::IndependentSum(before);
   for (std::size_t i = 0; i < after.size(); ++i) {
-    if (i == 0x18E) EXPECT_EQ(after[i], sum >> 8);
-    else if (i == 0x18F) EXPECT_EQ(after[i], sum & 0xFF);
-    else ASSERT_EQ(after[i], before[i]) << i;
+    if (i == 0x18E)
+      EXPECT_EQ(after[i], sum >> 8);
+    else if (i == 0x18F)
+      EXPECT_EQ(after[i], sum & 0xFF);
+    else
+      ASSERT_EQ(after[i], before[i]) << i;
   }
   // A second fix changes nothing.
   FixChecksum(path);

@@ -38,13 +38,14 @@ TEST_F(StreamTest, LengthsMatchWhatTheCodecItselfReports) {
 
     const auto info = ProbeStream(dir.File("rom.bin"), 100, dir.File("out.bin"));
     ASSERT_TRUE(info) << salt;
-    const auto decoded = droven::Decompress({rom.data() + 100, rom.size() - 100},
-                                            droven::Mode::Plain);
+    const auto decoded =
+        droven::Decompress({rom.data() + 100, rom.size() - 100}, droven::Mode::Plain);
     ASSERT_EQ(decoded.status, droven::kOk);
     EXPECT_EQ(info->CompressedLength, static_cast<std::int64_t>(decoded.consumed)) << salt;
     EXPECT_EQ(info->CompressedLength, static_cast<std::int64_t>(stream.size()));
     EXPECT_EQ(info->DecompressedSize, static_cast<std::int64_t>(data.size()));
-    EXPECT_EQ(test::ReadBytes(dir.File("out.bin")), std::vector<unsigned char>(data.begin(), data.end()));
+    EXPECT_EQ(test::ReadBytes(dir.File("out.bin")),
+              std::vector<unsigned char>(data.begin(), data.end()));
   }
 }
 
@@ -60,8 +61,8 @@ TEST_F(StreamTest, AStreamEndingTheFileAndPlacesWithoutOne) {
   // Cut short, past the end, negative: nothing decodes.
   EXPECT_FALSE(ProbeStream(dir.File("rom.bin"), static_cast<std::int64_t>(rom.size()) - 3,
                            dir.File("out.bin")));
-  EXPECT_FALSE(ProbeStream(dir.File("rom.bin"), static_cast<std::int64_t>(rom.size()),
-                           dir.File("out.bin")));
+  EXPECT_FALSE(
+      ProbeStream(dir.File("rom.bin"), static_cast<std::int64_t>(rom.size()), dir.File("out.bin")));
   EXPECT_FALSE(ProbeStream(dir.File("rom.bin"), -1, dir.File("out.bin")));
 }
 

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
-#include <unistd.h>
 
 #include "catalog/bIdentify.h"
 #include "catalog/bTreeViewHandle.h"

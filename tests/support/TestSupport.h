@@ -75,7 +75,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<OpenFileRequest> fileRequests;
   std::vector<OpenFileRequest> saveRequests;
   std::vector<DisplayColour> colourRequests;
-  std::deque<std::optional<std::string>> texts;          // popped per text input
+  std::deque<std::optional<std::string>> texts;  // popped per text input
   std::vector<std::string> textPrompts;
   std::deque<std::optional<SpriteFormAnswer>> spriteForms;  // popped per Add Sprite form
   std::vector<SpriteFormRequest> spriteFormRequests;

@@ -10,8 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QWheelEvent>
 
@@ -74,7 +74,7 @@ class Workshop : public WindowFixture {
     std::filesystem::create_directory(data.Path() / "games");
     std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                      QString::fromStdString(data.File("settings")));
+                       QString::fromStdString(data.File("settings")));
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();
@@ -95,7 +95,9 @@ class Workshop : public WindowFixture {
   // Drags over view tiles with the given button, as a user would.
   static void Drag(TileViewerView* view, QPoint from, QPoint to, Qt::MouseButton button) {
     const int side = 8 * view->Zoom();
-    auto centre = [&](QPoint tile) { return QPoint(tile.x() * side + side / 2, tile.y() * side + side / 2); };
+    auto centre = [&](QPoint tile) {
+      return QPoint(tile.x() * side + side / 2, tile.y() * side + side / 2);
+    };
     QTest::mousePress(view, button, {}, centre(from));
     QMouseEvent move(QEvent::MouseMove, centre(to), view->mapToGlobal(centre(to)), Qt::NoButton,
                      button, Qt::NoModifier);
@@ -168,9 +170,12 @@ TEST_F(Workshop, AnUnknownRomIsCataloguedEditedSavedAndChecked) {
   const auto after = ReadBytes(unknown);
   ASSERT_EQ(after.size(), before.size());
   for (std::size_t i = 0; i < after.size(); ++i) {
-    if (i == 0x2040) EXPECT_EQ(after[i], 0xF7);  // pixels 15, 7
-    else if (i == 0x2040 + 3 * 4 + 1) EXPECT_EQ(after[i], 0xC3);  // row 3: pixels 12, 3
-    else ASSERT_EQ(after[i], before[i]) << i;
+    if (i == 0x2040)
+      EXPECT_EQ(after[i], 0xF7);  // pixels 15, 7
+    else if (i == 0x2040 + 3 * 4 + 1)
+      EXPECT_EQ(after[i], 0xC3);  // row 3: pixels 12, 3
+    else
+      ASSERT_EQ(after[i], before[i]) << i;
   }
 
   // Fix the checksum (asked first), and the catalog checks clean.
