@@ -13,6 +13,7 @@
 #include "shell/ErrorReports.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
+#include "workshop/SaveHooks.h"
 
 namespace kerrow {
 
@@ -109,6 +110,7 @@ bool SaveRom() {
     }
     if (!StoreCompressed(record)) return false;
   }
+  AfterRomSaved(G().SpriteRomPath);
   G().SpriteDirty = false;
   NoteSaved(G().SpriteName.empty() ? "the sprite" : G().SpriteName, G().SpriteRomPath);
   return true;

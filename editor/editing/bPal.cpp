@@ -7,6 +7,7 @@
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
+#include "workshop/SaveHooks.h"
 
 namespace kerrow {
 
@@ -82,6 +83,7 @@ void SavePalette() {
                   "Save Palette");
   file.WriteAt(offset, bytes);
   file.Flush();
+  AfterRomSaved(path);
   G().PaletteDirty = false;
   NoteSaved("the palette", path);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kerrow {
 
@@ -25,6 +26,25 @@ struct OpenFileRequest {
   std::string fileName;
 };
 
+// The Add Sprite form: what it offers and what the user answered.
+struct SpriteFormRequest {
+  bool compressed = false;
+  std::vector<std::string> groups;  // headings ("HEAD" names) or "SubHead" texts
+  std::int32_t widthTiles = 0;
+  std::int32_t heightTiles = 0;
+  bool contextAvailable = false;  // a second selection can be used as context tiles
+  std::int32_t maxSize = 0;       // compressed: the stream's own length, the default
+};
+
+struct SpriteFormAnswer {
+  std::string name;
+  std::int32_t groupIndex = -1;  // into SpriteFormRequest::groups; -1 for a new one
+  std::string newGroup;
+  std::int32_t palette = 0;  // 0 = the game's palette
+  bool useContext = false;
+  std::int32_t maxSize = 0;  // compressed only
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -42,6 +62,19 @@ class Dialogs {
 
   // The colour dialog, starting from `initial`; nullopt when cancelled.
   virtual std::optional<DisplayColour> ChooseColour(DisplayColour initial) = 0;
+
+  // The workshop's questions. Dialogs that cannot ask (no one to answer them)
+  // keep these defaults, which answer as if cancelled.
+  // A line of text (an offset, a name), starting from `initial`; nullopt when cancelled.
+  virtual std::optional<std::string> InputText(const std::string& /*prompt*/,
+                                               const std::string& /*title*/,
+                                               const std::string& /*initial*/) {
+    return std::nullopt;
+  }
+  // The Add Sprite form; nullopt when cancelled.
+  virtual std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& /*request*/) {
+    return std::nullopt;
+  }
 };
 
 // The dialogs in use. The program installs the Qt ones at start-up; tests install their own.

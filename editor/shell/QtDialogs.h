@@ -17,6 +17,10 @@ class QtDialogs : public Dialogs {
   std::string OpenFile(const OpenFileRequest& request) override;
   std::string SaveFile(const OpenFileRequest& request) override;
   std::optional<DisplayColour> ChooseColour(DisplayColour initial) override;
+  // These two live with the workshop's windows (WorkshopForms.cpp).
+  std::optional<std::string> InputText(const std::string& prompt, const std::string& title,
+                                       const std::string& initial) override;
+  std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) override;
 
  private:
   QWidget* parent_;

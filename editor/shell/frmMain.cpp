@@ -203,6 +203,7 @@ void frmMain::BuildMenus() {
   connect(mnuHelpTopics, &QAction::triggered, this,
           [this] { Run([&] { mnuHelpTopics_Click(); }); });
   connect(mnuHelpAbout, &QAction::triggered, this, [this] { Run([&] { mnuHelpAbout_Click(); }); });
+  BuildToolsMenu();
 }
 
 void frmMain::BuildToolbars() {

@@ -27,6 +27,9 @@ namespace kerrow {
 class ColourBox;
 class PaletteStripView;
 class SurfaceView;
+class frmRomHeader;
+class frmTileViewer;
+struct GameIdentity;
 
 class frmMain : public QMainWindow {
   Q_OBJECT
@@ -85,6 +88,29 @@ class frmMain : public QMainWindow {
   QAction* mnuHelpTopics = nullptr;
   QAction* mnuHelpSep1 = nullptr;
   QAction* mnuHelpAbout = nullptr;
+
+  // Tools menu and the workshop's windows (frmMainTools.cpp).
+  QMenu* mnuTools = nullptr;
+  QAction* mnuToolsViewer = nullptr;
+  QAction* mnuToolsAddGame = nullptr;
+  QAction* mnuToolsSep1 = nullptr;
+  QAction* mnuToolsHeader = nullptr;
+  QAction* mnuToolsFixChecksum = nullptr;
+  QAction* mnuToolsFixOnSave = nullptr;
+  QAction* mnuToolsSep2 = nullptr;
+  QAction* mnuToolsCheck = nullptr;
+  frmTileViewer* TileViewer = nullptr;
+  frmRomHeader* RomHeaderWindow = nullptr;
+  void mnuToolsViewer_Click();
+  void mnuToolsAddGame_Click();
+  void mnuToolsHeader_Click();
+  void mnuToolsFixOnSave_Click();
+  void mnuCompressionDump_Click();
+  void mnuCompressionCompress_Click();
+  // Shows an identified game: status bar, palette and tree, as File > Load does.
+  void ShowIdentifiedGame(const GameIdentity& game);
+  void BuildToolsMenu();
+  frmTileViewer& EnsureTileViewer();  // created on first use
 
   // The About window, created hidden at start-up; Help > About shows it.
   QWidget* AboutWindow = nullptr;

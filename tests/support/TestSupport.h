@@ -75,6 +75,10 @@ class ScriptedDialogs : public Dialogs {
   std::vector<OpenFileRequest> fileRequests;
   std::vector<OpenFileRequest> saveRequests;
   std::vector<DisplayColour> colourRequests;
+  std::deque<std::optional<std::string>> texts;  // popped per text input
+  std::vector<std::string> textPrompts;
+  std::deque<std::optional<SpriteFormAnswer>> spriteForms;  // popped per Add Sprite form
+  std::vector<SpriteFormRequest> spriteFormRequests;
 
   MsgAnswer Message(const std::string& text, MsgIcon icon, MsgButtons buttons,
                     const std::string& title) override {
@@ -104,6 +108,21 @@ class ScriptedDialogs : public Dialogs {
     auto colour = colours.front();
     colours.pop_front();
     return colour;
+  }
+  std::optional<std::string> InputText(const std::string& prompt, const std::string&,
+                                       const std::string&) override {
+    textPrompts.push_back(prompt);
+    if (texts.empty()) return std::nullopt;
+    auto text = texts.front();
+    texts.pop_front();
+    return text;
+  }
+  std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) override {
+    spriteFormRequests.push_back(request);
+    if (spriteForms.empty()) return std::nullopt;
+    auto answer = spriteForms.front();
+    spriteForms.pop_front();
+    return answer;
   }
 };
 

@@ -24,7 +24,7 @@ QStringList Captions(const QList<QAction*>& actions) {
 TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   frmMain& w = *window;
   EXPECT_EQ(Captions(w.menuBar()->actions()),
-            QStringList({"&File", "&View", "Compression", "Help"}));
+            QStringList({"&File", "&View", "Compression", "&Tools", "Help"}));
   EXPECT_EQ(Captions(w.mnuFile->actions()),
             QStringList({"&Load...", "&Save", "Import Sprite...", "Expor&t Sprite...", "P&alette",
                          "-", "Game Information", "-", "E&xit"}));
@@ -33,11 +33,14 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   EXPECT_EQ(Captions(w.mnuViewZoom->actions()), QStringList({"1", "4", "6", "8", "16", "24"}));
   EXPECT_EQ(Captions(w.mnuCompression->actions()),
             QStringList({"Dump offset...", "Compress Data..."}));
+  EXPECT_EQ(Captions(w.mnuTools->actions()),
+            QStringList({"Tile &Viewer...", "Add &Game to Catalog...", "-", "ROM &Header...",
+                         "&Fix Checksum", "Fix Checksum on &Save", "-", "&Check Catalog..."}));
   EXPECT_EQ(Captions(w.mnuHelp->actions()), QStringList({"Help Topics", "-", "&About"}));
 
   EXPECT_FALSE(w.mnuFileSave->isEnabled());
   EXPECT_FALSE(w.mnuFileImport->isEnabled());
-  EXPECT_FALSE(w.mnuCompression->isEnabled());
+  EXPECT_TRUE(w.mnuCompression->isEnabled());  // its entries have commands now
   EXPECT_EQ(w.mnuViewGrid->shortcut(), QKeySequence("Ctrl+G"));
   EXPECT_FALSE(w.mnuViewGrid->isChecked());
   for (int k = 0; k < 6; ++k) EXPECT_EQ(w.mnuViewZoomE[k]->isChecked(), k == 3);

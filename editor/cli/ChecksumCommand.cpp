@@ -1,0 +1,58 @@
+#include <cstdio>
+#include <iostream>
+
+#include "cli/WorkshopCommands.h"
+#include "shell/Failure.h"
+#include "workshop/RomHeader.h"
+
+namespace kerrow::cli {
+
+namespace {
+
+std::string Word(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value);
+  return text;
+}
+
+}  // namespace
+
+int RunChecksum(const CliContext&, std::span<const std::string> args) {
+  bool fix = false;
+  std::string rom;
+  for (const std::string& arg : args) {
+    if (arg == "--fix") {
+      fix = true;
+    } else if (rom.empty() && !arg.starts_with("--")) {
+      rom = arg;
+    } else {
+      rom.clear();
+      break;
+    }
+  }
+  if (rom.empty()) {
+    std::cerr << "Usage: kerrow-cli checksum [--fix] ROM\n";
+    return kExitUsage;
+  }
+  try {
+    RomHeader header = ReadRomHeader(rom);
+    std::cout << "stored:   " << (header.StoredChecksum ? Word(*header.StoredChecksum) : "none")
+              << "\ncomputed: " << Word(header.ComputedChecksum) << '\n';
+    if (header.ChecksumMatches()) {
+      std::cout << "The checksum is correct.\n";
+      return kExitOk;
+    }
+    if (!fix) {
+      std::cout << "The stored checksum is wrong (use --fix to write the computed one).\n";
+      return kExitProblems;
+    }
+    header = FixChecksum(rom);
+    std::cout << "Fixed: " << Word(header.ComputedChecksum) << " written at 0x18E.\n";
+    return kExitOk;
+  } catch (const Failure& failure) {
+    std::cerr << "kerrow-cli checksum: " << failure.Description() << '\n';
+    return kExitCannotCheck;
+  }
+}
+
+}  // namespace kerrow::cli

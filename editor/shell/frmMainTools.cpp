@@ -1,0 +1,172 @@
+// The Tools menu and the Compression menu: the catalog workshop's windows and
+// commands. The work itself is done by the workshop's core commands.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+#include "catalog/bIdentify.h"
+#include "catalog/bTreeViewHandle.h"
+#include "editing/PaletteStripView.h"
+#include "editing/bPal.h"
+#include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
+#include "shell/frmMain.h"
+#include "workshop/SaveHooks.h"
+#include "workshop/WorkshopCommands.h"
+#include "workshop/WorkshopSettings.h"
+#include "workshop/frmRomHeader.h"
+#include "workshop/frmTileViewer.h"
+
+namespace kerrow {
+
+namespace {
+
+QAction* ToolsAction(frmMain* window, QMenu* menu, const char* name, const char* caption) {
+  auto* action = new QAction(caption, window);
+  action->setObjectName(name);
+  menu->addAction(action);
+  return action;
+}
+
+}  // namespace
+
+void frmMain::BuildToolsMenu() {
+  mnuTools = new QMenu("&Tools", this);
+  mnuTools->setObjectName("mnuTools");
+  menuBar()->insertMenu(mnuHelp->menuAction(), mnuTools);
+  mnuToolsViewer = ToolsAction(this, mnuTools, "mnuToolsViewer", "Tile &Viewer...");
+  mnuToolsAddGame = ToolsAction(this, mnuTools, "mnuToolsAddGame", "Add &Game to Catalog...");
+  mnuToolsSep1 = mnuTools->addSeparator();
+  mnuToolsHeader = ToolsAction(this, mnuTools, "mnuToolsHeader", "ROM &Header...");
+  mnuToolsFixChecksum = ToolsAction(this, mnuTools, "mnuToolsFixChecksum", "&Fix Checksum");
+  mnuToolsFixOnSave = ToolsAction(this, mnuTools, "mnuToolsFixOnSave", "Fix Checksum on &Save");
+  mnuToolsFixOnSave->setCheckable(true);
+  mnuToolsFixOnSave->setChecked(ReadFixChecksumOnSaveSetting());
+  SetFixChecksumOnSave(mnuToolsFixOnSave->isChecked());
+  mnuToolsSep2 = mnuTools->addSeparator();
+  mnuToolsCheck = ToolsAction(this, mnuTools, "mnuToolsCheck", "&Check Catalog...");
+
+  connect(mnuToolsViewer, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsViewer_Click(); }); });
+  connect(mnuToolsAddGame, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsAddGame_Click(); }); });
+  connect(mnuToolsHeader, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsHeader_Click(); }); });
+  connect(mnuToolsFixChecksum, &QAction::triggered, this, [this] {
+    Run([&] {
+      FixChecksumCommand();
+      if (RomHeaderWindow && RomHeaderWindow->isVisible()) RomHeaderWindow->Refresh();
+    });
+  });
+  connect(mnuToolsFixOnSave, &QAction::triggered, this,
+          [this] { Run([&] { mnuToolsFixOnSave_Click(); }); });
+  connect(mnuToolsCheck, &QAction::triggered, this,
+          [this] { Run([&] { CheckCatalogCommand(); }); });
+
+  // Add Game is offered only while the open ROM matches no catalogued game.
+  connect(mnuTools, &QMenu::aboutToShow, this, [this] {
+    bool known = true;
+    try {
+      known = G().RomPath.empty() ||
+              (G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath)));
+    } catch (const std::exception&) {
+      // An unreadable ROM offers nothing to add.
+    }
+    mnuToolsAddGame->setEnabled(!known);
+  });
+
+  // The Compression entries have commands now.
+  mnuCompression->setEnabled(true);
+  connect(mnuCompressionDump, &QAction::triggered, this,
+          [this] { Run([&] { mnuCompressionDump_Click(); }); });
+  connect(mnuCompressionCompress, &QAction::triggered, this,
+          [this] { Run([&] { mnuCompressionCompress_Click(); }); });
+}
+
+frmTileViewer& frmMain::EnsureTileViewer() {
+  if (!TileViewer) {
+    TileViewer = new frmTileViewer(this);
+    TileViewer->RunCommand = [this](const std::function<void()>& command) { Run(command); };
+    TileViewer->OnSpriteAdded = [this](const AddedSprite& added) {
+      tvSprites->clear();
+      FillTree();
+      const std::string key =
+          std::string(added.Compressed ? kCompressedChildKeyPrefix : kChildKeyPrefix) + added.Name;
+      if (QTreeWidgetItem* node = FindNode(QString::fromStdString(key))) {
+        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) up->setExpanded(true);
+        tvSprites->setCurrentItem(node);
+        SelectSprite();
+      }
+      if (!added.NewProblems.empty()) {
+        std::string text = "The catalog check finds new problems:\r\n";
+        for (const std::string& problem : added.NewProblems) text += "\r\n" + problem;
+        ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok, kWorkshopTitle);
+      }
+    };
+  }
+  return *TileViewer;
+}
+
+void frmMain::mnuToolsViewer_Click() {
+  if (G().RomPath.empty()) {
+    ActiveDialogs().Message("Open a ROM first (File > Load...).", MsgIcon::Exclamation,
+                            MsgButtons::Ok, kWorkshopTitle);
+    return;
+  }
+  frmTileViewer& viewer = EnsureTileViewer();
+  viewer.ShowRom();
+  viewer.show();
+  viewer.raise();
+}
+
+void frmMain::mnuToolsAddGame_Click() {
+  const auto palette = TileViewer ? TileViewer->PaletteOffset() : std::nullopt;
+  const std::optional<GameIdentity> game = AddGameCommand(palette.value_or(0));
+  if (!game) return;
+  tvSprites->clear();
+  ShowIdentifiedGame(*game);
+}
+
+void frmMain::ShowIdentifiedGame(const GameIdentity& game) {
+  SetPanelText(1, QString::fromStdString("Game: " + game.Name));
+  LoadPalette(G().RomPath, game.PaletteOffset);
+  Frame1->Refresh();
+  FillTree();
+}
+
+void frmMain::mnuToolsHeader_Click() {
+  if (G().RomPath.empty()) {
+    ActiveDialogs().Message("Open a ROM first (File > Load...).", MsgIcon::Exclamation,
+                            MsgButtons::Ok, kWorkshopTitle);
+    return;
+  }
+  if (!RomHeaderWindow) {
+    RomHeaderWindow = new frmRomHeader(this);
+    RomHeaderWindow->RunCommand = [this](const std::function<void()>& command) { Run(command); };
+  }
+  RomHeaderWindow->Refresh();
+  RomHeaderWindow->show();
+  RomHeaderWindow->raise();
+}
+
+void frmMain::mnuToolsFixOnSave_Click() {
+  const bool on = mnuToolsFixOnSave->isChecked();
+  SetFixChecksumOnSave(on);
+  WriteFixChecksumOnSaveSetting(on);
+}
+
+void frmMain::mnuCompressionDump_Click() {
+  const std::optional<ViewerSource> dump = DumpOffsetCommand();
+  if (!dump) return;
+  frmTileViewer& viewer = EnsureTileViewer();
+  viewer.ShowSource(*dump);
+  viewer.show();
+  viewer.raise();
+}
+
+void frmMain::mnuCompressionCompress_Click() {
+  CompressDataCommand();
+}
+
+}  // namespace kerrow

@@ -1,0 +1,33 @@
+// Checks an identified game's catalog against its ROM image and lists every
+// problem, one line each naming the table, the row and what is wrong.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kerrow {
+
+// The check could not run: no readable ROM, no catalog, no game for the ROM.
+class CheckImpossible : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct CheckReport {
+  std::string GameName;
+  std::string DatabasePath;
+  std::vector<std::string> Problems;  // empty when the catalog is sound
+};
+
+// Identifies `romPath` against the catalog in G().DataPath, with views of its
+// own (the editor's open game and its views are left alone), and checks the
+// game's tables: tile lists that do not parse, tile positions outside the
+// sprite, tiles and palettes past the end of their source, two sprites writing
+// the same ROM bytes, compressed streams that do not decode, decode too short
+// or are longer than "MaxSize", duplicate names, sprites under a missing
+// heading, missing tables and fields. Compressed streams are decoded through
+// the editor's binding into the private temporary directory.
+CheckReport CheckCatalog(const std::string& romPath);
+
+}  // namespace kerrow

@@ -1,0 +1,375 @@
+#include "workshop/WorkshopCommands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "bridge/CompressionBridge.h"
+#include "bridge/TempFiles.h"
+#include "browser/SpriteSelection.h"
+#include "catalog/bDatabase.h"
+#include "graphics/BinaryFile.h"
+#include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
+#include "workshop/CatalogCheck.h"
+#include "workshop/RomHeader.h"
+#include "workshop/StreamProbe.h"
+
+namespace kerrow {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kViewerDumpFile = "viewer-dump.bin";
+
+void Tell(const std::string& text, MsgIcon icon = MsgIcon::Exclamation) {
+  ActiveDialogs().Message(text, icon, MsgButtons::Ok, kWorkshopTitle);
+}
+
+std::string Hex(std::int64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<long long>(value));
+  return text;
+}
+
+std::string Word(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value);
+  return text;
+}
+
+bool NeedsOpenRom() {
+  if (!G().RomPath.empty()) return true;
+  Tell("Open a ROM first (File > Load...).");
+  return false;
+}
+
+std::vector<std::string> ProblemsOrNone(const std::string& rom) {
+  try {
+    return CheckCatalog(rom).Problems;
+  } catch (const CheckImpossible&) {
+    return {};
+  }
+}
+
+// Reopens the game's reading views after a write; a loaded sprite keeps its
+// record current, as Save ROM reads it from there.
+void ReopenGameViews(const std::string& databaseText) {
+  std::optional<std::pair<GameTable, std::string>> loaded;
+  if (G().SpriteLoaded) {
+    const GameTable table = G().SpriteIsCompressed ? kCompressed : kSprite;
+    TableView& view = GameTableView(table);
+    if (!view.Eof()) loaded.emplace(table, view.Text("Name"));
+  }
+  OpenGameDatabase(databaseText);
+  if (loaded) GameTableView(loaded->first).Seek(loaded->second);
+}
+
+// Positions of `rect` shifted to be relative to `origin`.
+std::vector<TilePlacement> Shifted(std::vector<TilePlacement> tiles, TileRect rect,
+                                   TileRect origin) {
+  for (TilePlacement& tile : tiles) {
+    tile.Tx += rect.X - origin.X;
+    tile.Ty += rect.Y - origin.Y;
+  }
+  return tiles;
+}
+
+TileRect Union(TileRect a, TileRect b) {
+  if (b.Empty()) return a;
+  const std::int32_t left = std::min(a.X, b.X);
+  const std::int32_t top = std::min(a.Y, b.Y);
+  const std::int32_t right = std::max(a.X + a.Width, b.X + b.Width);
+  const std::int32_t bottom = std::max(a.Y + a.Height, b.Y + b.Height);
+  return {left, top, right - left, bottom - top};
+}
+
+}  // namespace
+
+std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
+                                          std::int64_t sourceSize) {
+  std::vector<TilePlacement> tiles;
+  for (std::int32_t y = 0; y < rect.Height; ++y) {
+    for (std::int32_t x = 0; x < rect.Width; ++x) {
+      const auto offset = layout.OffsetAt(rect.X + x, rect.Y + y);
+      if (!offset || *offset + 32 > sourceSize) continue;
+      tiles.push_back({x, y, *offset});
+    }
+  }
+  return tiles;
+}
+
+std::vector<std::string> NewProblems(const std::vector<std::string>& before,
+                                     const std::vector<std::string>& after) {
+  const std::set<std::string> known(before.begin(), before.end());
+  std::vector<std::string> added;
+  for (const std::string& problem : after)
+    if (!known.contains(problem)) added.push_back(problem);
+  return added;
+}
+
+std::optional<std::string> OpenGameOfRom() {
+  auto& g = G();
+  if (g.RomPath.empty() || !g.GameDb || !g.GamesTable) return std::nullopt;
+  if (!SeekGameBySerial(*g.GamesTable, ReadRomSerial(g.RomPath))) return std::nullopt;
+  std::string text = g.GamesTable->Text("Database");
+  std::error_code error;
+  if (!fs::equivalent(ResolveDataFile(text), g.GameDb->Path(), error)) return std::nullopt;
+  return text;
+}
+
+std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
+  if (!NeedsOpenRom()) return std::nullopt;
+  const std::vector<std::uint8_t> image = ReadRomImage(G().RomPath);
+  if (G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath))) {
+    Tell("This ROM's game is in the catalog already.", MsgIcon::Information);
+    return std::nullopt;
+  }
+  const std::optional<std::string> typed = ActiveDialogs().InputText(
+      "Offset of the game's palette in the ROM (find it in the Tile Viewer; decimal, or "
+      "hexadecimal as 0x1F0):",
+      "Add Game to Catalog", Hex(suggestedPalette));
+  if (!typed) return std::nullopt;
+  const std::optional<std::int64_t> palette = ParseOffsetText(*typed);
+  if (!palette || *palette + 32 > static_cast<std::int64_t>(image.size()) || *palette > INT32_MAX) {
+    Tell("\"" + *typed + "\" is no palette offset inside this ROM. No game was added.");
+    return std::nullopt;
+  }
+  NewGame game;
+  game.Id = CatalogIdFromImage(image);
+  game.Name = GameNameFromImage(image);
+  game.Palette = static_cast<std::int32_t>(*palette);
+  try {
+    AddGame(G().DataPath, game);
+  } catch (const CatalogWriteError& error) {
+    Tell(error.what());
+    return std::nullopt;
+  }
+  OpenCatalog();
+  std::optional<GameIdentity> identity = IdentifyGame();
+  // A new game has nothing to compare with: whatever the check finds is new.
+  const std::vector<std::string> problems = ProblemsOrNone(G().RomPath);
+  if (!problems.empty()) {
+    std::string text = "The catalog check finds problems:\r\n";
+    for (const std::string& problem : problems) text += "\r\n" + problem;
+    Tell(text);
+  }
+  return identity;
+}
+
+std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
+                                            const TileViewerLayout& layout, TileRect own,
+                                            TileRect context) {
+  if (!NeedsOpenRom()) return std::nullopt;
+  const std::optional<std::string> databaseText = OpenGameOfRom();
+  if (!databaseText) {
+    Tell("The ROM \"" + G().RomPath +
+         "\" is not in the catalog. Add its game first (Tools > Add Game to Catalog).");
+    return std::nullopt;
+  }
+  if (source.RomPath != G().RomPath) {
+    Tell(
+        "The viewer shows data of another ROM than the one open now. Open the viewer again on "
+        "this ROM first. Nothing was added.");
+    return std::nullopt;
+  }
+  if (own.Empty()) {
+    Tell("Select the sprite's tiles in the viewer first (drag over them with the left button).");
+    return std::nullopt;
+  }
+  const std::int64_t sourceSize = BinaryFile::OpenForReading(source.Path).Size();
+  const TileRect bounds = Union(own, context);
+  const auto white = Shifted(SelectionTiles(layout, own, sourceSize), own, bounds);
+  if (white.empty()) {
+    Tell("The selection holds no whole tile.");
+    return std::nullopt;
+  }
+  std::vector<TilePlacement> grey;
+  if (!context.Empty()) {
+    // Context tiles never cover the sprite's own: those stay editable.
+    std::set<std::pair<std::int32_t, std::int32_t>> taken;
+    for (const TilePlacement& tile : white) taken.insert({tile.Tx, tile.Ty});
+    for (const TilePlacement& tile :
+         Shifted(SelectionTiles(layout, context, sourceSize), context, bounds))
+      if (!taken.contains({tile.Tx, tile.Ty})) grey.push_back(tile);
+  }
+
+  const std::string databasePath = G().GameDb->Path();
+  SpriteFormRequest request;
+  request.compressed = source.Decompressed;
+  if (source.Decompressed) {
+    request.groups = ReadSubHeads(databasePath);
+  } else {
+    for (const HeadingEntry& heading : ReadHeadings(databasePath))
+      request.groups.push_back(heading.Name);
+  }
+  request.widthTiles = bounds.Width;
+  request.heightTiles = bounds.Height;
+  request.contextAvailable = !grey.empty();
+  request.maxSize = static_cast<std::int32_t>(source.StreamLength);
+  const std::optional<SpriteFormAnswer> answer = ActiveDialogs().AskSpriteDetails(request);
+  if (!answer) return std::nullopt;
+
+  const std::int64_t romSize = BinaryFile::OpenForReading(G().RomPath).Size();
+  if (answer->palette < 0 || (answer->palette != 0 && answer->palette + 32 > romSize)) {
+    Tell("The palette offset " + Hex(answer->palette) +
+         " is not inside the ROM. Nothing was added.");
+    return std::nullopt;
+  }
+  if (source.Decompressed && answer->maxSize > source.StreamLength) {
+    const std::string warning =
+        "The room of " + std::to_string(answer->maxSize) +
+        " bytes is larger than the stream's own " + std::to_string(source.StreamLength) +
+        " bytes. The " + std::to_string(answer->maxSize - source.StreamLength) +
+        " bytes after the stream (from " + Hex(source.StreamOffset + source.StreamLength) +
+        ") must be free: saving a larger sprite will overwrite them.\r\n\r\nUse this size?";
+    if (ActiveDialogs().Message(warning, MsgIcon::Exclamation, MsgButtons::YesNoCancel,
+                                kWorkshopTitle) != MsgAnswer::Yes)
+      return std::nullopt;
+  }
+  // Whatever is unsaved belongs to the views about to be reopened.
+  if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return std::nullopt;
+
+  const std::vector<std::string> before = ProblemsOrNone(G().RomPath);
+  const std::string whiteText = FormatTileList(white);
+  const std::string greyText = answer->useContext ? FormatTileList(grey) : std::string();
+  const auto width = static_cast<std::int16_t>(bounds.Width);
+  const auto height = static_cast<std::int16_t>(bounds.Height);
+  try {
+    if (source.Decompressed) {
+      NewCompressedSprite sprite;
+      sprite.Name = answer->name;
+      sprite.Palette = answer->palette;
+      sprite.Width = width;
+      sprite.Height = height;
+      sprite.White = whiteText;
+      sprite.Grey = greyText;
+      sprite.SubHead = answer->groupIndex >= 0 &&
+                               answer->groupIndex < static_cast<std::int32_t>(request.groups.size())
+                           ? request.groups[answer->groupIndex]
+                           : answer->newGroup;
+      sprite.Offset = static_cast<std::int32_t>(source.StreamOffset);
+      sprite.MaxSize = answer->maxSize;
+      AddCompressedSprite(databasePath, sprite);
+    } else {
+      NewPlainSprite sprite;
+      sprite.Name = answer->name;
+      sprite.Palette = answer->palette;
+      sprite.Width = width;
+      sprite.Height = height;
+      sprite.White = whiteText;
+      sprite.Grey = greyText;
+      if (answer->groupIndex >= 0) {
+        const auto headings = ReadHeadings(databasePath);
+        if (answer->groupIndex < static_cast<std::int32_t>(headings.size()))
+          sprite.Heading.ExistingId = headings[answer->groupIndex].Id;
+        else
+          sprite.Heading.ExistingId = -1;  // refused by the writer as missing
+      } else {
+        sprite.Heading.NewName = answer->newGroup;
+      }
+      AddPlainSprite(databasePath, sprite);
+    }
+  } catch (const CatalogWriteError& error) {
+    Tell(error.what());
+    return std::nullopt;
+  }
+  ReopenGameViews(*databaseText);
+  AddedSprite added{answer->name, source.Decompressed,
+                    NewProblems(before, ProblemsOrNone(G().RomPath))};
+  return added;
+}
+
+std::optional<ViewerSource> DumpOffsetCommand() {
+  if (!NeedsOpenRom()) return std::nullopt;
+  const std::optional<std::string> typed = ActiveDialogs().InputText(
+      "Offset of the compressed data in the ROM (decimal, or hexadecimal as 0x1F0):", "Dump offset",
+      "0x0");
+  if (!typed) return std::nullopt;
+  const std::optional<std::int64_t> offset = ParseOffsetText(*typed);
+  if (!offset) {
+    Tell("\"" + *typed + "\" is no offset.");
+    return std::nullopt;
+  }
+  ViewerSource source;
+  source.Path = TempFilePath(kViewerDumpFile);
+  source.RomPath = G().RomPath;
+  source.Decompressed = true;
+  source.StreamOffset = *offset;
+  const std::optional<StreamInfo> info = ProbeStream(G().RomPath, *offset, source.Path);
+  if (!info) {
+    Tell("Nothing at offset " + Hex(*offset) + " decompresses.");
+    return std::nullopt;
+  }
+  source.StreamLength = info->CompressedLength;
+  Tell("The compressed stream at " + Hex(*offset) + " is " +
+           std::to_string(info->CompressedLength) + " bytes long and decompresses to " +
+           std::to_string(info->DecompressedSize) + " bytes.",
+       MsgIcon::Information);
+  return source;
+}
+
+void CompressDataCommand() {
+  const std::string from = ActiveDialogs().OpenFile(
+      {"Compress Data: the file to compress", "All Files (*.*)|*.*", 4100, ""});
+  if (from.empty()) return;
+  const std::string to =
+      ActiveDialogs().SaveFile({"Compress Data: save the compressed data as",
+                                "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});
+  if (to.empty()) return;
+  std::error_code error;
+  const auto size = fs::file_size(from, error);
+  if (VantorComp(from, to) == -1) {
+    Tell("\"" + from + "\" could not be compressed; \"" + to + "\" was left as it was.");
+    return;
+  }
+  Tell("Compressed " + std::to_string(size) + " bytes into " +
+           std::to_string(fs::file_size(to, error)) + " bytes: \"" + to + "\".",
+       MsgIcon::Information);
+}
+
+void FixChecksumCommand() {
+  if (!NeedsOpenRom()) return;
+  const RomHeader header = ReadRomHeader(G().RomPath);
+  if (header.ChecksumMatches()) {
+    Tell("The stored checksum " + Word(header.ComputedChecksum) + " is correct.",
+         MsgIcon::Information);
+    return;
+  }
+  const std::string question =
+      "Write the computed checksum " + Word(header.ComputedChecksum) + " over the stored " +
+      (header.StoredChecksum ? Word(*header.StoredChecksum) : std::string("(none)")) +
+      "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath + "\" change.";
+  if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
+                              "Fix Checksum") != MsgAnswer::Yes)
+    return;
+  FixChecksum(G().RomPath);
+}
+
+void CheckCatalogCommand() {
+  if (!NeedsOpenRom()) return;
+  CheckReport report;
+  try {
+    report = CheckCatalog(G().RomPath);
+  } catch (const CheckImpossible& impossible) {
+    Tell(std::string("The catalog could not be checked: ") + impossible.what());
+    return;
+  }
+  if (report.Problems.empty()) {
+    Tell("No problems found in the catalog of \"" + report.GameName + "\".", MsgIcon::Information);
+    return;
+  }
+  constexpr std::size_t kShown = 30;
+  std::string text = std::to_string(report.Problems.size()) + " problem(s) in the catalog of \"" +
+                     report.GameName + "\":\r\n";
+  for (std::size_t i = 0; i < report.Problems.size() && i < kShown; ++i)
+    text += "\r\n" + report.Problems[i];
+  if (report.Problems.size() > kShown)
+    text += "\r\n... and " + std::to_string(report.Problems.size() - kShown) +
+            " more (kerrow-cli check lists them all).";
+  Tell(text);
+}
+
+}  // namespace kerrow

@@ -1,0 +1,82 @@
+// The workshop's commands without their windows: adding the open ROM's game
+// and sprites chosen in the tile viewer to the catalog, dumping a compressed
+// stream, compressing a file, the checksum fix and the catalog check. Every
+// question goes through the active dialogs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalog/bIdentify.h"
+#include "workshop/CatalogWriter.h"
+#include "workshop/TileViewerLayout.h"
+
+namespace kerrow {
+
+inline constexpr const char* kWorkshopTitle = "Catalog Workshop";
+
+// What the tile viewer shows: the ROM, or the decompressed data of a stream.
+struct ViewerSource {
+  std::string Path;
+  std::string RomPath;  // the ROM the bytes come from; sprites are added only to its game
+  bool Decompressed = false;
+  std::int64_t StreamOffset = 0;  // where the stream starts in the ROM
+  std::int64_t StreamLength = 0;  // its compressed length
+};
+
+// A rectangle of view positions, in tiles.
+struct TileRect {
+  std::int32_t X = 0;
+  std::int32_t Y = 0;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  bool Empty() const { return Width <= 0 || Height <= 0; }
+};
+
+// The tiles of `rect` as tile-list lines relative to its corner; gaps of the
+// arrangement and tiles past the end of the source are left out.
+std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
+                                          std::int64_t sourceSize);
+
+// The "Database" text of the open ROM's game when that game's views are the
+// ones open; empty when the ROM is not identified (or another game is open).
+std::optional<std::string> OpenGameOfRom();
+
+// Tools > Add Game to Catalog: asks for the palette offset (starting from
+// `suggestedPalette`), writes the game and identifies the ROM again. Returns
+// the identity when the game was added; every refusal is shown in a box.
+std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette);
+
+struct AddedSprite {
+  std::string Name;
+  bool Compressed = false;
+  std::vector<std::string> NewProblems;  // what the check finds now that it did not before
+};
+
+// Add Sprite from the viewer's selections: asks for the details, writes the
+// row and reopens the reading views. Empty when refused or cancelled.
+std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
+                                            const TileViewerLayout& layout, TileRect own,
+                                            TileRect context);
+
+// Compression > Dump offset...: asks for an offset, decompresses the stream
+// there into the viewer's own scratch file and reports its lengths. Empty when
+// cancelled or when nothing decodes there.
+std::optional<ViewerSource> DumpOffsetCommand();
+
+// Compression > Compress Data...: compresses a chosen file into another.
+void CompressDataCommand();
+
+// Tools > Fix Checksum: asks first, then writes the two checksum bytes.
+void FixChecksumCommand();
+
+// Tools > Check Catalog...: shows every problem of the open ROM's catalog.
+void CheckCatalogCommand();
+
+// The problems of `after` that `before` did not have.
+std::vector<std::string> NewProblems(const std::vector<std::string>& before,
+                                     const std::vector<std::string>& after);
+
+}  // namespace kerrow
