@@ -9,6 +9,7 @@
 #include "catalog/bTreeViewHandle.h"
 #include "workshop/CatalogWriter.h"
 #include "workshop/RomHeader.h"
+#include "ReadOnlyFile.h"
 #include "workshop_TestRom.h"
 
 namespace kerrow {
@@ -151,32 +152,7 @@ TEST_F(CatalogWriterTest, AWriteThatFailsHalfWayLeavesNothingBehind) {
   EXPECT_TRUE(ReadHeadings(database).empty());
 }
 
-// Makes a file or folder read-only for the length of a test. Root ignores
-// permission bits, so root sets the file system's immutable flag instead.
-class ReadOnly {
- public:
-  explicit ReadOnly(std::string path) : path_(std::move(path)) {
-    if (geteuid() == 0) {
-      immutable_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
-    } else {
-      struct stat info {};
-      stat(path_.c_str(), &info);
-      mode_ = info.st_mode;
-      made_ = chmod(path_.c_str(), S_ISDIR(info.st_mode) ? 0555 : 0444) == 0;
-    }
-  }
-  ~ReadOnly() {
-    if (immutable_) std::system(("chattr -i '" + path_ + "'").c_str());
-    if (made_) chmod(path_.c_str(), mode_);
-  }
-  bool Made() const { return immutable_ || made_; }
-
- private:
-  std::string path_;
-  bool immutable_ = false;
-  bool made_ = false;
-  mode_t mode_ = 0;
-};
+using test::ReadOnly;
 
 TEST_F(CatalogWriterTest, AReadOnlyCatalogIsRefusedWithAClearMessage) {
   const std::string database = data() + AddTestGame();
