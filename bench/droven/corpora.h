@@ -21,6 +21,18 @@ inline constexpr std::size_t kCorpusSize = std::size_t{1} << 20;
 Bytes MixedBinary(std::size_t size);
 // Sprite tiles, 4 bits per pixel: few colours, runs along rows, blank and repeated tiles.
 Bytes TileData(std::size_t size);
+// Tile-like data of the kind sprites are: 32-byte tiles drawn from a few motifs
+// over a few palette indices, each copied many times with a few bytes changed.
+struct TileShape {
+  std::string name;
+  unsigned seed;
+  std::size_t motifs;
+  unsigned colours;          // palette indices in use, 2..16
+  std::size_t mutateOneIn;   // each byte of a copied tile changes with this odds
+  bool farRepeats;           // half the tiles repeat one from near the window's edge
+};
+Bytes TileLike(const TileShape& shape, std::size_t size);
+std::vector<TileShape> TileShapes();
 // Real program code: 256 KiB slices of shared libraries found on this machine
 // (empty when none is found, and then not benchmarked).
 Bytes SystemLibrarySlices(std::size_t size);
