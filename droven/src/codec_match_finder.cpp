@@ -1,5 +1,7 @@
 #include "codec_match_finder.h"
 
+#include "codec_quick_finder.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -357,11 +359,30 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
 }
 
 MatchFinder::MatchFinder(std::span<const std::uint8_t> data)
-    : data_(data), tree_(std::make_unique<TreeFinder>(data)) {}
+    : data_(data), quick_(std::make_unique<QuickFinder>(data)) {}
 
 MatchFinder::~MatchFinder() = default;
 
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (!quick_) return FindWithTree(p, moduleStart, moduleEnd);
+  const Match found = quick_->Find(p, moduleStart, moduleEnd);
+  // Every position passed earns some visits; a long cheap stretch earns no more
+  // than the reserve, so an expensive one that follows is caught soon.
+  const std::size_t advanced = p > lastPosition_ ? p - lastPosition_ : 1;
+  lastPosition_ = p;
+  const std::size_t visits = quick_->Visits() - quickVisits_;
+  quickVisits_ = quick_->Visits();
+  quickBudget_ = std::min<std::ptrdiff_t>(
+      kQuickReserve, quickBudget_ + static_cast<std::ptrdiff_t>(advanced * kQuickVisitsPerPosition) -
+                         static_cast<std::ptrdiff_t>(visits));
+  if (quickBudget_ < 0) {
+    quick_.reset();
+    tree_ = std::make_unique<TreeFinder>(data_);
+  }
+  return found;
+}
+
+Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (chains_) return chains_->Find(p, moduleStart, moduleEnd);
   const Match found = tree_->Find(p, moduleStart, moduleEnd);
   constexpr std::size_t kStretch = 8192;       // positions per check

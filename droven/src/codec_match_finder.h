@@ -131,23 +131,45 @@ class TreeFinder {
   std::size_t insertedCount_ = 0;
 };
 
-// The tree is fast on most data, but inputs whose order and age line up (runs,
-// broken periods, tiny alphabets) make its paths long; there the chains, which
-// cross runs and periods in one step, take over. Both are exact, so the choice
-// only affects speed.
+class QuickFinder;
+
+// Three exact finders, tried in turn; the choice only affects speed. The quick
+// chains come first: every position enters them in constant time and only the
+// positions the parse stops at are searched. Where their walks grow long (many
+// earlier positions sharing a prefix) the tree takes over, and where the tree's
+// paths grow long (runs, broken periods, tiny alphabets) the full chains, which
+// cross runs and periods in one step. Each hand-over is for the rest of the input.
+//
+// Worst case per position: the quick chains may spend kQuickVisitsPerPosition
+// chain entries per position on average (plus a reserve of kQuickReserve) before
+// they hand over; a single search visits at most 2 * kWindow entries, each
+// compared for at most kMaxMatch bytes. The tree visits at most its depth, which
+// is bounded by the positions in the window (kWindow), and gives up once it
+// averages more than 12 nodes per position over 8192 positions; after that the
+// full chains bound every search by the entries of the window.
 class MatchFinder {
  public:
+  static constexpr std::size_t kQuickVisitsPerPosition = 24;
+  static constexpr std::ptrdiff_t kQuickReserve = 1 << 18;
+
   explicit MatchFinder(std::span<const std::uint8_t> data);
   ~MatchFinder();
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  bool UsesQuickChains() const { return quick_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
 
  private:
+  Match FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+
   std::span<const std::uint8_t> data_;
+  std::unique_ptr<QuickFinder> quick_;
   std::unique_ptr<TreeFinder> tree_;
   std::unique_ptr<ChainFinder> chains_;
+  std::ptrdiff_t quickBudget_ = kQuickReserve;  // chain entries the quick finder may still visit
+  std::size_t quickVisits_ = 0;
+  std::size_t lastPosition_ = 0;
   std::size_t checkedNodes_ = 0;
   std::size_t checkedInserts_ = 0;
 };

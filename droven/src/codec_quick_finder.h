@@ -1,0 +1,55 @@
+// The first match finder the encoder tries: two hash chains that every position
+// enters in constant time, walked from the newest entry back only where the
+// greedy parse actually searches (inside a copy nothing is searched).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "codec_match_finder.h"
+
+namespace droven::detail {
+
+// Longest and nearest match from a newest-first walk over every earlier position
+// sharing the first four bytes (then the first two) with the searched one. A
+// candidate is compared in full only when the byte that would make it longer than
+// the best so far agrees, so most entries cost one load.
+//
+// Work per searched position: at most kWindow entries of the four-byte chain,
+// each compared for at most kMaxMatch bytes, then at most kWindow entries of the
+// two-byte chain, one byte each. Inserting a position costs a constant. Inputs on
+// which the walks grow long are left to the tree (MatchFinder keeps the count).
+class QuickFinder {
+ public:
+  explicit QuickFinder(std::span<const std::uint8_t> data);
+
+  // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+
+  // Chain entries looked at so far, a measure of the work done.
+  std::size_t Visits() const { return visits_; }
+
+ private:
+  static constexpr unsigned kHashBits = 15;
+  static constexpr std::size_t kMask = kWindow - 1;
+
+  // Enters the positions from the last one entered up to p (those still in reach).
+  void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
+  Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
+  Match SearchShort(std::size_t p, std::size_t lowest, std::size_t limit);
+
+  std::span<const std::uint8_t> data_;
+  // Positions are stored plus one, so that 0 means "none" and every entry below
+  // the window compares as out of reach.
+  std::vector<std::uint32_t> head2_;  // newest position of each two-byte prefix
+  std::vector<std::uint32_t> prev2_;  // per window slot: the previous one with that prefix
+  std::vector<std::uint32_t> head4_;  // newest position per hash of four bytes
+  std::vector<std::uint32_t> prev4_;
+  std::size_t moduleStart_ = SIZE_MAX;
+  std::size_t inserted_ = 0;  // positions of the module below this are entered
+  std::size_t visits_ = 0;
+};
+
+}  // namespace droven::detail
