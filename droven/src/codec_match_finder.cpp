@@ -358,8 +358,11 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
   return found;
 }
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> data)
-    : data_(data), quick_(std::make_unique<QuickFinder>(data)) {}
+MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve)
+    : data_(data),
+      quick_(std::make_unique<QuickFinder>(data)),
+      quickReserve_(quickReserve),
+      quickBudget_(quickReserve) {}
 
 MatchFinder::~MatchFinder() = default;
 
@@ -373,7 +376,7 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   const std::size_t visits = quick_->Visits() - quickVisits_;
   quickVisits_ = quick_->Visits();
   quickBudget_ = std::min<std::ptrdiff_t>(
-      kQuickReserve, quickBudget_ + static_cast<std::ptrdiff_t>(advanced * kQuickVisitsPerPosition) -
+      quickReserve_, quickBudget_ + static_cast<std::ptrdiff_t>(advanced * kQuickVisitsPerPosition) -
                          static_cast<std::ptrdiff_t>(visits));
   if (quickBudget_ < 0) {
     quick_.reset();

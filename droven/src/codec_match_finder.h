@@ -152,7 +152,9 @@ class MatchFinder {
   static constexpr std::size_t kQuickVisitsPerPosition = 24;
   static constexpr std::ptrdiff_t kQuickReserve = 1 << 18;
 
-  explicit MatchFinder(std::span<const std::uint8_t> data);
+  // `quickReserve` lets tests make the quick chains hand over early.
+  explicit MatchFinder(std::span<const std::uint8_t> data,
+                       std::ptrdiff_t quickReserve = kQuickReserve);
   ~MatchFinder();
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
@@ -167,7 +169,8 @@ class MatchFinder {
   std::unique_ptr<QuickFinder> quick_;
   std::unique_ptr<TreeFinder> tree_;
   std::unique_ptr<ChainFinder> chains_;
-  std::ptrdiff_t quickBudget_ = kQuickReserve;  // chain entries the quick finder may still visit
+  std::ptrdiff_t quickReserve_;
+  std::ptrdiff_t quickBudget_;  // chain entries the quick finder may still visit
   std::size_t quickVisits_ = 0;
   std::size_t lastPosition_ = 0;
   std::size_t checkedNodes_ = 0;

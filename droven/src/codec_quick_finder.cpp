@@ -1,15 +1,25 @@
 #include "codec_quick_finder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace droven::detail {
 namespace {
 
+constexpr std::uint32_t kHashMultiplier = 0x9E3779B1u;
+
+// The keys are the bytes read as a little-endian number, on every host, so that
+// the insertion loop (which reads four bytes at once) and the searches agree.
 std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
-  std::uint32_t v;
-  std::memcpy(&v, at, sizeof v);
-  return (v * 0x9E3779B1u) >> (32 - bits);
+  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16) |
+                          (static_cast<std::uint32_t>(at[3]) << 24);
+  return (v * kHashMultiplier) >> (32 - bits);
+}
+
+std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
+  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16);
+  return (v * kHashMultiplier) >> (32 - bits);
 }
 
 std::uint32_t Key2(const std::uint8_t* at) {
@@ -21,7 +31,8 @@ std::uint32_t Key2(const std::uint8_t* at) {
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data)
     : data_(data),
       head2_(std::size_t{1} << 16, 0),
-      prev2_(kWindow, 0),
+      head3_(std::size_t{1} << kHash3Bits, 0),
+      prev3_(kWindow, 0),
       head4_(std::size_t{1} << kHashBits, 0),
       prev4_(kWindow, 0) {}
 
@@ -32,18 +43,28 @@ void QuickFinder::CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleE
   // start a match of that key's length anyway.
   const std::size_t end4 = std::min(p, moduleEnd >= 4 ? moduleEnd - 3 : 0);
   for (; x < end4; ++x) {
+    std::uint32_t key;
+    std::memcpy(&key, data + x, sizeof key);
+    if constexpr (std::endian::native == std::endian::big) {
+      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+    }
     const auto entry = static_cast<std::uint32_t>(x + 1);
-    std::uint32_t& h2 = head2_[Key2(data + x)];
-    prev2_[x & kMask] = h2;
-    h2 = entry;
-    std::uint32_t& h4 = head4_[Hash4(data + x, kHashBits)];
-    prev4_[x & kMask] = h4;
+    const std::size_t slot = x & kMask;
+    head2_[key & 0xFFFF] = entry;
+    std::uint32_t& h3 = head3_[((key & 0xFFFFFF) * kHashMultiplier) >> (32 - kHash3Bits)];
+    prev3_[slot] = h3;
+    h3 = entry;
+    std::uint32_t& h4 = head4_[(key * kHashMultiplier) >> (32 - kHashBits)];
+    prev4_[slot] = h4;
     h4 = entry;
   }
   for (; x < p && x + 2 <= moduleEnd; ++x) {
-    std::uint32_t& h2 = head2_[Key2(data + x)];
-    prev2_[x & kMask] = h2;
-    h2 = static_cast<std::uint32_t>(x + 1);
+    head2_[Key2(data + x)] = static_cast<std::uint32_t>(x + 1);
+    if (x + 3 <= moduleEnd) {
+      std::uint32_t& h3 = head3_[Hash3(data + x, kHash3Bits)];
+      prev3_[x & kMask] = h3;
+      h3 = static_cast<std::uint32_t>(x + 1);
+    }
   }
   inserted_ = std::max(inserted_, p);
 }
@@ -74,16 +95,19 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
 
 Match QuickFinder::SearchShort(std::size_t p, std::size_t lowest, std::size_t limit) {
   const std::uint8_t* data = data_.data();
-  const std::uint32_t nearest = head2_[Key2(data + p)];
-  if (nearest <= lowest) return {};
+  const std::uint8_t* here = data + p;
   if (limit >= 3) {
-    // No match reaches four bytes, so the first entry agreeing at the third byte
-    // is the longest and nearest.
-    for (std::uint32_t entry = nearest; entry > lowest; entry = prev2_[(entry - 1) & kMask]) {
+    // No match reaches four bytes, so the first entry sharing three bytes is the
+    // longest and nearest; the others in the chain only share the hash.
+    for (std::uint32_t entry = head3_[Hash3(here, kHash3Bits)]; entry > lowest;
+         entry = prev3_[(entry - 1) & kMask]) {
       ++visits_;
-      if (data[entry - 1 + 2] == data[p + 2]) return {3, p + 1 - entry};
+      const std::uint8_t* at = data + entry - 1;
+      if (at[0] == here[0] && at[1] == here[1] && at[2] == here[2]) return {3, p + 1 - entry};
     }
   }
+  const std::uint32_t nearest = head2_[Key2(here)];
+  if (nearest <= lowest) return {};
   return {2, p + 1 - nearest};
 }
 

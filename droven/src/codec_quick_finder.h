@@ -13,13 +13,14 @@
 namespace droven::detail {
 
 // Longest and nearest match from a newest-first walk over every earlier position
-// sharing the first four bytes (then the first two) with the searched one. A
+// sharing the first four bytes with the searched one; failing that, the nearest
+// sharing three, then two. A
 // candidate is compared in full only when the byte that would make it longer than
 // the best so far agrees, so most entries cost one load.
 //
 // Work per searched position: at most kWindow entries of the four-byte chain,
 // each compared for at most kMaxMatch bytes, then at most kWindow entries of the
-// two-byte chain, one byte each. Inserting a position costs a constant. Inputs on
+// three-byte chain, three bytes each. Inserting a position costs a constant. Inputs on
 // which the walks grow long are left to the tree (MatchFinder keeps the count).
 class QuickFinder {
  public:
@@ -33,6 +34,7 @@ class QuickFinder {
 
  private:
   static constexpr unsigned kHashBits = 15;
+  static constexpr unsigned kHash3Bits = 15;
   static constexpr std::size_t kMask = kWindow - 1;
 
   // Enters the positions from the last one entered up to p (those still in reach).
@@ -44,8 +46,9 @@ class QuickFinder {
   // Positions are stored plus one, so that 0 means "none" and every entry below
   // the window compares as out of reach.
   std::vector<std::uint32_t> head2_;  // newest position of each two-byte prefix
-  std::vector<std::uint32_t> prev2_;  // per window slot: the previous one with that prefix
-  std::vector<std::uint32_t> head4_;  // newest position per hash of four bytes
+  std::vector<std::uint32_t> head3_;  // newest position per hash of three bytes
+  std::vector<std::uint32_t> prev3_;  // per window slot: the previous one with that hash
+  std::vector<std::uint32_t> head4_;  // the same for four bytes
   std::vector<std::uint32_t> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
