@@ -218,6 +218,34 @@ Bytes BrokenPeriod2(std::size_t size) {
   return out;
 }
 
+Bytes SharedPrefixes(std::size_t size) {
+  Random rng(5);
+  Bytes out;
+  out.reserve(size + 6);
+  while (out.size() < size) out.insert(out.end(), {'A', 'B', 'C', 'D', AnyByte(rng), AnyByte(rng)});
+  out.resize(size);
+  return out;
+}
+
+Bytes CopiesBrokenNearCap(std::size_t size) {
+  Random rng(6);
+  Bytes pattern(250);
+  for (auto& b : pattern) b = AnyByte(rng);
+  Bytes out;
+  out.reserve(size + 250);
+  while (out.size() < size) {
+    out.insert(out.end(), pattern.begin(), pattern.end());
+    out[out.size() - 1 - Uniform(rng, 0, 249)] ^= 0x55;
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes NoisyTiles(std::size_t size) {
+  // Every other byte of a copied tile changed: many candidates, short matches.
+  return TileLike({"", 7, 4, 2, 2, false}, size);
+}
+
 std::vector<TileShape> TileShapes() {
   // name, seed, motifs, colours, one byte in `mutateOneIn` changed, far repeats
   return {{"tl_8m4c", 11, 8, 4, 16, false},   {"tl_4m2c", 12, 4, 2, 32, false},
@@ -236,7 +264,10 @@ std::vector<Corpus> AllCorpora() {
                               {"adv_bits", RandomBits(n)},
                               {"adv_zero255", ZeroRunsWithCounter(n)},
                               {"adv_runs", RandomRuns(n)},
-                              {"adv_period2", BrokenPeriod2(n)}};
+                              {"adv_period2", BrokenPeriod2(n)},
+                              {"adv_prefixes", SharedPrefixes(n)},
+                              {"adv_nearcap", CopiesBrokenNearCap(n)},
+                              {"adv_noisytiles", NoisyTiles(n)}};
   for (Corpus& c : rest) corpora.push_back(std::move(c));
   for (const TileShape& shape : TileShapes()) corpora.push_back({shape.name, TileLike(shape, n)});
   return corpora;

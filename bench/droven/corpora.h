@@ -43,6 +43,11 @@ Bytes RandomBits(std::size_t size);
 Bytes ZeroRunsWithCounter(std::size_t size);
 Bytes RandomRuns(std::size_t size);
 Bytes BrokenPeriod2(std::size_t size);
+// Inputs that hurt the quick chains: many earlier positions sharing a prefix
+// with short or almost-capped matches.
+Bytes SharedPrefixes(std::size_t size);       // "ABCD" and two random bytes, repeated
+Bytes CopiesBrokenNearCap(std::size_t size);  // a 250-byte pattern, one byte changed per copy
+Bytes NoisyTiles(std::size_t size);           // tile-like, half the bytes changed
 
 // Every corpus above at kCorpusSize, in a fixed order.
 std::vector<Corpus> AllCorpora();

@@ -82,6 +82,7 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
     // Only a candidate that agrees at the byte past the best so far can beat it.
     if (data[j + best] != here[best]) continue;
     const std::size_t length = CommonLength(data + j, here, 0, limit);
+    visits += length / 32;  // long comparisons count as more work
     if (length > best) {
       best = length;
       bestPos = j;
