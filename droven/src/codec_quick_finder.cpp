@@ -94,22 +94,18 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
   return {best, p - bestPos};
 }
 
-Match QuickFinder::SearchShort(std::size_t p, std::size_t lowest, std::size_t limit) {
+std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
-  if (limit >= 3) {
-    // No match reaches four bytes, so the first entry sharing three bytes is the
-    // longest and nearest; the others in the chain only share the hash.
-    for (std::uint32_t entry = head3_[Hash3(here, kHash3Bits)]; entry > lowest;
-         entry = prev3_[(entry - 1) & kMask]) {
-      ++visits_;
-      const std::uint8_t* at = data + entry - 1;
-      if (at[0] == here[0] && at[1] == here[1] && at[2] == here[2]) return {3, p + 1 - entry};
-    }
+  // The chain holds every position with this hash; the first sharing the three
+  // bytes themselves is the nearest.
+  for (std::uint32_t entry = head3_[Hash3(here, kHash3Bits)]; entry > lowest;
+       entry = prev3_[(entry - 1) & kMask]) {
+    ++visits_;
+    const std::uint8_t* at = data + entry - 1;
+    if (at[0] == here[0] && at[1] == here[1] && at[2] == here[2]) return entry;
   }
-  const std::uint32_t nearest = head2_[Key2(here)];
-  if (nearest <= lowest) return {};
-  return {2, p + 1 - nearest};
+  return 0;
 }
 
 Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
@@ -120,12 +116,25 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   if (moduleEnd - p < 2) return {};
   const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
   const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
+  // The heads the search will read are rarely in cache; fetch them while the
+  // positions before p are entered.
+  const std::uint8_t* here = data_.data() + p;
+  if (limit >= 4) __builtin_prefetch(&head4_[Hash4(here, kHashBits)]);
+  if (limit >= 3) __builtin_prefetch(&head3_[Hash3(here, kHash3Bits)]);
+  __builtin_prefetch(&head2_[Key2(here)]);
   CatchUp(p, lowest, moduleEnd);
+  // Each shorter prefix is looked up first: without a two-byte match there is
+  // no longer one, which settles most literals with a single lookup.
+  const std::uint32_t nearest2 = head2_[Key2(here)];
+  if (nearest2 <= lowest) return {};
+  if (limit < 3) return {2, p + 1 - nearest2};
+  const std::uint32_t nearest3 = Nearest3(p, lowest);
+  if (nearest3 == 0) return {2, p + 1 - nearest2};
   if (limit >= 4) {
     const Match found = SearchLong(p, lowest, limit);
     if (found.length != 0) return found;
   }
-  return SearchShort(p, lowest, limit);
+  return {3, p + 1 - nearest3};
 }
 
 }  // namespace droven::detail

@@ -41,7 +41,8 @@ class QuickFinder {
   // Enters the positions from the last one entered up to p (those still in reach).
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
-  Match SearchShort(std::size_t p, std::size_t lowest, std::size_t limit);
+  // The nearest position sharing three bytes with p, plus one (0 when none).
+  std::uint32_t Nearest3(std::size_t p, std::size_t lowest);
 
   std::span<const std::uint8_t> data_;
   // Positions are stored plus one, so that 0 means "none" and every entry below
