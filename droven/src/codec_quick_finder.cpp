@@ -28,12 +28,19 @@ std::uint32_t Key2(const std::uint8_t* at) {
 
 }  // namespace
 
+unsigned QuickFinder::HashBits(std::size_t size) {
+  unsigned bits = 10;
+  while (bits < 15 && (std::size_t{1} << bits) < 4 * size) ++bits;
+  return bits;
+}
+
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data)
     : data_(data),
+      hashBits_(HashBits(data.size())),
       head2_(std::size_t{1} << 16, 0),
-      head3_(std::size_t{1} << kHash3Bits, 0),
+      head3_(std::size_t{1} << hashBits_, 0),
       prev3_(kWindow, 0),
-      head4_(std::size_t{1} << kHashBits, 0),
+      head4_(std::size_t{1} << hashBits_, 0),
       prev4_(kWindow, 0) {}
 
 void QuickFinder::CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd) {
@@ -50,18 +57,18 @@ void QuickFinder::CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleE
     }
     const auto entry = static_cast<std::uint32_t>(x + 1);
     const std::size_t slot = x & kMask;
-    head2_[key & 0xFFFF] = entry;
-    std::uint32_t& h3 = head3_[((key & 0xFFFFFF) * kHashMultiplier) >> (32 - kHash3Bits)];
+    head2_[key & 0xFFFF] = static_cast<std::uint16_t>(x);
+    std::uint32_t& h3 = head3_[((key & 0xFFFFFF) * kHashMultiplier) >> (32 - hashBits_)];
     prev3_[slot] = h3;
     h3 = entry;
-    std::uint32_t& h4 = head4_[(key * kHashMultiplier) >> (32 - kHashBits)];
+    std::uint32_t& h4 = head4_[(key * kHashMultiplier) >> (32 - hashBits_)];
     prev4_[slot] = h4;
     h4 = entry;
   }
   for (; x < p && x + 2 <= moduleEnd; ++x) {
-    head2_[Key2(data + x)] = static_cast<std::uint32_t>(x + 1);
+    head2_[Key2(data + x)] = static_cast<std::uint16_t>(x);
     if (x + 3 <= moduleEnd) {
-      std::uint32_t& h3 = head3_[Hash3(data + x, kHash3Bits)];
+      std::uint32_t& h3 = head3_[Hash3(data + x, hashBits_)];
       prev3_[x & kMask] = h3;
       h3 = static_cast<std::uint32_t>(x + 1);
     }
@@ -75,7 +82,7 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
   std::size_t bestPos = 0;
   std::size_t visits = 0;
-  for (std::uint32_t entry = head4_[Hash4(here, kHashBits)]; entry > lowest;
+  for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;
        entry = prev4_[(entry - 1) & kMask]) {
     ++visits;
     const std::size_t j = entry - 1;
@@ -99,7 +106,7 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   const std::uint8_t* here = data + p;
   // The chain holds every position with this hash; the first sharing the three
   // bytes themselves is the nearest.
-  for (std::uint32_t entry = head3_[Hash3(here, kHash3Bits)]; entry > lowest;
+  for (std::uint32_t entry = head3_[Hash3(here, hashBits_)]; entry > lowest;
        entry = prev3_[(entry - 1) & kMask]) {
     ++visits_;
     const std::uint8_t* at = data + entry - 1;
@@ -119,17 +126,22 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   // The heads the search will read are rarely in cache; fetch them while the
   // positions before p are entered.
   const std::uint8_t* here = data_.data() + p;
-  if (limit >= 4) __builtin_prefetch(&head4_[Hash4(here, kHashBits)]);
-  if (limit >= 3) __builtin_prefetch(&head3_[Hash3(here, kHash3Bits)]);
+  if (limit >= 4) __builtin_prefetch(&head4_[Hash4(here, hashBits_)]);
+  if (limit >= 3) __builtin_prefetch(&head3_[Hash3(here, hashBits_)]);
   __builtin_prefetch(&head2_[Key2(here)]);
   CatchUp(p, lowest, moduleEnd);
   // Each shorter prefix is looked up first: without a two-byte match there is
   // no longer one, which settles most literals with a single lookup.
-  const std::uint32_t nearest2 = head2_[Key2(here)];
-  if (nearest2 <= lowest) return {};
-  if (limit < 3) return {2, p + 1 - nearest2};
+  // The two-byte head keeps only the low 16 bits of a position: the nearest
+  // position with those bits is the one meant if it holds the same two bytes
+  // (a newer one would have replaced it), and otherwise there is none in reach.
+  const std::size_t distance2 = (p - head2_[Key2(here)]) & 0xFFFF;
+  if (distance2 == 0 || p - lowest < distance2) return {};
+  const std::uint8_t* at2 = here - distance2;
+  if (at2[0] != here[0] || at2[1] != here[1]) return {};
+  if (limit < 3) return {2, distance2};
   const std::uint32_t nearest3 = Nearest3(p, lowest);
-  if (nearest3 == 0) return {2, p + 1 - nearest2};
+  if (nearest3 == 0) return {2, distance2};
   if (limit >= 4) {
     const Match found = SearchLong(p, lowest, limit);
     if (found.length != 0) return found;

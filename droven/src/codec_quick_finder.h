@@ -34,8 +34,9 @@ class QuickFinder {
   std::size_t Visits() const { return visits_; }
 
  private:
-  static constexpr unsigned kHashBits = 15;
-  static constexpr unsigned kHash3Bits = 15;
+  // Hash bits for the three- and four-byte heads: about four slots per position
+  // of the window, fewer for small inputs, whose tables would mostly stay empty.
+  static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
   // Enters the positions from the last one entered up to p (those still in reach).
@@ -45,9 +46,10 @@ class QuickFinder {
   std::uint32_t Nearest3(std::size_t p, std::size_t lowest);
 
   std::span<const std::uint8_t> data_;
-  // Positions are stored plus one, so that 0 means "none" and every entry below
-  // the window compares as out of reach.
-  std::vector<std::uint32_t> head2_;  // newest position of each two-byte prefix
+  unsigned hashBits_;
+  // Chain positions are stored plus one, so that 0 means "none" and every entry
+  // below the window compares as out of reach.
+  std::vector<std::uint16_t> head2_;  // newest position of each two-byte prefix, low 16 bits
   std::vector<std::uint32_t> head3_;  // newest position per hash of three bytes
   std::vector<std::uint32_t> prev3_;  // per window slot: the previous one with that hash
   std::vector<std::uint32_t> head4_;  // the same for four bytes
