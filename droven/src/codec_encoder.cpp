@@ -122,7 +122,10 @@ std::size_t MaxCompressedSize(std::size_t size) {
   return 2 + size + (size + 2 * modules) / 16 * 2 + modules * 7 + 2;
 }
 
-std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode) {
+namespace {
+
+std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode mode,
+                                       std::ptrdiff_t quickReserve) {
   if (mode == Mode::Module && data.size() > kModuleModeLimit) {
     throw std::length_error("module mode holds at most 65535 bytes");
   }
@@ -130,7 +133,7 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
   std::vector<std::uint8_t> out;
   out.reserve(MaxCompressedSize(data.size()));
-  detail::MatchFinder finder(data);
+  detail::MatchFinder finder(data, quickReserve);
   if (mode == Mode::Plain) {
     EncodeModule(finder, data, 0, data.size(), out);
     return out;
@@ -146,6 +149,17 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode
     start = end;
   } while (start < data.size());
   return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode) {
+  return CompressWith(data, mode, detail::MatchFinder::kQuickReserve);
+}
+
+std::vector<std::uint8_t> detail::CompressWithoutQuickChains(std::span<const std::uint8_t> data,
+                                                             Mode mode) {
+  return CompressWith(data, mode, -1);
 }
 
 }  // namespace droven

@@ -359,10 +359,13 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
 }
 
 MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve)
-    : data_(data),
-      quick_(std::make_unique<QuickFinder>(data)),
-      quickReserve_(quickReserve),
-      quickBudget_(quickReserve) {}
+    : data_(data), quickReserve_(quickReserve), quickBudget_(quickReserve) {
+  if (quickReserve >= 0) {
+    quick_ = std::make_unique<QuickFinder>(data);
+  } else {
+    tree_ = std::make_unique<TreeFinder>(data);
+  }
+}
 
 MatchFinder::~MatchFinder() = default;
 

@@ -152,7 +152,8 @@ class MatchFinder {
   static constexpr std::size_t kQuickVisitsPerPosition = 24;
   static constexpr std::ptrdiff_t kQuickReserve = 1 << 18;
 
-  // `quickReserve` lets tests make the quick chains hand over early.
+  // `quickReserve` lets tests make the quick chains hand over early; with a
+  // negative one the tree starts.
   explicit MatchFinder(std::span<const std::uint8_t> data,
                        std::ptrdiff_t quickReserve = kQuickReserve);
   ~MatchFinder();

@@ -29,6 +29,8 @@ void ExpectSameAsReference(const Bytes& input, const std::string& label) {
       FAIL() << label << (module ? " (module)" : " (plain)") << ", " << input.size()
              << " bytes: streams differ at " << (diff.first - fast.begin());
     }
+    ASSERT_EQ(detail::CompressWithoutQuickChains(input, mode), fast)
+        << label << (module ? " (module)" : " (plain)") << ": the tree and chains differ";
     const DecompressResult back = Decompress(fast, mode);
     ASSERT_EQ(back.status, kOk) << label;
     ASSERT_EQ(back.data, input) << label;
