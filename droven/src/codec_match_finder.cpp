@@ -377,6 +377,7 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   const std::size_t advanced = p > lastPosition_ ? p - lastPosition_ : 1;
   lastPosition_ = p;
   const std::size_t visits = quick_->Visits() - quickVisits_;
+  if (visits == 0 && quickBudget_ == quickReserve_) return found;  // nothing to count
   quickVisits_ = quick_->Visits();
   quickBudget_ = std::min<std::ptrdiff_t>(
       quickReserve_, quickBudget_ + static_cast<std::ptrdiff_t>(advanced * kQuickVisitsPerPosition) -

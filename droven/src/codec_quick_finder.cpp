@@ -43,7 +43,9 @@ QuickFinder::QuickFinder(std::span<const std::uint8_t> data)
       head4_(std::size_t{1} << hashBits_, 0),
       prev4_(kWindow, 0) {}
 
-void QuickFinder::CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd) {
+// Inlined into Find: most calls enter a single position.
+[[gnu::always_inline]] inline void QuickFinder::CatchUp(std::size_t p, std::size_t lowest,
+                                                        std::size_t moduleEnd) {
   const std::uint8_t* data = data_.data();
   std::size_t x = std::max(inserted_, lowest);
   // A key must lie inside the module; positions too close to its end can never
@@ -123,11 +125,9 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   if (moduleEnd - p < 2) return {};
   const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
   const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
-  // The heads the search will read are rarely in cache; fetch them while the
+  // The first head the search reads is rarely in cache; fetch it while the
   // positions before p are entered.
   const std::uint8_t* here = data_.data() + p;
-  if (limit >= 4) __builtin_prefetch(&head4_[Hash4(here, hashBits_)]);
-  if (limit >= 3) __builtin_prefetch(&head3_[Hash3(here, hashBits_)]);
   __builtin_prefetch(&head2_[Key2(here)]);
   CatchUp(p, lowest, moduleEnd);
   // Each shorter prefix is looked up first: without a two-byte match there is
