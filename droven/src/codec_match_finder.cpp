@@ -359,9 +359,9 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
 }
 
 MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve)
-    : data_(data), quickReserve_(quickReserve), quickBudget_(quickReserve) {
+    : data_(data) {
   if (quickReserve >= 0) {
-    quick_ = std::make_unique<QuickFinder>(data);
+    quick_ = std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve);
   } else {
     tree_ = std::make_unique<TreeFinder>(data);
   }
@@ -372,17 +372,7 @@ MatchFinder::~MatchFinder() = default;
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (!quick_) return FindWithTree(p, moduleStart, moduleEnd);
   const Match found = quick_->Find(p, moduleStart, moduleEnd);
-  // Every position passed earns some visits; a long cheap stretch earns no more
-  // than the reserve, so an expensive one that follows is caught soon.
-  const std::size_t advanced = p > lastPosition_ ? p - lastPosition_ : 1;
-  lastPosition_ = p;
-  const std::size_t visits = quick_->Visits() - quickVisits_;
-  if (visits == 0 && quickBudget_ == quickReserve_) return found;  // nothing to count
-  quickVisits_ = quick_->Visits();
-  quickBudget_ = std::min<std::ptrdiff_t>(
-      quickReserve_, quickBudget_ + static_cast<std::ptrdiff_t>(advanced * kQuickVisitsPerPosition) -
-                         static_cast<std::ptrdiff_t>(visits));
-  if (quickBudget_ < 0) {
+  if (quick_->Exhausted()) {
     quick_.reset();
     tree_ = std::make_unique<TreeFinder>(data_);
   }

@@ -141,8 +141,8 @@ class QuickFinder;
 // cross runs and periods in one step. Each hand-over is for the rest of the input.
 //
 // Worst case per position: the quick chains may spend kQuickVisitsPerPosition
-// chain entries per position on average (plus a reserve of kQuickReserve) before
-// they hand over; a single search visits at most 2 * kWindow entries, each
+// chain entries per position on average (one more for every 32 bytes compared;
+// plus a reserve of kQuickReserve) before they hand over; a single search visits at most 2 * kWindow entries, each
 // compared for at most kMaxMatch bytes. The tree visits at most its depth, which
 // is bounded by the positions in the window (kWindow), and gives up once it
 // averages more than 12 nodes per position over 8192 positions; after that the
@@ -170,10 +170,6 @@ class MatchFinder {
   std::unique_ptr<QuickFinder> quick_;
   std::unique_ptr<TreeFinder> tree_;
   std::unique_ptr<ChainFinder> chains_;
-  std::ptrdiff_t quickReserve_;
-  std::ptrdiff_t quickBudget_;  // chain entries the quick finder may still visit
-  std::size_t quickVisits_ = 0;
-  std::size_t lastPosition_ = 0;
   std::size_t checkedNodes_ = 0;
   std::size_t checkedInserts_ = 0;
 };

@@ -34,14 +34,25 @@ unsigned QuickFinder::HashBits(std::size_t size) {
   return bits;
 }
 
-QuickFinder::QuickFinder(std::span<const std::uint8_t> data)
+QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
+                         std::ptrdiff_t reserve)
     : data_(data),
       hashBits_(HashBits(data.size())),
       head2_(std::size_t{1} << 16, 0),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(kWindow, 0),
       head4_(std::size_t{1} << hashBits_, 0),
-      prev4_(kWindow, 0) {}
+      prev4_(kWindow, 0),
+      visitsPerPosition_(visitsPerPosition),
+      reserve_(reserve),
+      budget_(reserve) {}
+
+void QuickFinder::Settle(std::size_t p) {
+  const auto earned = static_cast<std::ptrdiff_t>((p - creditedTo_) * visitsPerPosition_);
+  budget_ = std::min(reserve_, budget_ + earned) - static_cast<std::ptrdiff_t>(visits_ - settled_);
+  settled_ = visits_;
+  creditedTo_ = p;
+}
 
 // Inlined into Find: most calls enter a single position.
 [[gnu::always_inline]] inline void QuickFinder::CatchUp(std::size_t p, std::size_t lowest,
@@ -67,6 +78,7 @@ QuickFinder::QuickFinder(std::span<const std::uint8_t> data)
     prev4_[slot] = h4;
     h4 = entry;
   }
+  // The last positions of the module enter the shorter keys only.
   for (; x < p && x + 2 <= moduleEnd; ++x) {
     head2_[Key2(data + x)] = static_cast<std::uint16_t>(x);
     if (x + 3 <= moduleEnd) {
@@ -117,7 +129,7 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   return 0;
 }
 
-Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+Match QuickFinder::Search(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (moduleStart != moduleStart_) {
     moduleStart_ = moduleStart;
     inserted_ = moduleStart;

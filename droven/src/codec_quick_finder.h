@@ -24,10 +24,20 @@ namespace droven::detail {
 // which the walks grow long are left to the tree (MatchFinder keeps the count).
 class QuickFinder {
  public:
-  explicit QuickFinder(std::span<const std::uint8_t> data);
+  // Every position passed earns `visitsPerPosition` visits, and no more than
+  // `reserve` are kept, so an expensive stretch after a long cheap one is caught
+  // soon; once the visits spent exceed those earned the finder is exhausted. By
+  // default it never is.
+  explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
+                       std::ptrdiff_t reserve = PTRDIFF_MAX);
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
-  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+    const Match found = Search(p, moduleStart, moduleEnd);
+    if (visits_ != settled_) Settle(p);
+    return found;
+  }
+  bool Exhausted() const { return budget_ < 0; }
 
   // Chain entries looked at so far, one more for every 32 bytes compared: a
   // measure of the work done.
@@ -39,6 +49,9 @@ class QuickFinder {
   static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
+  Match Search(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // Credits the positions passed since the last visits were paid, pays the new ones.
+  void Settle(std::size_t p);
   // Enters the positions from the last one entered up to p (those still in reach).
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
@@ -57,6 +70,11 @@ class QuickFinder {
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
   std::size_t visits_ = 0;
+  std::size_t settled_ = 0;     // visits paid for
+  std::size_t creditedTo_ = 0;  // positions before this have earned their visits
+  std::size_t visitsPerPosition_;
+  std::ptrdiff_t reserve_;
+  std::ptrdiff_t budget_;
 };
 
 }  // namespace droven::detail
