@@ -82,20 +82,13 @@ class ItemWriter {
   unsigned used_ = 0;
 };
 
-// Writes the item for a match at the current position; returns how far it advances.
-std::size_t WriteItem(ItemWriter& writer, const Match& match, std::uint8_t literal) {
-  const std::size_t length = match.length;
-  const std::size_t distance = match.distance;
-  if (length < 2 || (length == 2 && distance > 256)) {
-    writer.Literal(literal);
-    return 1;
-  }
-  if (length <= 5 && distance <= 256) {
-    writer.ShortCopy(length, distance);
+// Writes the copy for a match that IsCopy accepts.
+void WriteCopy(ItemWriter& writer, const Match& match) {
+  if (match.length <= 5 && match.distance <= 256) {
+    writer.ShortCopy(match.length, match.distance);
   } else {
-    writer.LongCopy(length, distance);
+    writer.LongCopy(match.length, match.distance);
   }
-  return length;
 }
 
 void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> data,
@@ -106,7 +99,11 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     writer.Literal(data[start]);
     std::size_t p = start + 1;
     while (p < end) {
-      p += WriteItem(writer, finder.Find(p, start, end), data[p]);
+      const detail::NextCopy next = finder.FindNextCopy(p, start, end);
+      for (; p < next.position; ++p) writer.Literal(data[p]);
+      if (p == end) break;
+      WriteCopy(writer, next.match);
+      p += next.match.length;
     }
   }
   writer.EndMarker();

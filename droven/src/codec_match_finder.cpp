@@ -379,6 +379,22 @@ Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   return found;
 }
 
+NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (quick_) {
+    const NextCopy next = quick_->FindNextCopy(p, moduleStart, moduleEnd);
+    if (!quick_->Exhausted()) return next;
+    quick_.reset();
+    tree_ = std::make_unique<TreeFinder>(data_);
+    if (next.position == moduleEnd || IsCopy(next.match)) return next;
+    p = next.position + 1;  // that one is a literal; the tree goes on after it
+  }
+  for (; p < moduleEnd; ++p) {
+    const Match found = FindWithTree(p, moduleStart, moduleEnd);
+    if (IsCopy(found)) return {p, found};
+  }
+  return {moduleEnd, {}};
+}
+
 Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (chains_) return chains_->Find(p, moduleStart, moduleEnd);
   const Match found = tree_->Find(p, moduleStart, moduleEnd);

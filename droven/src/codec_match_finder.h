@@ -19,6 +19,19 @@ struct Match {
   std::size_t distance = 0;  // 1..kWindow
 };
 
+// True when the encoder writes a copy for this match rather than a literal: a
+// copy of two bytes reaches only 256 bytes back.
+inline bool IsCopy(const Match& match) {
+  return match.length >= 3 || (match.length == 2 && match.distance <= 256);
+}
+
+// The first position from a given one on whose match becomes a copy, with that
+// match; the module's end when there is none.
+struct NextCopy {
+  std::size_t position = 0;
+  Match match;
+};
+
 // Number of equal bytes of a[from..] and b[from..], up to `limit` in total.
 // b must have `limit` readable bytes; a lies before b in the same buffer.
 std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
@@ -160,6 +173,9 @@ class MatchFinder {
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // The next copy from p on, searching every position up to it: what the
+  // encoder asks for, so that a run of literals costs no call per byte.
+  NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   bool UsesQuickChains() const { return quick_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
 

@@ -129,7 +129,9 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   return 0;
 }
 
-Match QuickFinder::Search(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+// Inlined into both callers: it runs once per position of a literal run.
+[[gnu::always_inline]] inline Match QuickFinder::Search(std::size_t p, std::size_t moduleStart,
+                                                        std::size_t moduleEnd) {
   if (moduleStart != moduleStart_) {
     moduleStart_ = moduleStart;
     inserted_ = moduleStart;
@@ -159,6 +161,24 @@ Match QuickFinder::Search(std::size_t p, std::size_t moduleStart, std::size_t mo
     if (found.length != 0) return found;
   }
   return {3, p + 1 - nearest3};
+}
+
+Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  const Match found = Search(p, moduleStart, moduleEnd);
+  if (visits_ != settled_) Settle(p);
+  return found;
+}
+
+NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  for (; p < moduleEnd; ++p) {
+    const Match found = Search(p, moduleStart, moduleEnd);
+    if (visits_ != settled_) {
+      Settle(p);
+      if (Exhausted()) return {p, found};
+    }
+    if (IsCopy(found)) return {p, found};
+  }
+  return {moduleEnd, {}};
 }
 
 }  // namespace droven::detail

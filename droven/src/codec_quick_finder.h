@@ -32,11 +32,10 @@ class QuickFinder {
                        std::ptrdiff_t reserve = PTRDIFF_MAX);
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
-  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
-    const Match found = Search(p, moduleStart, moduleEnd);
-    if (visits_ != settled_) Settle(p);
-    return found;
-  }
+  Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // The next copy from p on; stops early, at the position just searched, when
+  // the finder becomes exhausted.
+  NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   bool Exhausted() const { return budget_ < 0; }
 
   // Chain entries looked at so far, one more for every 32 bytes compared: a
