@@ -386,7 +386,7 @@ NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
     quick_.reset();
     tree_ = std::make_unique<TreeFinder>(data_);
     if (next.position == moduleEnd || IsCopy(next.match)) return next;
-    p = next.position + 1;  // that one is a literal; the tree goes on after it
+    p = next.position;  // a literal, searched once more by the tree to keep things simple
   }
   for (; p < moduleEnd; ++p) {
     const Match found = FindWithTree(p, moduleStart, moduleEnd);

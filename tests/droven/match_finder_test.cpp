@@ -54,6 +54,24 @@ void ExpectExact(Finder& finder, const Bytes& data, std::size_t moduleSize, bool
   }
 }
 
+// Walks one buffer as the encoder does, asking for the next copy each time:
+// every position skipped must be a literal, and the copy the exhaustive one.
+void ExpectExactCopies(MatchFinder& finder, const Bytes& data, const std::string& label) {
+  const std::size_t end = data.size();
+  for (std::size_t p = 1; p < end;) {
+    const NextCopy next = finder.FindNextCopy(p, 0, end);
+    ASSERT_LE(next.position, end) << label;
+    for (; p < next.position; ++p) {
+      ASSERT_FALSE(IsCopy(Exhaustive(data, p, 0, end))) << label << ": copy missed at " << p;
+    }
+    if (p == end) break;
+    const Match expected = Exhaustive(data, p, 0, end);
+    ASSERT_EQ(next.match.length, expected.length) << label << " at " << p;
+    ASSERT_EQ(next.match.distance, expected.distance) << label << " at " << p;
+    p += next.match.length;
+  }
+}
+
 template <typename Finder>
 void ExpectExact(const Bytes& data, std::size_t moduleSize, bool jump, const std::string& label) {
   Finder finder(data);
@@ -198,6 +216,12 @@ TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
     EXPECT_FALSE(finder.UsesQuickChains());
     EXPECT_TRUE(finder.UsesChains());
   }
+  // The same when the encoder asks for the next copy: the hand-overs then come
+  // in the middle of a run of literals.
+  MatchFinder copies(data, 20000);
+  ExpectExactCopies(copies, data, "hand-over, next copy");
+  EXPECT_FALSE(copies.UsesQuickChains());
+  EXPECT_TRUE(copies.UsesChains());
   // With the usual reserve the same data stays with the quick chains.
   MatchFinder quick(data);
   ExpectExact(quick, data, 0, true, "no hand-over");
