@@ -54,7 +54,7 @@ void QuickFinder::Settle(std::size_t p) {
   creditedTo_ = p;
 }
 
-// Inlined into Find: most calls enter a single position.
+// Inlined into Search: most searches enter a single position.
 [[gnu::always_inline]] inline void QuickFinder::CatchUp(std::size_t p, std::size_t lowest,
                                                         std::size_t moduleEnd) {
   const std::uint8_t* data = data_.data();

@@ -1,6 +1,7 @@
-// The first match finder the encoder tries: two hash chains that every position
-// enters in constant time, walked from the newest entry back only where the
-// greedy parse actually searches (inside a copy nothing is searched).
+// The first match finder the encoder tries: a two-byte head table and two hash
+// chains that every position enters in constant time, walked from the newest
+// entry back only where the greedy parse actually searches (inside a copy nothing
+// is searched).
 #pragma once
 
 #include <cstddef>
@@ -14,14 +15,15 @@ namespace droven::detail {
 
 // Longest and nearest match from a newest-first walk over every earlier position
 // sharing the first four bytes with the searched one; failing that, the nearest
-// sharing three, then two. A
-// candidate is compared in full only when the byte that would make it longer than
-// the best so far agrees, so most entries cost one load.
+// sharing three, then two. A candidate is compared in full only when the byte
+// that would make it longer than the best so far agrees, so most entries cost one
+// load.
 //
-// Work per searched position: at most kWindow entries of the four-byte chain,
-// each compared for at most kMaxMatch bytes, then at most kWindow entries of the
-// three-byte chain, three bytes each. Inserting a position costs a constant. Inputs on
-// which the walks grow long are left to the tree (MatchFinder keeps the count).
+// Work per searched position: at most kWindow entries of the three-byte chain,
+// three bytes each, then at most kWindow entries of the four-byte chain, each
+// compared for at most kMaxMatch bytes. Entering a position costs a constant. The
+// finder counts its work and declares itself exhausted on inputs where the walks
+// grow long; MatchFinder then hands the rest over to the tree.
 class QuickFinder {
  public:
   // Every position passed earns `visitsPerPosition` visits, and no more than
