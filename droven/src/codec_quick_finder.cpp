@@ -62,6 +62,14 @@ void QuickFinder::Settle(std::size_t p) {
   // A key must lie inside the module; positions too close to its end can never
   // start a match of that key's length anyway.
   const std::size_t end4 = std::min(p, moduleEnd >= 4 ? moduleEnd - 3 : 0);
+  // Locals, because the stores below could otherwise change them as far as the
+  // compiler knows.
+  const unsigned shift = 32 - hashBits_;
+  std::uint16_t* head2 = head2_.data();
+  std::uint32_t* head3 = head3_.data();
+  std::uint32_t* prev3 = prev3_.data();
+  std::uint32_t* head4 = head4_.data();
+  std::uint32_t* prev4 = prev4_.data();
   for (; x < end4; ++x) {
     std::uint32_t key;
     std::memcpy(&key, data + x, sizeof key);
@@ -70,12 +78,12 @@ void QuickFinder::Settle(std::size_t p) {
     }
     const auto entry = static_cast<std::uint32_t>(x + 1);
     const std::size_t slot = x & kMask;
-    head2_[key & 0xFFFF] = static_cast<std::uint16_t>(x);
-    std::uint32_t& h3 = head3_[((key & 0xFFFFFF) * kHashMultiplier) >> (32 - hashBits_)];
-    prev3_[slot] = h3;
+    head2[key & 0xFFFF] = static_cast<std::uint16_t>(x);
+    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    prev3[slot] = h3;
     h3 = entry;
-    std::uint32_t& h4 = head4_[(key * kHashMultiplier) >> (32 - hashBits_)];
-    prev4_[slot] = h4;
+    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    prev4[slot] = h4;
     h4 = entry;
   }
   // The last positions of the module enter the shorter keys only.
