@@ -32,15 +32,16 @@ Bytes ZlibCompress(const Bytes& data) {
   return out;
 }
 
-void DrovenCompress(benchmark::State& state, const Bytes& data) {
-  Bytes stream = droven::Compress(data, droven::Mode::Plain);
-  const auto back = droven::Decompress(stream, droven::Mode::Plain);
+void DrovenCompress(benchmark::State& state, const Bytes& data,
+                    droven::Mode mode = droven::Mode::Plain) {
+  Bytes stream = droven::Compress(data, mode);
+  const auto back = droven::Decompress(stream, mode);
   if (back.status != droven::kOk || back.data != data) {
     state.SkipWithError("round trip failed");
     return;
   }
   for (auto _ : state) {
-    stream = droven::Compress(data, droven::Mode::Plain);
+    stream = droven::Compress(data, mode);
     benchmark::DoNotOptimize(stream.data());
   }
   Throughput(state, data.size(), stream.size());
@@ -110,6 +111,21 @@ int main(int argc, char** argv) {
                                  [&data](benchmark::State& s) { DrovenDecompress(s, data); });
     benchmark::RegisterBenchmark(("decompress/zlib/" + c.name).c_str(),
                                  [&data](benchmark::State& s) { ZlibUncompress(s, data); });
+  }
+  // Module mode against plain mode on the largest input module mode takes.
+  static std::vector<Corpus> moduleSized;
+  for (const Corpus& c : corpora) {
+    if (c.name == "mixed" || c.name == "libs" || c.name == "tiles" || c.name.starts_with("tl_8m4c")) {
+      moduleSized.push_back({c.name, Bytes(c.data.begin(), c.data.begin() + droven::kModuleModeLimit)});
+    }
+  }
+  for (const Corpus& c : moduleSized) {
+    const Bytes& data = c.data;
+    benchmark::RegisterBenchmark(("compress64k/plain/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { DrovenCompress(s, data); });
+    benchmark::RegisterBenchmark(("compress64k/module/" + c.name).c_str(), [&data](benchmark::State& s) {
+      DrovenCompress(s, data, droven::Mode::Module);
+    });
   }
   benchmark::RegisterBenchmark("compress/droven/mixed_64k",
                                [](benchmark::State& s) { DrovenCompress(s, sample); });

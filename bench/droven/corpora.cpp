@@ -112,6 +112,41 @@ Bytes TileData(std::size_t size) {
   return out;
 }
 
+Bytes TileLike(const TileShape& shape, std::size_t size) {
+  Random rng(shape.seed);
+  // Each motif is a 32-byte tile of 4-bit pixels drawn from a small palette.
+  std::vector<Bytes> motifs(shape.motifs);
+  for (Bytes& motif : motifs) {
+    motif.resize(32);
+    for (auto& b : motif) {
+      const auto high = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1));
+      const auto low = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1));
+      b = static_cast<std::uint8_t>(high << 4 | low);
+    }
+  }
+  Bytes out;
+  out.reserve(size + 32);
+  while (out.size() < size) {
+    const std::size_t start = out.size();
+    if (shape.farRepeats && out.size() >= 8192 + 32 && Uniform(rng, 0, 1) == 0) {
+      // A copy of the tile that lies just inside (or just outside) the window.
+      const std::size_t back = Uniform(rng, 8192 - 48, 8192 + 16);
+      for (std::size_t i = 0; i < 32; ++i) out.push_back(out[out.size() - back]);
+    } else {
+      const Bytes& motif = motifs[Uniform(rng, 0, motifs.size() - 1)];
+      out.insert(out.end(), motif.begin(), motif.end());
+    }
+    for (std::size_t i = start; i < out.size(); ++i) {
+      if (Uniform(rng, 1, shape.mutateOneIn) == 1) {
+        out[i] = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1) << 4 |
+                                           Uniform(rng, 0, shape.colours - 1));
+      }
+    }
+  }
+  out.resize(size);
+  return out;
+}
+
 Bytes SystemLibrarySlices(std::size_t size) {
   static constexpr std::array<const char*, 5> kLibraries = {
       "/usr/lib/x86_64-linux-gnu/libstdc++.so.6", "/usr/lib/x86_64-linux-gnu/libc.so.6",
@@ -183,6 +218,42 @@ Bytes BrokenPeriod2(std::size_t size) {
   return out;
 }
 
+Bytes SharedPrefixes(std::size_t size) {
+  Random rng(5);
+  Bytes out;
+  out.reserve(size + 6);
+  while (out.size() < size) out.insert(out.end(), {'A', 'B', 'C', 'D', AnyByte(rng), AnyByte(rng)});
+  out.resize(size);
+  return out;
+}
+
+Bytes CopiesBrokenNearCap(std::size_t size) {
+  Random rng(6);
+  Bytes pattern(250);
+  for (auto& b : pattern) b = AnyByte(rng);
+  Bytes out;
+  out.reserve(size + 250);
+  while (out.size() < size) {
+    out.insert(out.end(), pattern.begin(), pattern.end());
+    out[out.size() - 1 - Uniform(rng, 0, 249)] ^= 0x55;
+  }
+  out.resize(size);
+  return out;
+}
+
+Bytes NoisyTiles(std::size_t size) {
+  // Every other byte of a copied tile changed: many candidates, short matches.
+  return TileLike({"", 7, 4, 2, 2, false}, size);
+}
+
+std::vector<TileShape> TileShapes() {
+  // name, seed, motifs, colours, one byte in `mutateOneIn` changed, far repeats
+  return {{"tl_8m4c", 11, 8, 4, 16, false},   {"tl_4m2c", 12, 4, 2, 32, false},
+          {"tl_32m4c", 13, 32, 4, 12, false}, {"tl_16m16c", 14, 16, 16, 16, false},
+          {"tl_2m2c", 15, 2, 2, 64, false},   {"tl_8m3c_far", 16, 8, 3, 24, true},
+          {"tl_64m2c", 17, 64, 2, 8, false},  {"tl_8m4c_exact", 18, 8, 4, 1u << 30, false}};
+}
+
 std::vector<Corpus> AllCorpora() {
   const std::size_t n = kCorpusSize;
   std::vector<Corpus> corpora = {{"mixed", MixedBinary(n)}, {"libs", SystemLibrarySlices(n)}};
@@ -193,8 +264,12 @@ std::vector<Corpus> AllCorpora() {
                               {"adv_bits", RandomBits(n)},
                               {"adv_zero255", ZeroRunsWithCounter(n)},
                               {"adv_runs", RandomRuns(n)},
-                              {"adv_period2", BrokenPeriod2(n)}};
+                              {"adv_period2", BrokenPeriod2(n)},
+                              {"adv_prefixes", SharedPrefixes(n)},
+                              {"adv_nearcap", CopiesBrokenNearCap(n)},
+                              {"adv_noisytiles", NoisyTiles(n)}};
   for (Corpus& c : rest) corpora.push_back(std::move(c));
+  for (const TileShape& shape : TileShapes()) corpora.push_back({shape.name, TileLike(shape, n)});
   return corpora;
 }
 

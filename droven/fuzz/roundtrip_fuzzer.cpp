@@ -2,7 +2,8 @@
 // the stream must equal the exhaustive encoder's byte for byte.
 //
 // First byte: bit 0 module mode; bit 1 stretches the input past the 8 KiB
-// window (the rest repeated with small edits), to reach the far distances.
+// window (the rest repeated with small edits), to reach the far distances;
+// bit 2 starts the match finder at the tree instead of the quick chains.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -53,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (mode == droven::Mode::Module && data.size() > droven::kModuleModeLimit)
     data.resize(droven::kModuleModeLimit);
 
-  const std::vector<std::uint8_t> stream = droven::Compress(data, mode);
+  const std::vector<std::uint8_t> stream = (bytes[0] & 4)
+                                               ? droven::detail::CompressWithoutQuickChains(data, mode)
+                                               : droven::Compress(data, mode);
   const droven::DecompressResult back = droven::Decompress(stream, mode);
   Require(back.status == droven::kOk);
   Require(back.data == data);

@@ -48,6 +48,13 @@ struct DecompressResult {
   std::size_t consumed = 0;        // stream bytes read
 };
 
+namespace detail {
+// Compress, with the match finder's quick chains left out from the start, so that
+// tests and fuzzing reach the finders behind them on small inputs too. The output
+// is the same.
+std::vector<std::uint8_t> CompressWithoutQuickChains(std::span<const std::uint8_t> data, Mode mode);
+}  // namespace detail
+
 DecompressResult Decompress(std::span<const std::uint8_t> stream, Mode mode,
                             std::size_t outputLimit = kDefaultOutputLimit);
 

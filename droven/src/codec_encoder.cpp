@@ -82,20 +82,13 @@ class ItemWriter {
   unsigned used_ = 0;
 };
 
-// Writes the item for a match at the current position; returns how far it advances.
-std::size_t WriteItem(ItemWriter& writer, const Match& match, std::uint8_t literal) {
-  const std::size_t length = match.length;
-  const std::size_t distance = match.distance;
-  if (length < 2 || (length == 2 && distance > 256)) {
-    writer.Literal(literal);
-    return 1;
-  }
-  if (length <= 5 && distance <= 256) {
-    writer.ShortCopy(length, distance);
+// Writes the copy for a match that IsCopy accepts.
+void WriteCopy(ItemWriter& writer, const Match& match) {
+  if (match.length <= 5 && match.distance <= 256) {
+    writer.ShortCopy(match.length, match.distance);
   } else {
-    writer.LongCopy(length, distance);
+    writer.LongCopy(match.length, match.distance);
   }
-  return length;
 }
 
 void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> data,
@@ -106,7 +99,11 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     writer.Literal(data[start]);
     std::size_t p = start + 1;
     while (p < end) {
-      p += WriteItem(writer, finder.Find(p, start, end), data[p]);
+      const detail::NextCopy next = finder.FindNextCopy(p, start, end);
+      for (; p < next.position; ++p) writer.Literal(data[p]);
+      if (p == end) break;
+      WriteCopy(writer, next.match);
+      p += next.match.length;
     }
   }
   writer.EndMarker();
@@ -122,7 +119,10 @@ std::size_t MaxCompressedSize(std::size_t size) {
   return 2 + size + (size + 2 * modules) / 16 * 2 + modules * 7 + 2;
 }
 
-std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode) {
+namespace {
+
+std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode mode,
+                                       std::ptrdiff_t quickReserve) {
   if (mode == Mode::Module && data.size() > kModuleModeLimit) {
     throw std::length_error("module mode holds at most 65535 bytes");
   }
@@ -130,7 +130,7 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
   std::vector<std::uint8_t> out;
   out.reserve(MaxCompressedSize(data.size()));
-  detail::MatchFinder finder(data);
+  detail::MatchFinder finder(data, quickReserve);
   if (mode == Mode::Plain) {
     EncodeModule(finder, data, 0, data.size(), out);
     return out;
@@ -146,6 +146,17 @@ std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode
     start = end;
   } while (start < data.size());
   return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, Mode mode) {
+  return CompressWith(data, mode, detail::MatchFinder::kQuickReserve);
+}
+
+std::vector<std::uint8_t> detail::CompressWithoutQuickChains(std::span<const std::uint8_t> data,
+                                                             Mode mode) {
+  return CompressWith(data, mode, -1);
 }
 
 }  // namespace droven

@@ -1,5 +1,7 @@
 #include "codec_match_finder.h"
 
+#include "codec_quick_finder.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -356,12 +358,44 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
   return found;
 }
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> data)
-    : data_(data), tree_(std::make_unique<TreeFinder>(data)) {}
+MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve)
+    : data_(data) {
+  if (quickReserve >= 0) {
+    quick_ = std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve);
+  } else {
+    tree_ = std::make_unique<TreeFinder>(data);
+  }
+}
 
 MatchFinder::~MatchFinder() = default;
 
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (!quick_) return FindWithTree(p, moduleStart, moduleEnd);
+  const Match found = quick_->Find(p, moduleStart, moduleEnd);
+  if (quick_->Exhausted()) {
+    quick_.reset();
+    tree_ = std::make_unique<TreeFinder>(data_);
+  }
+  return found;
+}
+
+NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (quick_) {
+    const NextCopy next = quick_->FindNextCopy(p, moduleStart, moduleEnd);
+    if (!quick_->Exhausted()) return next;
+    quick_.reset();
+    tree_ = std::make_unique<TreeFinder>(data_);
+    if (next.position == moduleEnd || IsCopy(next.match)) return next;
+    p = next.position;  // a literal, searched once more by the tree to keep things simple
+  }
+  for (; p < moduleEnd; ++p) {
+    const Match found = FindWithTree(p, moduleStart, moduleEnd);
+    if (IsCopy(found)) return {p, found};
+  }
+  return {moduleEnd, {}};
+}
+
+Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (chains_) return chains_->Find(p, moduleStart, moduleEnd);
   const Match found = tree_->Find(p, moduleStart, moduleEnd);
   constexpr std::size_t kStretch = 8192;       // positions per check

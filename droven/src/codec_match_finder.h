@@ -19,6 +19,19 @@ struct Match {
   std::size_t distance = 0;  // 1..kWindow
 };
 
+// True when the encoder writes a copy for this match rather than a literal: a
+// copy of two bytes reaches only 256 bytes back.
+inline bool IsCopy(const Match& match) {
+  return match.length >= 3 || (match.length == 2 && match.distance <= 256);
+}
+
+// The first position from a given one on whose match becomes a copy, with that
+// match; the module's end when there is none.
+struct NextCopy {
+  std::size_t position = 0;
+  Match match;
+};
+
 // Number of equal bytes of a[from..] and b[from..], up to `limit` in total.
 // b must have `limit` readable bytes; a lies before b in the same buffer.
 std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
@@ -131,21 +144,46 @@ class TreeFinder {
   std::size_t insertedCount_ = 0;
 };
 
-// The tree is fast on most data, but inputs whose order and age line up (runs,
-// broken periods, tiny alphabets) make its paths long; there the chains, which
-// cross runs and periods in one step, take over. Both are exact, so the choice
-// only affects speed.
+class QuickFinder;
+
+// Three exact finders, tried in turn; the choice only affects speed. The quick
+// chains come first: every position enters them in constant time and only the
+// positions the parse stops at are searched. Where their walks grow long (many
+// earlier positions sharing a prefix) the tree takes over, and where the tree's
+// paths grow long (runs, broken periods, tiny alphabets) the full chains, which
+// cross runs and periods in one step. Each hand-over is for the rest of the input.
+//
+// Worst case per position: the quick chains may spend kQuickVisitsPerPosition
+// chain entries per position on average (one more for every 32 bytes compared;
+// plus a reserve of kQuickReserve) before they hand over; a single search visits at most 2 * kWindow entries, each
+// compared for at most kMaxMatch bytes. The tree visits at most its depth, which
+// is bounded by the positions in the window (kWindow), and gives up once it
+// averages more than 12 nodes per position over 8192 positions; after that the
+// full chains bound every search by the entries of the window.
 class MatchFinder {
  public:
-  explicit MatchFinder(std::span<const std::uint8_t> data);
+  static constexpr std::size_t kQuickVisitsPerPosition = 24;
+  static constexpr std::ptrdiff_t kQuickReserve = 1 << 18;
+
+  // `quickReserve` lets tests make the quick chains hand over early; with a
+  // negative one the tree starts.
+  explicit MatchFinder(std::span<const std::uint8_t> data,
+                       std::ptrdiff_t quickReserve = kQuickReserve);
   ~MatchFinder();
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // The next copy from p on, searching every position up to it: what the
+  // encoder asks for, so that a run of literals costs no call per byte.
+  NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  bool UsesQuickChains() const { return quick_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
 
  private:
+  Match FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+
   std::span<const std::uint8_t> data_;
+  std::unique_ptr<QuickFinder> quick_;
   std::unique_ptr<TreeFinder> tree_;
   std::unique_ptr<ChainFinder> chains_;
   std::size_t checkedNodes_ = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec_match_finder.h"
+#include "codec_quick_finder.h"
 
 namespace droven::detail {
 namespace {
@@ -50,6 +51,24 @@ void ExpectExact(Finder& finder, const Bytes& data, std::size_t moduleSize, bool
       }
       p += jump ? std::max<std::size_t>(found.length, 1) : 1;
     }
+  }
+}
+
+// Walks one buffer as the encoder does, asking for the next copy each time:
+// every position skipped must be a literal, and the copy the exhaustive one.
+void ExpectExactCopies(MatchFinder& finder, const Bytes& data, const std::string& label) {
+  const std::size_t end = data.size();
+  for (std::size_t p = 1; p < end;) {
+    const NextCopy next = finder.FindNextCopy(p, 0, end);
+    ASSERT_LE(next.position, end) << label;
+    for (; p < next.position; ++p) {
+      ASSERT_FALSE(IsCopy(Exhaustive(data, p, 0, end))) << label << ": copy missed at " << p;
+    }
+    if (p == end) break;
+    const Match expected = Exhaustive(data, p, 0, end);
+    ASSERT_EQ(next.match.length, expected.length) << label << " at " << p;
+    ASSERT_EQ(next.match.distance, expected.distance) << label << " at " << p;
+    p += next.match.length;
   }
 }
 
@@ -137,22 +156,76 @@ TEST(DrovenMatchFinder, ChainsAreExactEverywhere) {
   ExpectExactOnGeneratedInputs<ChainFinder>(12);
 }
 
-TEST(DrovenMatchFinder, SwitchFromTreeToChainsKeepsResultsExact) {
-  // Ordinary data first, then long stretches that make tree paths long, so the
-  // finder changes method in mid-buffer.
+TEST(DrovenMatchFinder, QuickChainsAreExactEverywhere) {
+  ExpectExactOnGeneratedInputs<QuickFinder>(14);
+}
+
+// Tiles of 32 bytes from a few motifs over a few palette indices, copied with
+// rare changes: many earlier positions match equally far, and the nearest counts.
+Bytes TileLike(std::mt19937& random, std::size_t size, std::size_t motifs, unsigned colours,
+               unsigned changeOneIn) {
+  std::vector<Bytes> set(motifs, Bytes(32));
+  auto pixelPair = [&] {
+    return static_cast<std::uint8_t>((random() % colours) << 4 | (random() % colours));
+  };
+  for (Bytes& motif : set) std::generate(motif.begin(), motif.end(), pixelPair);
+  Bytes data;
+  while (data.size() < size) {
+    const Bytes& motif = set[random() % motifs];
+    for (std::uint8_t b : motif) data.push_back(random() % changeOneIn == 0 ? pixelPair() : b);
+  }
+  data.resize(size);
+  return data;
+}
+
+TEST(DrovenMatchFinder, EveryFinderIsExactOnTileLikeData) {
+  std::mt19937 random(15);
+  const struct {
+    std::size_t motifs;
+    unsigned colours, changeOneIn;
+  } shapes[] = {{8, 4, 16}, {2, 2, 64}, {64, 2, 8}, {16, 16, 12}, {4, 3, 1u << 30}};
+  for (const auto& shape : shapes) {
+    const Bytes data = TileLike(random, 12000, shape.motifs, shape.colours, shape.changeOneIn);
+    const std::string label = "tiles " + std::to_string(shape.motifs) + "/" +
+                              std::to_string(shape.colours) + "/" +
+                              std::to_string(shape.changeOneIn);
+    ExpectExact<QuickFinder>(data, 0, true, label);
+    ExpectExact<QuickFinder>(data, 4096, false, label + " in modules");
+    ExpectExact<TreeFinder>(data, 0, true, label);
+    ExpectExact<MatchFinder>(data, 0, true, label);
+  }
+}
+
+TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
+  // Ordinary data, then two-letter noise that makes the quick chains' walks long,
+  // then runs that make the tree's paths long, so the finder changes method twice
+  // in mid-buffer.
   Generator in(13);
+  std::mt19937 random(16);
   Bytes data = in.Mixed(3000);
-  for (std::uint8_t counter = 1; data.size() < 14000; ++counter) {
+  for (int i = 0; i < 3000; ++i) data.push_back(static_cast<std::uint8_t>(random() & 1));
+  for (std::uint8_t counter = 1; data.size() < 20000; ++counter) {
     data.insert(data.end(), 255, 0);
     data.push_back(counter);
   }
   const Bytes tail = in.Mixed(4000);
   data.insert(data.end(), tail.begin(), tail.end());
   for (bool jump : {true, false}) {
-    MatchFinder finder(data);
-    ExpectExact(finder, data, 0, jump, jump ? "switch, jumping" : "switch, every position");
+    MatchFinder finder(data, 20000);
+    ExpectExact(finder, data, 0, jump, jump ? "hand-over, jumping" : "hand-over, every position");
+    EXPECT_FALSE(finder.UsesQuickChains());
     EXPECT_TRUE(finder.UsesChains());
   }
+  // The same when the encoder asks for the next copy: the hand-overs then come
+  // in the middle of a run of literals.
+  MatchFinder copies(data, 20000);
+  ExpectExactCopies(copies, data, "hand-over, next copy");
+  EXPECT_FALSE(copies.UsesQuickChains());
+  EXPECT_TRUE(copies.UsesChains());
+  // With the usual reserve the same data stays with the quick chains.
+  MatchFinder quick(data);
+  ExpectExact(quick, data, 0, true, "no hand-over");
+  EXPECT_TRUE(quick.UsesQuickChains());
 }
 
 }  // namespace

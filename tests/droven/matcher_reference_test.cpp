@@ -29,6 +29,8 @@ void ExpectSameAsReference(const Bytes& input, const std::string& label) {
       FAIL() << label << (module ? " (module)" : " (plain)") << ", " << input.size()
              << " bytes: streams differ at " << (diff.first - fast.begin());
     }
+    ASSERT_EQ(detail::CompressWithoutQuickChains(input, mode), fast)
+        << label << (module ? " (module)" : " (plain)") << ": the tree and chains differ";
     const DecompressResult back = Decompress(fast, mode);
     ASSERT_EQ(back.status, kOk) << label;
     ASSERT_EQ(back.data, input) << label;
@@ -114,6 +116,30 @@ class Inputs {
     return data;
   }
 
+  // Tiles from a set of motifs over `colours` palette indices, each byte changed
+  // with odds 1 in `changeOneIn`; with `far`, half the tiles repeat the one that
+  // lies about a window's length back (just inside it or just beyond).
+  Bytes TileLike(std::size_t size, std::size_t motifs, unsigned colours, std::size_t changeOneIn,
+                 bool far) {
+    auto pixelPair = [&] {
+      return static_cast<std::uint8_t>(Below(colours) << 4 | Below(colours));
+    };
+    std::vector<Bytes> set(motifs, Bytes(32));
+    for (Bytes& motif : set) std::generate(motif.begin(), motif.end(), pixelPair);
+    Bytes data;
+    while (data.size() < size) {
+      if (far && data.size() > 8300 && Below(2) == 0) {
+        Repeat(data, 8192 - 40 + Below(60), 32, changeOneIn);
+        continue;
+      }
+      for (std::uint8_t b : set[Below(motifs)]) {
+        data.push_back(Below(changeOneIn) == 0 ? pixelPair() : b);
+      }
+    }
+    data.resize(size);
+    return data;
+  }
+
  private:
   std::mt19937 random_;
 };
@@ -185,6 +211,46 @@ TEST(DrovenMatcher, TextAndTiles) {
     ExpectSameAsReference(in.Text(1 + in.Below(2500)), "text/" + std::to_string(i));
     ExpectSameAsReference(in.Tiles(32 + in.Below(2500)), "tiles/" + std::to_string(i));
   }
+}
+
+TEST(DrovenMatcher, TileLikeData) {
+  Inputs in(7);
+  const struct {
+    std::size_t motifs;
+    unsigned colours;
+    std::size_t changeOneIn;
+    bool far;
+  } shapes[] = {{8, 4, 16, false}, {4, 2, 32, false},  {32, 4, 12, false}, {16, 16, 16, false},
+                {2, 2, 64, false}, {8, 3, 24, true},   {64, 2, 8, false},  {8, 4, 1u << 30, false},
+                {1, 2, 200, true}, {128, 16, 4, false}};
+  for (const auto& shape : shapes) {
+    const std::string label = "tiles " + std::to_string(shape.motifs) + "x" +
+                              std::to_string(shape.colours) + "/" +
+                              std::to_string(shape.changeOneIn) + (shape.far ? " far" : "");
+    ExpectSameAsReference(in.TileLike(40000, shape.motifs, shape.colours, shape.changeOneIn, shape.far),
+                          label);
+  }
+}
+
+// Inputs built to make the match finders work hardest: many earlier positions
+// sharing a prefix but few matching far, runs and periods broken just short of
+// the length cap, and two-letter noise.
+TEST(DrovenMatcher, WorstCasesForTheFinders) {
+  Inputs in(8);
+  Bytes prefixes;  // "ABCD" and two random bytes, over and over
+  while (prefixes.size() < 20000) {
+    prefixes.insert(prefixes.end(), {'A', 'B', 'C', 'D', in.Byte(), in.Byte()});
+  }
+  ExpectSameAsReference(prefixes, "shared prefixes");
+  Bytes nearCap;  // a 250-byte pattern repeated, each copy with one byte changed
+  const Bytes pattern = in.Random(250, 256);
+  while (nearCap.size() < 20000) {
+    nearCap.insert(nearCap.end(), pattern.begin(), pattern.end());
+    nearCap[nearCap.size() - 1 - in.Below(250)] ^= 0x55;
+  }
+  ExpectSameAsReference(nearCap, "copies broken near the cap");
+  ExpectSameAsReference(in.Random(20000, 2), "two letters");
+  ExpectSameAsReference(in.Periodic(20000, 3, 600, 2), "broken short periods");
 }
 
 TEST(DrovenMatcher, MixedPiecesAndModuleSizes) {

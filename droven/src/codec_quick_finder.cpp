@@ -1,0 +1,192 @@
+#include "codec_quick_finder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace droven::detail {
+namespace {
+
+constexpr std::uint32_t kHashMultiplier = 0x9E3779B1u;
+
+// The keys are the bytes read as a little-endian number, on every host, so that
+// the insertion loop (which reads four bytes at once) and the searches agree.
+std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
+  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16) |
+                          (static_cast<std::uint32_t>(at[3]) << 24);
+  return (v * kHashMultiplier) >> (32 - bits);
+}
+
+std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
+  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16);
+  return (v * kHashMultiplier) >> (32 - bits);
+}
+
+std::uint32_t Key2(const std::uint8_t* at) {
+  return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
+}
+
+}  // namespace
+
+unsigned QuickFinder::HashBits(std::size_t size) {
+  unsigned bits = 10;
+  while (bits < 15 && (std::size_t{1} << bits) < 4 * size) ++bits;
+  return bits;
+}
+
+QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
+                         std::ptrdiff_t reserve)
+    : data_(data),
+      hashBits_(HashBits(data.size())),
+      head2_(std::size_t{1} << 16, 0),
+      head3_(std::size_t{1} << hashBits_, 0),
+      prev3_(kWindow, 0),
+      head4_(std::size_t{1} << hashBits_, 0),
+      prev4_(kWindow, 0),
+      visitsPerPosition_(visitsPerPosition),
+      reserve_(reserve),
+      budget_(reserve) {}
+
+void QuickFinder::Settle(std::size_t p) {
+  const auto earned = static_cast<std::ptrdiff_t>((p - creditedTo_) * visitsPerPosition_);
+  budget_ = std::min(reserve_, budget_ + earned) - static_cast<std::ptrdiff_t>(visits_ - settled_);
+  settled_ = visits_;
+  creditedTo_ = p;
+}
+
+// Inlined into Search: most searches enter a single position.
+[[gnu::always_inline]] inline void QuickFinder::CatchUp(std::size_t p, std::size_t lowest,
+                                                        std::size_t moduleEnd) {
+  const std::uint8_t* data = data_.data();
+  std::size_t x = std::max(inserted_, lowest);
+  // A key must lie inside the module; positions too close to its end can never
+  // start a match of that key's length anyway.
+  const std::size_t end4 = std::min(p, moduleEnd >= 4 ? moduleEnd - 3 : 0);
+  // Locals, because the stores below could otherwise change them as far as the
+  // compiler knows.
+  const unsigned shift = 32 - hashBits_;
+  std::uint16_t* head2 = head2_.data();
+  std::uint32_t* head3 = head3_.data();
+  std::uint32_t* prev3 = prev3_.data();
+  std::uint32_t* head4 = head4_.data();
+  std::uint32_t* prev4 = prev4_.data();
+  for (; x < end4; ++x) {
+    std::uint32_t key;
+    std::memcpy(&key, data + x, sizeof key);
+    if constexpr (std::endian::native == std::endian::big) {
+      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+    }
+    const auto entry = static_cast<std::uint32_t>(x + 1);
+    const std::size_t slot = x & kMask;
+    head2[key & 0xFFFF] = static_cast<std::uint16_t>(x);
+    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    prev3[slot] = h3;
+    h3 = entry;
+    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    prev4[slot] = h4;
+    h4 = entry;
+  }
+  // The last positions of the module enter the shorter keys only.
+  for (; x < p && x + 2 <= moduleEnd; ++x) {
+    head2_[Key2(data + x)] = static_cast<std::uint16_t>(x);
+    if (x + 3 <= moduleEnd) {
+      std::uint32_t& h3 = head3_[Hash3(data + x, hashBits_)];
+      prev3_[x & kMask] = h3;
+      h3 = static_cast<std::uint32_t>(x + 1);
+    }
+  }
+  inserted_ = std::max(inserted_, p);
+}
+
+Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
+  const std::uint8_t* data = data_.data();
+  const std::uint8_t* here = data + p;
+  std::size_t best = 3;  // only matches of four bytes or more come from this chain
+  std::size_t bestPos = 0;
+  std::size_t visits = 0;
+  for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;
+       entry = prev4_[(entry - 1) & kMask]) {
+    ++visits;
+    const std::size_t j = entry - 1;
+    // Only a candidate that agrees at the byte past the best so far can beat it.
+    if (data[j + best] != here[best]) continue;
+    const std::size_t length = CommonLength(data + j, here, 0, limit);
+    visits += length / 32;  // long comparisons count as more work
+    if (length > best) {
+      best = length;
+      bestPos = j;
+      if (best == limit) break;  // nothing older can be longer
+    }
+  }
+  visits_ += visits;
+  if (best < 4) return {};
+  return {best, p - bestPos};
+}
+
+std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
+  const std::uint8_t* data = data_.data();
+  const std::uint8_t* here = data + p;
+  // The chain holds every position with this hash; the first sharing the three
+  // bytes themselves is the nearest.
+  for (std::uint32_t entry = head3_[Hash3(here, hashBits_)]; entry > lowest;
+       entry = prev3_[(entry - 1) & kMask]) {
+    ++visits_;
+    const std::uint8_t* at = data + entry - 1;
+    if (at[0] == here[0] && at[1] == here[1] && at[2] == here[2]) return entry;
+  }
+  return 0;
+}
+
+// Inlined into both callers: it runs once per position of a literal run.
+[[gnu::always_inline]] inline Match QuickFinder::Search(std::size_t p, std::size_t moduleStart,
+                                                        std::size_t moduleEnd) {
+  if (moduleStart != moduleStart_) {
+    moduleStart_ = moduleStart;
+    inserted_ = moduleStart;
+  }
+  if (moduleEnd - p < 2) return {};
+  const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
+  const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
+  // The first head the search reads is rarely in cache; fetch it while the
+  // positions before p are entered.
+  const std::uint8_t* here = data_.data() + p;
+  __builtin_prefetch(&head2_[Key2(here)]);
+  CatchUp(p, lowest, moduleEnd);
+  // Each shorter prefix is looked up first: without a two-byte match there is
+  // no longer one, which settles most literals with a single lookup.
+  // The two-byte head keeps only the low 16 bits of a position: the nearest
+  // position with those bits is the one meant if it holds the same two bytes
+  // (a newer one would have replaced it), and otherwise there is none in reach.
+  const std::size_t distance2 = (p - head2_[Key2(here)]) & 0xFFFF;
+  if (distance2 == 0 || p - lowest < distance2) return {};
+  const std::uint8_t* at2 = here - distance2;
+  if (at2[0] != here[0] || at2[1] != here[1]) return {};
+  if (limit < 3) return {2, distance2};
+  const std::uint32_t nearest3 = Nearest3(p, lowest);
+  if (nearest3 == 0) return {2, distance2};
+  if (limit >= 4) {
+    const Match found = SearchLong(p, lowest, limit);
+    if (found.length != 0) return found;
+  }
+  return {3, p + 1 - nearest3};
+}
+
+Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  const Match found = Search(p, moduleStart, moduleEnd);
+  if (visits_ != settled_) Settle(p);
+  return found;
+}
+
+NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  for (; p < moduleEnd; ++p) {
+    const Match found = Search(p, moduleStart, moduleEnd);
+    if (visits_ != settled_) {
+      Settle(p);
+      if (Exhausted()) return {p, found};
+    }
+    if (IsCopy(found)) return {p, found};
+  }
+  return {moduleEnd, {}};
+}
+
+}  // namespace droven::detail
