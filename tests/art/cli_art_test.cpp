@@ -239,6 +239,29 @@ TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), original);
 }
 
+// An export aimed at the ROM it reads (".bin" is both a ROM's and a palette's
+// extension, a link may hide the name) is refused before the ROM is touched.
+TEST_F(CliArt, ExportsNeverReplaceTheRomImageTheyRead) {
+  fs::create_symlink(dir.File("cli.bin"), dir.File("link.bin"));
+  for (const std::string target : {"cli.bin", "link.bin"}) {
+    SCOPED_TRACE(target);
+    const std::vector<std::vector<std::string>> commands = {
+        {"palette", "export", "cli.bin", target},
+        {"palette", "export", "cli.bin", "Potion", target},
+        {"export", "cli.bin", "Knight", target},
+    };
+    for (const auto& args : commands) {
+      EXPECT_EQ(Cli(args), cli::kExitWriteFailed) << out;
+      EXPECT_EQ(ErrorLines(), 1u) << err;
+      EXPECT_NE(err.find("ROM"), std::string::npos) << err;
+      ASSERT_EQ(ReadBytes(dir.File("cli.bin")), original);
+    }
+  }
+  // Another file of the same extension is still written.
+  EXPECT_EQ(Cli({"palette", "export", "cli.bin", "palette.bin"}), 0) << err;
+  EXPECT_EQ(ReadBytes(dir.File("palette.bin")).size(), 32u);
+}
+
 TEST_F(CliArt, PaletteExportAndImportTouchOnlyThePalettesThirtyBytes) {
   // The game's palette lies at 4096, the Potion's own at 4128.
   for (auto [sprite, offset] : {std::pair<std::string, std::size_t>{"", 4096}, {"Potion", 4128}}) {
