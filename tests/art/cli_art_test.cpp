@@ -227,6 +227,14 @@ TEST_F(CliArt, TakePaletteSavesTheImagesColoursBesideTheSprite) {
   expected[4096 + 6] = 0x06;  // the game's palette at 4096, entry 3
   expected[4096 + 7] = 0xE0;
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
+  EXPECT_NE(out.find("with the image's palette"), std::string::npos) << out;
+
+  // A colour image has no palette to take: the report must not claim one.
+  const QImage colour = image.convertToFormat(QImage::Format_ARGB32);
+  ASSERT_TRUE(colour.save(QString::fromStdString(dir.File("coin-rgb.png"))));
+  ASSERT_EQ(Cli({"import", "--take-palette", "cli.bin", "Coin", "coin-rgb.png"}), 0) << err;
+  EXPECT_EQ(out.find("palette"), std::string::npos) << out;
+  EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
 }
 
 TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {
