@@ -1,5 +1,7 @@
 #include "art/ArtCommands.h"
 
+#include <filesystem>
+
 #include "art/PaletteFiles.h"
 #include "art/SpriteImage.h"
 #include "art/SpriteImport.h"
@@ -13,6 +15,21 @@ namespace {
 
 void Refuse(const std::string& text, const char* title) {
   ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok, title);
+}
+
+// ".bin" names both a ROM image and a palette file, and a save dialog or a
+// command line is one slip away from the cartridge itself: an export never
+// replaces the ROM image it reads, whatever name or link leads to it.
+bool RefusedAsTheRom(const std::string& path, const char* title) {
+  for (const std::string& rom : {G().RomPath, G().SpriteRomPath}) {
+    std::error_code error;
+    if (rom.empty() || !std::filesystem::equivalent(path, rom, error)) continue;
+    Refuse(path + " is the ROM image the editor reads from; an export never replaces it. Nothing "
+                  "was written.",
+           title);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -29,7 +46,7 @@ bool PaletteFilesAllowed() {
 }
 
 bool ExportSprite(const std::string& path) {
-  if (!SpriteImportAllowed()) return false;
+  if (!SpriteImportAllowed() || RefusedAsTheRom(path, kExportTitle)) return false;
   // Positions without a tile are index 0 whatever the grid holds there.
   PixelGrid pixels = G().SpritePixels;
   for (std::int32_t y = 0; y < pixels.Height(); ++y)
@@ -79,7 +96,7 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
 }
 
 bool ExportPaletteFile(const std::string& path) {
-  if (!PaletteFilesAllowed()) return false;
+  if (!PaletteFilesAllowed() || RefusedAsTheRom(path, kPaletteTitle)) return false;
   const std::string failure = WritePaletteFile(path, CurrentPaletteColours());
   if (failure.empty()) return true;
   Refuse(failure, kPaletteTitle);

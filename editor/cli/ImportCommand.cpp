@@ -33,6 +33,8 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
   if (!ImportSprite(session.Absolute(positional[2]),
                     takePalette ? ImageColoursChoice::Take : ImageColoursChoice::Keep, nullptr))
     return kExitRefusedInput;
+  // Only an indexed image has colours to take; the report says whether they were.
+  const bool savePalette = takePalette && G().PaletteDirty;
   try {
     const int failuresBefore = session.dialogs.Failures();
     if (!SaveRom() || session.dialogs.Failures() != failuresBefore) {
@@ -40,13 +42,13 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
       if (session.dialogs.Failures() != failuresBefore) return kExitSaveRefused;
       return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath);
     }
-    if (takePalette && G().PaletteDirty) SavePalette();
+    if (savePalette) SavePalette();
   } catch (const Failure& failure) {
     return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath +
                                                   ": " + failure.Description());
   }
   std::cout << "Saved \"" << positional[1] << "\" into " << G().RomPath
-            << (takePalette && !G().PaletteDirty ? ", with the image's palette" : "") << '\n';
+            << (savePalette ? ", with the image's palette" : "") << '\n';
   return kExitOk;
 }
 

@@ -2,11 +2,12 @@
 // palette files. They ask for a file and hand over to the art core.
 #include <QAction>
 #include <QMenu>
-#include <QTreeWidget>
+#include <algorithm>
 
 #include "art/ArtCommands.h"
 #include "editing/PaletteStripView.h"
 #include "shell/Dialogs.h"
+#include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 
 namespace kerrow {
@@ -74,8 +75,12 @@ void frmMain::mnuFileImport_Click() {
 
 void frmMain::mnuFileExport_Click() {
   if (!SpriteImportAllowed()) return;
-  const QTreeWidgetItem* item = tvSprites->currentItem();
-  const std::string suggested = item ? item->text(0).toStdString() + ".png" : "sprite.png";
+  // Named after the sprite loaded, not the tree's selected row, which may be
+  // another sprite or a heading by now.
+  std::string suggested = G().SpriteName.empty() ? "sprite" : G().SpriteName;
+  std::replace(suggested.begin(), suggested.end(), '/', '_');
+  std::replace(suggested.begin(), suggested.end(), '\\', '_');
+  suggested += ".png";
   const std::string path =
       ActiveDialogs().SaveFile(OpenFileRequest{kExportTitle, kPngFilter, 0, suggested});
   if (!path.empty()) ExportSprite(path);

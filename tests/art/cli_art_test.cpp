@@ -227,6 +227,14 @@ TEST_F(CliArt, TakePaletteSavesTheImagesColoursBesideTheSprite) {
   expected[4096 + 6] = 0x06;  // the game's palette at 4096, entry 3
   expected[4096 + 7] = 0xE0;
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
+  EXPECT_NE(out.find("with the image's palette"), std::string::npos) << out;
+
+  // A colour image has no palette to take: the report must not claim one.
+  const QImage colour = image.convertToFormat(QImage::Format_ARGB32);
+  ASSERT_TRUE(colour.save(QString::fromStdString(dir.File("coin-rgb.png"))));
+  ASSERT_EQ(Cli({"import", "--take-palette", "cli.bin", "Coin", "coin-rgb.png"}), 0) << err;
+  EXPECT_EQ(out.find("palette"), std::string::npos) << out;
+  EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
 }
 
 TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {
@@ -237,6 +245,29 @@ TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {
   EXPECT_EQ(Cli({"import", "cli.bin", "Knight", edited}), cli::kExitSaveRefused);
   EXPECT_EQ(ErrorLines(), 1u) << err;
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), original);
+}
+
+// An export aimed at the ROM it reads (".bin" is both a ROM's and a palette's
+// extension, a link may hide the name) is refused before the ROM is touched.
+TEST_F(CliArt, ExportsNeverReplaceTheRomImageTheyRead) {
+  fs::create_symlink(dir.File("cli.bin"), dir.File("link.bin"));
+  for (const std::string target : {"cli.bin", "link.bin"}) {
+    SCOPED_TRACE(target);
+    const std::vector<std::vector<std::string>> commands = {
+        {"palette", "export", "cli.bin", target},
+        {"palette", "export", "cli.bin", "Potion", target},
+        {"export", "cli.bin", "Knight", target},
+    };
+    for (const auto& args : commands) {
+      EXPECT_EQ(Cli(args), cli::kExitWriteFailed) << out;
+      EXPECT_EQ(ErrorLines(), 1u) << err;
+      EXPECT_NE(err.find("ROM"), std::string::npos) << err;
+      ASSERT_EQ(ReadBytes(dir.File("cli.bin")), original);
+    }
+  }
+  // Another file of the same extension is still written.
+  EXPECT_EQ(Cli({"palette", "export", "cli.bin", "palette.bin"}), 0) << err;
+  EXPECT_EQ(ReadBytes(dir.File("palette.bin")).size(), 32u);
 }
 
 TEST_F(CliArt, PaletteExportAndImportTouchOnlyThePalettesThirtyBytes) {

@@ -69,6 +69,21 @@ TEST_F(ArtMenus, ExportedKnightEditedAndImportedIsOneUndoStepAndReachesTheRomOnS
   EXPECT_FALSE(G().SpriteDirty);
 }
 
+// Clicking around the tree after a load must not rename what Export writes:
+// Knight's pixels offered as "Gem.png" come back later into the wrong sprite.
+TEST_F(ArtMenus, ExportSuggestsTheLoadedSpritesNameWhateverRowIsSelected) {
+  Load(rom);
+  OpenSprite("TVRLCHILD_Knight");
+  QTreeWidgetItem* gem = Node("TVRLCHILD_Gem");
+  ASSERT_NE(gem, nullptr);
+  for (QTreeWidgetItem* row : {gem, gem->parent()}) {
+    window->tvSprites->setCurrentItem(row);
+    window->mnuFileExport->trigger();
+    ASSERT_FALSE(guard.dialogs.saveRequests.empty());
+    EXPECT_EQ(guard.dialogs.saveRequests.back().fileName, "Knight.png") << row->text(0).toStdString();
+  }
+}
+
 TEST_F(ArtMenus, RefusedImageExplainsAndChangesNothing) {
   Load(rom);
   OpenSprite("TVRLCHILD_Knight");
