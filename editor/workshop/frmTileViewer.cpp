@@ -123,8 +123,11 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(cboOrder, &QComboBox::currentIndexChanged, this, apply);
   connect(spnBlockWidth, &QSpinBox::valueChanged, this, apply);
   connect(spnBlockHeight, &QSpinBox::valueChanged, this, apply);
-  connect(cboPalette, &QComboBox::currentIndexChanged, this, [this] { UpdateColours(); });
-  connect(txtPaletteOffset, &QLineEdit::editingFinished, this, [this] { UpdateColours(); });
+  // The palette is read from the ROM on disk, which may have gone since.
+  connect(cboPalette, &QComboBox::currentIndexChanged, this,
+          [this] { Run([&] { UpdateColours(); }); });
+  connect(txtPaletteOffset, &QLineEdit::editingFinished, this,
+          [this] { Run([&] { UpdateColours(); }); });
   connect(cmdAddSprite, &QPushButton::clicked, this, [this] { AddSprite(); });
   connect(cmdReload, &QPushButton::clicked, this, [this] { Run([&] { Reload(); }); });
   connect(sprRows, &QScrollBar::valueChanged, this, [this](int value) {

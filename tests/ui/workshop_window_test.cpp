@@ -73,8 +73,6 @@ class Workshop : public WindowFixture {
       std::filesystem::copy_file(BinDir() + "/" + name, data.File(name));
     std::filesystem::create_directory(data.Path() / "games");
     std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                       QString::fromStdString(data.File("settings")));
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();
@@ -340,6 +338,23 @@ TEST_F(Workshop, TheViewerFollowsTheOpenRomAndItsChanges) {
   Load(data.File("demo.bin"));
   QCoreApplication::sendEvent(&viewer, &activate);
   EXPECT_EQ(viewer.Source().Path, data.File("demo.bin"));
+}
+
+// The viewer reads its palette from the ROM on disk: a ROM that went away
+// meanwhile gets a box, and the editor keeps running.
+TEST_F(Workshop, APaletteFromARomThatWentAwayIsReportedNotFatal) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  guard.dialogs.shown.clear();
+  viewer.txtPaletteOffset->setText("0x1000");
+  std::filesystem::rename(unknown, scratch.File("moved.bin"));
+  viewer.cboPalette->setCurrentIndex(1);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("found.bin"), std::string::npos)
+      << guard.dialogs.shown[0].text;
+  emit viewer.txtPaletteOffset->editingFinished();
+  EXPECT_EQ(guard.dialogs.shown.size(), 2u);
+  EXPECT_TRUE(window->isEnabled());
 }
 
 TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {
