@@ -15,17 +15,12 @@
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
+#include "workshop/HexText.h"
 #include "workshop/StreamProbe.h"
 
 namespace kerrow {
 
 namespace {
-
-std::string Hex(std::int64_t value) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "0x%llX", static_cast<long long>(value));
-  return buffer;
-}
 
 // A text field that may be null (read as "").
 std::string TextOrEmpty(const TableView& view, std::size_t column) {

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "art/SpriteImage.h"
 #include "graphics/BinaryFile.h"
 #include "graphics/bGenTile.h"
 #include "shell/Dialogs.h"
@@ -23,10 +24,6 @@ namespace {
 
 QString Hex(std::int64_t value) {
   return "0x" + QString::number(value, 16).toUpper();
-}
-
-QRgb ToQRgb(DisplayColour colour) {
-  return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
 }  // namespace

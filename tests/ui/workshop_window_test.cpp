@@ -210,6 +210,17 @@ TEST_F(Workshop, RefusedAdditionsLeaveTheCatalogByteIdentical) {
   EXPECT_NE(guard.dialogs.shown[0].text.find("already exists"), std::string::npos);
   EXPECT_EQ(FilesOf(data.Path()), catalog);
 
+  // A palette offset beyond 32 bits, whose low bits would name a place inside the ROM.
+  guard.dialogs.shown.clear();
+  Drag(viewer.picTiles, {0, 0}, {1, 0}, Qt::LeftButton);
+  guard.dialogs.spriteForms.push_back(
+      SpriteFormAnswer{"Far", 0, "", std::int64_t{0x100001000}, false, 0});
+  viewer.cmdAddSprite->click();
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("is not inside the ROM"), std::string::npos)
+      << guard.dialogs.shown[0].text;
+  EXPECT_EQ(FilesOf(data.Path()), catalog);
+
   // The viewer still shows this ROM after another one was loaded.
   Load(unknown);
   guard.dialogs.shown.clear();
