@@ -368,6 +368,30 @@ TEST_F(Workshop, APaletteFromARomThatWentAwayIsReportedNotFatal) {
   EXPECT_TRUE(window->isEnabled());
 }
 
+TEST_F(Workshop, ADragThatLeavesTheViewSelectsOnlyTilesItShows) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  viewer.spnTilesPerRow->setValue(4);
+  TileViewerView* view = viewer.picTiles;
+  const int side = 8 * view->Zoom();
+  auto dragTo = [&](QPoint to) {
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(side + 1, side + 1));
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    return view->Selection();
+  };
+  const TileRect upLeft = dragTo({-5 * side, -5 * side});
+  EXPECT_EQ(upLeft.X, 0);
+  EXPECT_EQ(upLeft.Y, 0);
+  EXPECT_EQ(upLeft.Width, 2);
+  EXPECT_EQ(upLeft.Height, 2);
+  const TileRect right = dragTo({40 * side, side + 1});
+  EXPECT_EQ(right.X, 1);
+  EXPECT_EQ(right.Width, 3);  // up to the fourth and last column
+}
+
 TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {
   Load(unknown);
   frmTileViewer& viewer = Viewer();
