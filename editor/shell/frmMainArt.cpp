@@ -7,8 +7,8 @@
 #include "art/ArtCommands.h"
 #include "editing/PaletteStripView.h"
 #include "shell/Dialogs.h"
-#include "shell/frmMain.h"
 #include "shell/NamedAction.h"
+#include "shell/frmMain.h"
 
 namespace kerrow {
 namespace {
