@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "browser/HeadlessLoad.h"
 #include "browser/SpriteLayout.h"
 #include "browser/SpriteSelection.h"
 #include "graphics_TestSprite.h"
@@ -88,6 +89,25 @@ long long AddressSpaceBytes() {
 TEST(HugeSprites, GridsThatCannotBeAllocatedAreRefusedWithAMessage) {
   EXPECT_EXIT(LoadHugeThenSmallUnderAMemoryCap(), ::testing::ExitedWithCode(0),
               "Runtime Error: 7\r?\n'Out of memory: a sprite of 4095 by 4095 tiles");
+}
+
+// kerrow-cli loads through a stage of its own: it refuses what the editor
+// refuses at zoom 1, and loads what the editor loads there.
+TEST(HugeSprites, TheCommandLineStageHasTheEditorsBound) {
+  test::CoreFixtureGuard guard;
+  HeadlessStage stage;
+  for (auto [width, height] : {std::pair{4096, 1}, {1, 4096}, {-1, 1}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    int number = 0;
+    try {
+      stage.LayoutForLoad(width, height);
+    } catch (const Failure& failure) {
+      number = failure.Number();
+    }
+    EXPECT_EQ(number, kErrOverflow);
+  }
+  EXPECT_NO_THROW(stage.LayoutForLoad(4095, 1));
+  EXPECT_EQ(G().SpritePixels.Width(), 8 * 4095);
 }
 
 }  // namespace
