@@ -41,6 +41,9 @@ DisplayColour SnapToConsole(DisplayColour colour) {
 
 QImage SpriteToIndexedImage(const PixelGrid& pixels, const PaletteColours& colours) {
   QImage image(pixels.Width(), pixels.Height(), QImage::Format_Indexed8);
+  // A huge sprite's image may not get its memory: the null image is then
+  // refused by the writer instead of being written through a null line.
+  if (image.isNull()) return image;
   QList<QRgb> table;
   for (int i = 0; i < kPaletteColours; ++i) {
     const QRgb rgb = ToQRgb(colours[static_cast<std::size_t>(i)]);

@@ -1,5 +1,6 @@
 #include "browser/HeadlessLoad.h"
 
+#include "browser/SpriteLayout.h"
 #include "browser/SpriteSelection.h"
 #include "catalog/bTreeViewHandle.h"
 #include "shell/Failure.h"
@@ -8,8 +9,9 @@
 namespace kerrow {
 
 void HeadlessStage::LayoutForLoad(std::int32_t widthTiles, std::int32_t heightTiles) {
-  if (widthTiles < 0 || heightTiles < 0 || widthTiles > 4096 || heightTiles > 4096)
-    throw Failure(kErrOverflow, "Overflow", "kerrow");
+  // The editor's bound at its smallest zoom: what it cannot show, no command loads.
+  SurfaceSide(widthTiles, 1);
+  SurfaceSide(heightTiles, 1);
   RecreateSpriteGrids(widthTiles, heightTiles);
 }
 

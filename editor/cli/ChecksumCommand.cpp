@@ -3,19 +3,10 @@
 
 #include "cli/WorkshopCommands.h"
 #include "shell/Failure.h"
+#include "workshop/HexText.h"
 #include "workshop/RomHeader.h"
 
 namespace kerrow::cli {
-
-namespace {
-
-std::string Word(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value);
-  return text;
-}
-
-}  // namespace
 
 int RunChecksum(const CliContext&, std::span<const std::string> args) {
   bool fix = false;

@@ -13,6 +13,9 @@ namespace kerrow::cli {
 enum ExitStatus : int {
   kExitOk = 0,
   kExitUsage = 64,  // wrong arguments; the usage line is printed
+  // check and checksum:
+  kExitProblems = 1,     // problems found (check), the checksums differ (checksum)
+  kExitCannotCheck = 2,  // the check could not run, the ROM could not be read or written
   // The art subcommands (list, export, export-all, import, palette):
   kExitCatalog = 10,       // the catalog or the ROM image cannot be opened or read
   kExitUnknownGame = 11,   // no catalogued game matches the ROM image
@@ -39,7 +42,7 @@ struct CliCommand {
 const std::vector<CliCommand>& CommandTable();
 
 // Parses the global options and runs one subcommand; returns the exit status.
-// Messages go to `out` and `err`, one line per failure on `err`.
+// Results go to standard output, one line per failure to standard error.
 int RunCli(std::span<const std::string> args, const std::string& programDirectory);
 
 }  // namespace kerrow::cli

@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "bridge/TempFiles.h"
 #include "catalog/bIdentify.h"
 #include "editing/bPal.h"
 #include "shell/ErrorReports.h"
@@ -46,20 +45,9 @@ CliSession::CliSession(const CliContext& context) {
   if (!dataPath_.empty() && dataPath_.back() != '/') dataPath_ += '/';
   ResetGlobals();
   SetActiveDialogs(&dialogs);
-  // The compression binding works with files named relative to the working
-  // directory; they belong in the private temporary directory, never beside
-  // the user's files.
-  try {
-    fs::current_path(TempDirectory());
-    movedDirectory_ = true;
-  } catch (const std::exception&) {
-    // Left where it is: only compressed sprites need the move.
-  }
 }
 
 CliSession::~CliSession() {
-  std::error_code ignored;
-  if (movedDirectory_) fs::current_path(startDirectory_, ignored);
   SetActiveDialogs(nullptr);
   ResetGlobals();
 }

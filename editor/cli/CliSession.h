@@ -58,7 +58,6 @@ class CliSession {
  private:
   std::string dataPath_;
   std::filesystem::path startDirectory_;
-  bool movedDirectory_ = false;
 };
 
 // The single-line form of a message (line breaks become spaces).

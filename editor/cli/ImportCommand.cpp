@@ -33,8 +33,8 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
   if (!ImportSprite(session.Absolute(positional[2]),
                     takePalette ? ImageColoursChoice::Take : ImageColoursChoice::Keep, nullptr))
     return kExitRefusedInput;
-  // Only an indexed image has colours to take; the report says whether they were.
-  const bool savePalette = takePalette && G().PaletteDirty;
+  // Only an indexed image gives colours to take.
+  const bool paletteTaken = takePalette && G().PaletteDirty;
   try {
     const int failuresBefore = session.dialogs.Failures();
     if (!SaveRom() || session.dialogs.Failures() != failuresBefore) {
@@ -42,13 +42,24 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
       if (session.dialogs.Failures() != failuresBefore) return kExitSaveRefused;
       return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath);
     }
-    if (savePalette) SavePalette();
   } catch (const Failure& failure) {
     return CliSession::Fail(kExitSaveRefused, "the sprite was not saved into " + G().RomPath +
                                                   ": " + failure.Description());
   }
+  if (paletteTaken) {
+    const std::string saved =
+        "the sprite was saved into " + G().RomPath + ", but its palette was not";
+    try {
+      const int failuresBefore = session.dialogs.Failures();
+      SavePalette();
+      if (session.dialogs.Failures() != failuresBefore || G().PaletteDirty)
+        return CliSession::Fail(kExitSaveRefused, saved);
+    } catch (const Failure& failure) {
+      return CliSession::Fail(kExitSaveRefused, saved + ": " + failure.Description());
+    }
+  }
   std::cout << "Saved \"" << positional[1] << "\" into " << G().RomPath
-            << (savePalette ? ", with the image's palette" : "") << '\n';
+            << (paletteTaken ? ", with the image's palette" : "") << '\n';
   return kExitOk;
 }
 

@@ -16,7 +16,8 @@ void PrintHelp(std::ostream& out) {
          "Commands:\n";
   for (const CliCommand& command : CommandTable())
     out << "  " << command.name << ' ' << command.usage << "\n      " << command.summary << '\n';
-  out << "\nExit status: 0 success, 64 wrong arguments; list, export, export-all, import and\n"
+  out << "\nExit status: 0 success, 64 wrong arguments; check and checksum: 1 problems found\n"
+         "(checksums differ), 2 could not check; list, export, export-all, import and\n"
          "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
          "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
          "written; 70 an unexpected internal failure.\n";

@@ -40,7 +40,7 @@ struct SpriteFormAnswer {
   std::string name;
   std::int32_t groupIndex = -1;  // into SpriteFormRequest::groups; -1 for a new one
   std::string newGroup;
-  std::int32_t palette = 0;  // 0 = the game's palette
+  std::int64_t palette = 0;  // 0 = the game's palette; as typed, checked against the ROM
   bool useContext = false;
   std::int32_t maxSize = 0;  // compressed only
 };

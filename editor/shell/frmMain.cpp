@@ -27,6 +27,7 @@
 #include "shell/CommandGuard.h"
 #include "shell/Dialogs.h"
 #include "shell/Icons.h"
+#include "shell/NamedAction.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
@@ -102,12 +103,6 @@ std::string CatalogFaultsText(const std::vector<std::string>& faults) {
     text += "\r\n... and " + std::to_string(faults.size() - kShown) + " more.";
   }
   return text;
-}
-
-QAction* NamedAction(QObject* parent, const QString& name, const QString& caption) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(name);
-  return action;
 }
 
 QAction* Separator(QMenu* menu, const QString& name) {

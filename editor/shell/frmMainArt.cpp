@@ -7,6 +7,7 @@
 #include "art/ArtCommands.h"
 #include "editing/PaletteStripView.h"
 #include "shell/Dialogs.h"
+#include "shell/NamedAction.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 
@@ -24,24 +25,17 @@ constexpr const char* kPaletteSaveFilter =
     "JASC Palette (*.pal)|*.pal|GIMP Palette (*.gpl)|*.gpl|Console Colour Words (*.bin)|*.bin";
 constexpr std::int32_t kMustExist = 4100;
 
-QAction* ArtAction(QObject* parent, const char* name, const char* caption,
-                   const QKeySequence& shortcut = {}) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(name);
-  action->setShortcut(shortcut);
-  return action;
-}
-
 }  // namespace
 
 void frmMain::BuildArtMenus() {
   mnuFileImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-  mnuFileExport = ArtAction(this, "mnuFileExport", "Expor&t Sprite...", Qt::CTRL | Qt::Key_E);
+  mnuFileExport = NamedAction(this, "mnuFileExport", "Expor&t Sprite...");
+  mnuFileExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   mnuFile->addAction(mnuFileExport);
   mnuFilePalette = mnuFile->addMenu("P&alette");
   mnuFilePalette->setObjectName("mnuFilePalette");
-  mnuFilePaletteImport = ArtAction(this, "mnuFilePaletteImport", "&Import Palette...");
-  mnuFilePaletteExport = ArtAction(this, "mnuFilePaletteExport", "&Export Palette...");
+  mnuFilePaletteImport = NamedAction(this, "mnuFilePaletteImport", "&Import Palette...");
+  mnuFilePaletteExport = NamedAction(this, "mnuFilePaletteExport", "&Export Palette...");
   mnuFilePalette->addAction(mnuFilePaletteImport);
   mnuFilePalette->addAction(mnuFilePaletteExport);
 

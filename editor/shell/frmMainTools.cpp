@@ -10,6 +10,7 @@
 #include "editing/PaletteStripView.h"
 #include "editing/bPal.h"
 #include "shell/Dialogs.h"
+#include "shell/NamedAction.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 #include "workshop/SaveHooks.h"
@@ -23,8 +24,7 @@ namespace kerrow {
 namespace {
 
 QAction* ToolsAction(frmMain* window, QMenu* menu, const char* name, const char* caption) {
-  auto* action = new QAction(caption, window);
-  action->setObjectName(name);
+  QAction* action = NamedAction(window, name, caption);
   menu->addAction(action);
   return action;
 }

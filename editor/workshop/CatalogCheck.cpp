@@ -15,17 +15,12 @@
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
+#include "workshop/HexText.h"
 #include "workshop/StreamProbe.h"
 
 namespace kerrow {
 
 namespace {
-
-std::string Hex(std::int64_t value) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "0x%llX", static_cast<long long>(value));
-  return buffer;
-}
 
 // A text field that may be null (read as "").
 std::string TextOrEmpty(const TableView& view, std::size_t column) {
@@ -238,7 +233,9 @@ class Checker {
     auto cached = streams_.find(offset);
     if (cached == streams_.end())
       cached =
-          streams_.emplace(offset, ProbeStream(romPath_, offset, TempFilePath("check.bin"))).first;
+          streams_
+              .emplace(offset, ProbeStream(romPath_, RomBytes(), offset, TempFilePath("check.bin")))
+              .first;
     const std::optional<StreamInfo>& stream = cached->second;
     if (!stream) {
       Problem(where, "the compressed stream at " + Hex(offset) + " does not decode");
@@ -275,9 +272,16 @@ class Checker {
     }
   }
 
+  // Read once, on the first compressed stream: every stream is probed in it.
+  const std::vector<std::uint8_t>& RomBytes() {
+    if (!romBytes_) romBytes_ = BinaryFile::OpenForReading(romPath_).ReadAll();
+    return *romBytes_;
+  }
+
   const Database& game_;
   std::int64_t romSize_;
   std::string romPath_;
+  std::optional<std::vector<std::uint8_t>> romBytes_;
   std::vector<std::string> problems_;
   std::unordered_set<std::string> headings_;
   std::unordered_set<std::string> plainNames_;

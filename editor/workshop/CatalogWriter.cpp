@@ -153,7 +153,9 @@ std::string FreeDatabaseName(const std::string& dataPath, const std::string& id)
   std::error_code error;
   for (int n = 1; n < 1000; ++n) {
     const std::string name = n == 1 ? stem + ".mdb" : stem + "-" + std::to_string(n) + ".mdb";
-    if (!fs::exists(dataPath + name, error)) return name;
+    // The database is built under its name plus ".new": both must be free.
+    if (!fs::exists(dataPath + name, error) && !fs::exists(dataPath + name + ".new", error))
+      return name;
   }
   Refuse("No free file name for the new game's database in \"" + dataPath + "\".");
 }
@@ -204,7 +206,6 @@ std::string AddGame(const std::string& dataPath, const NewGame& game) {
   // its name and commit the catalog row; any failure removes it again.
   const std::string building = databasePath + ".new";
   std::error_code error;
-  fs::remove(building, error);
   try {
     {
       WriteSession database(building, true);

@@ -30,6 +30,11 @@ void WriteWhole(const std::string& path, const std::uint8_t* data, std::size_t s
 std::optional<StreamInfo> ProbeStream(const std::string& romPath, std::int64_t offset,
                                       const std::string& destination) {
   const std::vector<std::uint8_t> rom = BinaryFile::OpenForReading(romPath).ReadAll();
+  return ProbeStream(romPath, rom, offset, destination);
+}
+
+std::optional<StreamInfo> ProbeStream(const std::string& romPath, std::span<const std::uint8_t> rom,
+                                      std::int64_t offset, const std::string& destination) {
   if (offset < 0 || offset >= static_cast<std::int64_t>(rom.size()) ||
       offset > std::numeric_limits<std::int32_t>::max())
     return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace kerrow {
@@ -21,5 +22,10 @@ struct StreamInfo {
 // Scratch copies go to the private temporary directory.
 std::optional<StreamInfo> ProbeStream(const std::string& romPath, std::int64_t offset,
                                       const std::string& destination);
+
+// The same with the ROM's bytes already read, for callers that probe many
+// streams of one ROM (`rom` must be the whole of `romPath`).
+std::optional<StreamInfo> ProbeStream(const std::string& romPath, std::span<const std::uint8_t> rom,
+                                      std::int64_t offset, const std::string& destination);
 
 }  // namespace kerrow

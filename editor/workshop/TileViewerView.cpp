@@ -71,6 +71,13 @@ QPoint TileViewerView::TileAt(QPoint position) const {
   return {position.x() / TileSide(), position.y() / TileSide()};
 }
 
+QPoint TileViewerView::SelectableTileAt(QPoint position) const {
+  // A drag may leave the tiles: it then selects up to the nearest tile shown,
+  // never columns left of or beyond them, nor rows above them.
+  const QPoint tile = TileAt(position);
+  return {std::clamp(tile.x(), 0, layout_.VisibleColumns() - 1), std::max(0, tile.y())};
+}
+
 QRect TileViewerView::Outline(TileRect rect) const {
   return {rect.X * TileSide(), rect.Y * TileSide(), rect.Width * TileSide() - 1,
           rect.Height * TileSide() - 1};
@@ -127,14 +134,15 @@ void TileViewerView::mousePressEvent(QMouseEvent* event) {
   setFocus();
   if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
   dragContext_ = event->button() == Qt::RightButton || (event->modifiers() & Qt::ShiftModifier);
-  dragFrom_ = TileAt(event->position().toPoint());
+  dragFrom_ = SelectableTileAt(event->position().toPoint());
   mouseMoveEvent(event);
 }
 
 void TileViewerView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint tile = TileAt(event->position().toPoint());
+  QPoint tile = TileAt(event->position().toPoint());
   if (OnHover) OnHover(layout_.OffsetAt(tile.x(), tile.y()));
   if (!dragFrom_) return;
+  tile = SelectableTileAt(event->position().toPoint());
   const TileRect rect{std::min(dragFrom_->x(), tile.x()), std::min(dragFrom_->y(), tile.y()),
                       std::abs(dragFrom_->x() - tile.x()) + 1,
                       std::abs(dragFrom_->y() - tile.y()) + 1};

@@ -13,6 +13,7 @@
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogCheck.h"
+#include "workshop/HexText.h"
 #include "workshop/RomHeader.h"
 #include "workshop/StreamProbe.h"
 
@@ -26,18 +27,6 @@ constexpr const char* kViewerDumpFile = "viewer-dump.bin";
 
 void Tell(const std::string& text, MsgIcon icon = MsgIcon::Exclamation) {
   ActiveDialogs().Message(text, icon, MsgButtons::Ok, kWorkshopTitle);
-}
-
-std::string Hex(std::int64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", static_cast<long long>(value));
-  return text;
-}
-
-std::string Word(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value);
-  return text;
 }
 
 bool NeedsOpenRom() {
@@ -213,7 +202,8 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
   if (!answer) return std::nullopt;
 
   const std::int64_t romSize = BinaryFile::OpenForReading(G().RomPath).Size();
-  if (answer->palette < 0 || (answer->palette != 0 && answer->palette + 32 > romSize)) {
+  if (answer->palette < 0 || answer->palette > INT32_MAX ||
+      (answer->palette != 0 && answer->palette + 32 > romSize)) {
     Tell("The palette offset " + Hex(answer->palette) +
          " is not inside the ROM. Nothing was added.");
     return std::nullopt;
@@ -241,7 +231,7 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
     if (source.Decompressed) {
       NewCompressedSprite sprite;
       sprite.Name = answer->name;
-      sprite.Palette = answer->palette;
+      sprite.Palette = static_cast<std::int32_t>(answer->palette);  // inside the ROM
       sprite.Width = width;
       sprite.Height = height;
       sprite.White = whiteText;
@@ -256,7 +246,7 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
     } else {
       NewPlainSprite sprite;
       sprite.Name = answer->name;
-      sprite.Palette = answer->palette;
+      sprite.Palette = static_cast<std::int32_t>(answer->palette);  // inside the ROM
       sprite.Width = width;
       sprite.Height = height;
       sprite.White = whiteText;

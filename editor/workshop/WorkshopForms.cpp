@@ -78,7 +78,7 @@ std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequ
   const bool isNew = group->currentIndex() == group->count() - 1;
   answer.groupIndex = isNew ? -1 : group->currentIndex();
   answer.newGroup = newGroup->text().trimmed().toStdString();
-  answer.palette = static_cast<std::int32_t>(*ParseOffsetText(palette->text().toStdString()));
+  answer.palette = *ParseOffsetText(palette->text().toStdString());
   answer.useContext = context->isChecked();
   answer.maxSize = maxSize ? maxSize->value() : 0;
   return answer;

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "art/SpriteImage.h"
 #include "graphics/BinaryFile.h"
 #include "graphics/bGenTile.h"
 #include "shell/Dialogs.h"
@@ -23,10 +24,6 @@ namespace {
 
 QString Hex(std::int64_t value) {
   return "0x" + QString::number(value, 16).toUpper();
-}
-
-QRgb ToQRgb(DisplayColour colour) {
-  return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
 }  // namespace
@@ -123,8 +120,11 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(cboOrder, &QComboBox::currentIndexChanged, this, apply);
   connect(spnBlockWidth, &QSpinBox::valueChanged, this, apply);
   connect(spnBlockHeight, &QSpinBox::valueChanged, this, apply);
-  connect(cboPalette, &QComboBox::currentIndexChanged, this, [this] { UpdateColours(); });
-  connect(txtPaletteOffset, &QLineEdit::editingFinished, this, [this] { UpdateColours(); });
+  // The palette is read from the ROM on disk, which may have gone since.
+  connect(cboPalette, &QComboBox::currentIndexChanged, this,
+          [this] { Run([&] { UpdateColours(); }); });
+  connect(txtPaletteOffset, &QLineEdit::editingFinished, this,
+          [this] { Run([&] { UpdateColours(); }); });
   connect(cmdAddSprite, &QPushButton::clicked, this, [this] { AddSprite(); });
   connect(cmdReload, &QPushButton::clicked, this, [this] { Run([&] { Reload(); }); });
   connect(sprRows, &QScrollBar::valueChanged, this, [this](int value) {

@@ -79,10 +79,6 @@ class CliArt : public ::testing::Test {
           G().SpritePixels.At(x, y) = static_cast<std::uint8_t>(pixels.pixelIndex(x, y));
     ASSERT_TRUE(SaveRom());
     EXPECT_TRUE(guard.dialogs.shown.empty());
-    // The editor's temporary files may lie in the current directory; the
-    // command-line runs must not leave any there.
-    fs::remove("dump.bin");
-    fs::remove("dumpc.bin");
   }
 
   // The exported image with two diagonals and the bottom-left pixel in `index`.
@@ -235,6 +231,16 @@ TEST_F(CliArt, TakePaletteSavesTheImagesColoursBesideTheSprite) {
   ASSERT_EQ(Cli({"import", "--take-palette", "cli.bin", "Coin", "coin-rgb.png"}), 0) << err;
   EXPECT_EQ(out.find("palette"), std::string::npos) << out;
   EXPECT_EQ(ReadBytes(dir.File("cli.bin")), expected);
+}
+
+TEST_F(CliArt, TakePaletteFromAnImageWithoutOneSavesOnlyTheSpriteAndSaysSo) {
+  ASSERT_EQ(Cli({"export", "cli.bin", "Coin", "coin.png"}), 0) << err;
+  // True colour, index 0 still fully transparent: no colour table to take.
+  const QImage colours = LoadPng(dir.File("coin.png")).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_TRUE(colours.save(QString::fromStdString(dir.File("coin-rgb.png"))));
+  ASSERT_EQ(Cli({"import", "--take-palette", "cli.bin", "Coin", "coin-rgb.png"}), 0) << err;
+  EXPECT_EQ(out.find("palette"), std::string::npos) << out;
+  EXPECT_EQ(ReadBytes(dir.File("cli.bin")), original);  // the same pixels, the same palette
 }
 
 TEST_F(CliArt, ReadOnlyRomIsRefusedUnchanged) {

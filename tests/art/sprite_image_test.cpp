@@ -74,9 +74,19 @@ TEST(SpriteExport, WritesAPalettePngWithTransparentEntryZeroAndEachPixelsIndex) 
 
 TEST(SpriteExport, AFailedWriteLeavesAnExistingFileAlone) {
   test::ScratchDir dir;
-  const std::string path = dir.File("missing-dir/sprite.png");
-  EXPECT_NE(WritePng(SpriteToIndexedImage(RandomPixels(1, 1, 1), DemoPalette()), path), "");
-  EXPECT_FALSE(std::filesystem::exists(path));
+  const std::string missing = dir.File("missing-dir/sprite.png");
+  EXPECT_NE(WritePng(SpriteToIndexedImage(RandomPixels(1, 1, 1), DemoPalette()), missing), "");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  // An image that cannot be encoded (as one whose pixels could not be
+  // allocated): the user's file of that name keeps its bytes.
+  const std::string existing = dir.File("sprite.png");
+  const std::vector<unsigned char> before = {'k', 'e', 'e', 'p'};
+  test::WriteBytes(existing, before);
+  EXPECT_NE(WritePng(QImage(), existing), "");
+  EXPECT_EQ(ReadBytes(existing), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            1);  // no temporary file left beside it
 }
 
 TEST(SpriteImportPlanning, ExportedImageComesBackIntoEveryEditableTile) {

@@ -83,7 +83,8 @@ TEST(TempFiles, EndOfTheProcessRemovesItButAForkedChildLeavesItsParentsAlone) {
   EXPECT_TRUE(fs::exists(fs::path(parents) / "dump.bin"));
 
   // A child's own directory goes when the child ends.
-  const std::string marker = (fs::temp_directory_path() / "kerrow-child-dir").string();
+  const test::ScratchDir scratch;  // a fixed name in /tmp would be shared by concurrent runs
+  const std::string marker = scratch.File("child-dir");
   EXPECT_EQ(InForkedChild([&] {
               std::ofstream(marker) << TempDirectory();
               std::exit(TempDirectory() != parents && fs::is_directory(TempDirectory()) ? 0 : 1);
@@ -99,7 +100,8 @@ TEST(TempFiles, EndOfTheProcessRemovesItButAForkedChildLeavesItsParentsAlone) {
 }
 
 TEST(TempFiles, AFailureNothingCaughtStillRemovesTheDirectory) {
-  const std::string marker = (fs::temp_directory_path() / "kerrow-terminate-dir").string();
+  const test::ScratchDir scratch;
+  const std::string marker = scratch.File("terminate-dir");
   const pid_t pid = ::fork();
   if (pid == 0) {
     RemoveTempDirectoryOnTerminate();

@@ -69,6 +69,21 @@ TEST_F(CatalogWriterTest, AddedGameIsIdentifiedWithItsNameAndAnEmptyTree) {
   EXPECT_THROW(Database::Open(data() + file)->OpenTable("Games"), Failure);
 }
 
+TEST_F(CatalogWriterTest, AUsersFilesBesideTheCatalogAreNeitherReplacedNorRemoved) {
+  // Files of the user's under the names the new database would take, and
+  // under the name it is built as.
+  const std::vector<unsigned char> mine = {'m', 'i', 'n', 'e'};
+  test::WriteBytes(dir.File("NEWGAME_01.mdb"), mine);
+  test::WriteBytes(dir.File("NEWGAME_01-2.mdb.new"), mine);
+  const std::string file = AddTestGame();
+  EXPECT_EQ(file, "NEWGAME_01-3.mdb");
+  EXPECT_EQ(test::ReadBytes(dir.File("NEWGAME_01.mdb")), mine);
+  EXPECT_EQ(test::ReadBytes(dir.File("NEWGAME_01-2.mdb.new")), mine);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("NEWGAME_01-2.mdb")));
+  OpenCatalog();
+  ASSERT_TRUE(IdentifyGame());
+}
+
 TEST_F(CatalogWriterTest, AddedSpritesAreListedUnderTheirHeadings) {
   const std::string database = data() + AddTestGame();
   AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"}));

@@ -73,8 +73,6 @@ class Workshop : public WindowFixture {
       std::filesystem::copy_file(BinDir() + "/" + name, data.File(name));
     std::filesystem::create_directory(data.Path() / "games");
     std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                       QString::fromStdString(data.File("settings")));
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();
@@ -212,6 +210,17 @@ TEST_F(Workshop, RefusedAdditionsLeaveTheCatalogByteIdentical) {
   EXPECT_NE(guard.dialogs.shown[0].text.find("already exists"), std::string::npos);
   EXPECT_EQ(FilesOf(data.Path()), catalog);
 
+  // A palette offset beyond 32 bits, whose low bits would name a place inside the ROM.
+  guard.dialogs.shown.clear();
+  Drag(viewer.picTiles, {0, 0}, {1, 0}, Qt::LeftButton);
+  guard.dialogs.spriteForms.push_back(
+      SpriteFormAnswer{"Far", 0, "", std::int64_t{0x100001000}, false, 0});
+  viewer.cmdAddSprite->click();
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("is not inside the ROM"), std::string::npos)
+      << guard.dialogs.shown[0].text;
+  EXPECT_EQ(FilesOf(data.Path()), catalog);
+
   // The viewer still shows this ROM after another one was loaded.
   Load(unknown);
   guard.dialogs.shown.clear();
@@ -340,6 +349,47 @@ TEST_F(Workshop, TheViewerFollowsTheOpenRomAndItsChanges) {
   Load(data.File("demo.bin"));
   QCoreApplication::sendEvent(&viewer, &activate);
   EXPECT_EQ(viewer.Source().Path, data.File("demo.bin"));
+}
+
+// The viewer reads its palette from the ROM on disk: a ROM that went away
+// meanwhile gets a box, and the editor keeps running.
+TEST_F(Workshop, APaletteFromARomThatWentAwayIsReportedNotFatal) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  guard.dialogs.shown.clear();
+  viewer.txtPaletteOffset->setText("0x1000");
+  std::filesystem::rename(unknown, scratch.File("moved.bin"));
+  viewer.cboPalette->setCurrentIndex(1);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("found.bin"), std::string::npos)
+      << guard.dialogs.shown[0].text;
+  emit viewer.txtPaletteOffset->editingFinished();
+  EXPECT_EQ(guard.dialogs.shown.size(), 2u);
+  EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(Workshop, ADragThatLeavesTheViewSelectsOnlyTilesItShows) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  viewer.spnTilesPerRow->setValue(4);
+  TileViewerView* view = viewer.picTiles;
+  const int side = 8 * view->Zoom();
+  auto dragTo = [&](QPoint to) {
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(side + 1, side + 1));
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+    return view->Selection();
+  };
+  const TileRect upLeft = dragTo({-5 * side, -5 * side});
+  EXPECT_EQ(upLeft.X, 0);
+  EXPECT_EQ(upLeft.Y, 0);
+  EXPECT_EQ(upLeft.Width, 2);
+  EXPECT_EQ(upLeft.Height, 2);
+  const TileRect right = dragTo({40 * side, side + 1});
+  EXPECT_EQ(right.X, 1);
+  EXPECT_EQ(right.Width, 3);  // up to the fourth and last column
 }
 
 TEST_F(Workshop, ViewerKeysAndWheelMoveByByteTileRowAndPage) {

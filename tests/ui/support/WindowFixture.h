@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QSettings>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -32,6 +33,10 @@ inline QRgb Rgb(int r, int g, int b) {
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The window reads the user's settings file: tests get one of their own,
+    // so that neither the user's choices nor another test's reach them.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(scratch.File("settings")));
     G().DataPath = BinDir() + "/";
     OpenCatalog();
     window = std::make_unique<frmMain>();
