@@ -333,6 +333,11 @@ void CompressDataCommand() {
 void FixChecksumCommand() {
   if (!NeedsOpenRom()) return;
   const RomHeader header = ReadRomHeader(G().RomPath);
+  if (!header.StoredChecksum) {
+    Tell("\"" + G().RomPath +
+         "\" is too short to hold a cartridge header checksum (at 0x18E). Nothing was written.");
+    return;
+  }
   if (header.ChecksumMatches()) {
     Tell("The stored checksum " + Word(header.ComputedChecksum) + " is correct.",
          MsgIcon::Information);
@@ -340,7 +345,7 @@ void FixChecksumCommand() {
   }
   const std::string question =
       "Write the computed checksum " + Word(header.ComputedChecksum) + " over the stored " +
-      (header.StoredChecksum ? Word(*header.StoredChecksum) : std::string("(none)")) +
+      Word(*header.StoredChecksum) +
       "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath + "\" change.";
   if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
                               "Fix Checksum") != MsgAnswer::Yes)
