@@ -53,7 +53,16 @@ void TileViewerView::SetStart(std::int64_t start) {
 }
 
 void TileViewerView::MoveStart(std::int64_t delta) {
-  SetStart(layout_.Start + delta);
+  std::int64_t target = layout_.Start + delta;
+  const std::int64_t last = std::max<std::int64_t>(0, SourceSize() - 1);
+  if (delta % 32 == 0 && (target < 0 || target > last)) {
+    // Moves by whole tiles (rows, pages, the wheel) stop at the last whole
+    // step inside the data instead of at its first or last byte, which would
+    // cut every tile in the wrong place.
+    target = target < 0 ? layout_.Start % 32
+                        : layout_.Start + (last - layout_.Start) / 32 * 32;
+  }
+  SetStart(target);
 }
 
 int TileViewerView::VisibleRows() const {
@@ -69,6 +78,15 @@ void TileViewerView::SetSelections(TileRect own, TileRect context) {
 
 QPoint TileViewerView::TileAt(QPoint position) const {
   return {position.x() / TileSide(), position.y() / TileSide()};
+}
+
+QPoint TileViewerView::ShownTileAt(QPoint position) const {
+  // A drag that leaves the view selects up to its edge, never the gap right of
+  // the last column nor positions before the first.
+  const QPoint tile = TileAt(position);
+  const int shown = (width() + TileSide() - 1) / TileSide();
+  const int columns = std::max(1, std::min(layout_.VisibleColumns(), shown));
+  return {std::clamp(tile.x(), 0, columns - 1), std::clamp(tile.y(), 0, VisibleRows() - 1)};
 }
 
 QRect TileViewerView::Outline(TileRect rect) const {
@@ -127,14 +145,15 @@ void TileViewerView::mousePressEvent(QMouseEvent* event) {
   setFocus();
   if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
   dragContext_ = event->button() == Qt::RightButton || (event->modifiers() & Qt::ShiftModifier);
-  dragFrom_ = TileAt(event->position().toPoint());
+  dragFrom_ = ShownTileAt(event->position().toPoint());
   mouseMoveEvent(event);
 }
 
 void TileViewerView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint tile = TileAt(event->position().toPoint());
-  if (OnHover) OnHover(layout_.OffsetAt(tile.x(), tile.y()));
+  const QPoint hovered = TileAt(event->position().toPoint());
+  if (OnHover) OnHover(layout_.OffsetAt(hovered.x(), hovered.y()));
   if (!dragFrom_) return;
+  const QPoint tile = ShownTileAt(event->position().toPoint());
   const TileRect rect{std::min(dragFrom_->x(), tile.x()), std::min(dragFrom_->y(), tile.y()),
                       std::abs(dragFrom_->x() - tile.x()) + 1,
                       std::abs(dragFrom_->y() - tile.y()) + 1};
@@ -183,9 +202,14 @@ void TileViewerView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Home:
       SetStart(0);
       break;
-    case Qt::Key_End:
-      SetStart(SourceSize() - page);
+    case Qt::Key_End: {
+      // The last page, with the tiles cut where they are cut now: a file whose
+      // length is no multiple of a tile would otherwise shift every tile.
+      const std::int64_t last = std::max<std::int64_t>(0, SourceSize() - page);
+      const std::int64_t phase = ((layout_.Start - last) % 32 + 32) % 32;
+      SetStart(last + phase);
       break;
+    }
     default:
       QWidget::keyPressEvent(event);
       return;

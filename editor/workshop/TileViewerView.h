@@ -57,6 +57,7 @@ class TileViewerView : public QWidget {
  private:
   int TileSide() const { return 8 * zoom_; }
   QPoint TileAt(QPoint position) const;
+  QPoint ShownTileAt(QPoint position) const;
   QRect Outline(TileRect rect) const;
 
   std::vector<std::uint8_t> bytes_;
