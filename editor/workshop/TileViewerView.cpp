@@ -59,8 +59,7 @@ void TileViewerView::MoveStart(std::int64_t delta) {
     // Moves by whole tiles (rows, pages, the wheel) stop at the last whole
     // step inside the data instead of at its first or last byte, which would
     // cut every tile in the wrong place.
-    target = target < 0 ? layout_.Start % 32
-                        : layout_.Start + (last - layout_.Start) / 32 * 32;
+    target = target < 0 ? layout_.Start % 32 : layout_.Start + (last - layout_.Start) / 32 * 32;
   }
   SetStart(target);
 }

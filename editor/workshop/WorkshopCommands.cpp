@@ -343,10 +343,10 @@ void FixChecksumCommand() {
          MsgIcon::Information);
     return;
   }
-  const std::string question =
-      "Write the computed checksum " + Word(header.ComputedChecksum) + " over the stored " +
-      Word(*header.StoredChecksum) +
-      "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath + "\" change.";
+  const std::string question = "Write the computed checksum " + Word(header.ComputedChecksum) +
+                               " over the stored " + Word(*header.StoredChecksum) +
+                               "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath +
+                               "\" change.";
   if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
                               "Fix Checksum") != MsgAnswer::Yes)
     return;

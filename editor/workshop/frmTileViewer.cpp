@@ -262,8 +262,8 @@ void frmTileViewer::SyncScrollBar() {
   const std::int64_t phase = layout.Start % rowBytes;
   // Rows that start inside the data; at the bar's end the last page is full,
   // as after End, rather than one row of the last byte.
-  const std::int64_t rows = (std::max<std::int64_t>(0, picTiles->SourceSize() - phase) +
-                             rowBytes - 1) / rowBytes;
+  const std::int64_t rows =
+      (std::max<std::int64_t>(0, picTiles->SourceSize() - phase) + rowBytes - 1) / rowBytes;
   const int page = std::max(1, picTiles->VisibleRows() / layout.RowStep());
   syncing_ = true;
   sprRows->setRange(0, static_cast<int>(std::clamp<std::int64_t>(rows - page + 1, 0, INT32_MAX)));
