@@ -22,8 +22,11 @@ namespace kerrow {
 namespace {
 
 std::string Hex(std::int64_t value) {
+  // A negative value from a damaged row is shown as typed, not as its 64-bit pattern.
   char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "0x%llX", static_cast<long long>(value));
+  std::snprintf(buffer, sizeof buffer, "%s0x%llX", value < 0 ? "-" : "",
+                value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                          : static_cast<unsigned long long>(value));
   return buffer;
 }
 
@@ -85,7 +88,9 @@ class Checker {
   }
 
   void CheckPalette(const std::string& where, std::int64_t offset) {
-    if (offset < 0 || offset + kTileBytes > romSize_)
+    if (offset < 0)
+      Problem(where, "the palette at " + Hex(offset) + " is before the start of the ROM");
+    else if (offset + kTileBytes > romSize_)
       Problem(where, "the palette at " + Hex(offset) + " reaches past the end of the ROM (" +
                          std::to_string(romSize_) + " bytes)");
   }
