@@ -320,6 +320,17 @@ void CompressDataCommand() {
                                 "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});
   if (to.empty()) return;
   std::error_code error;
+  // The data goes into another file: never over its own source, and never over
+  // the ROM being edited, whose sprites and palette the editor still writes.
+  if (fs::equivalent(from, to, error)) {
+    Tell("The compressed data cannot replace the file it comes from, \"" + from +
+         "\". Choose another file. Nothing was written.");
+    return;
+  }
+  if (!G().RomPath.empty() && fs::equivalent(to, G().RomPath, error)) {
+    Tell("\"" + to + "\" is the ROM open in the editor. Choose another file. Nothing was written.");
+    return;
+  }
   const auto size = fs::file_size(from, error);
   if (VantorComp(from, to) == -1) {
     Tell("\"" + from + "\" could not be compressed; \"" + to + "\" was left as it was.");
