@@ -85,7 +85,8 @@ QPoint TileViewerView::ShownTileAt(QPoint position) const {
   const QPoint tile = TileAt(position);
   const int shown = (width() + TileSide() - 1) / TileSide();
   const int columns = std::max(1, std::min(layout_.VisibleColumns(), shown));
-  return {std::clamp(tile.x(), 0, columns - 1), std::clamp(tile.y(), 0, VisibleRows() - 1)};
+  const int rows = std::max(1, VisibleRows());
+  return {std::clamp(tile.x(), 0, columns - 1), std::clamp(tile.y(), 0, rows - 1)};
 }
 
 QRect TileViewerView::Outline(TileRect rect) const {
