@@ -79,16 +79,6 @@ QPoint TileViewerView::TileAt(QPoint position) const {
   return {position.x() / TileSide(), position.y() / TileSide()};
 }
 
-QPoint TileViewerView::ShownTileAt(QPoint position) const {
-  // A drag that leaves the view selects up to its edge, never the gap right of
-  // the last column nor positions before the first.
-  const QPoint tile = TileAt(position);
-  const int shown = (width() + TileSide() - 1) / TileSide();
-  const int columns = std::max(1, std::min(layout_.VisibleColumns(), shown));
-  const int rows = std::max(1, VisibleRows());
-  return {std::clamp(tile.x(), 0, columns - 1), std::clamp(tile.y(), 0, rows - 1)};
-}
-
 QRect TileViewerView::Outline(TileRect rect) const {
   return {rect.X * TileSide(), rect.Y * TileSide(), rect.Width * TileSide() - 1,
           rect.Height * TileSide() - 1};
@@ -145,15 +135,14 @@ void TileViewerView::mousePressEvent(QMouseEvent* event) {
   setFocus();
   if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
   dragContext_ = event->button() == Qt::RightButton || (event->modifiers() & Qt::ShiftModifier);
-  dragFrom_ = ShownTileAt(event->position().toPoint());
+  dragFrom_ = TileAt(event->position().toPoint());
   mouseMoveEvent(event);
 }
 
 void TileViewerView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint hovered = TileAt(event->position().toPoint());
-  if (OnHover) OnHover(layout_.OffsetAt(hovered.x(), hovered.y()));
+  const QPoint tile = TileAt(event->position().toPoint());
+  if (OnHover) OnHover(layout_.OffsetAt(tile.x(), tile.y()));
   if (!dragFrom_) return;
-  const QPoint tile = ShownTileAt(event->position().toPoint());
   const TileRect rect{std::min(dragFrom_->x(), tile.x()), std::min(dragFrom_->y(), tile.y()),
                       std::abs(dragFrom_->x() - tile.x()) + 1,
                       std::abs(dragFrom_->y() - tile.y()) + 1};

@@ -57,7 +57,6 @@ class TileViewerView : public QWidget {
  private:
   int TileSide() const { return 8 * zoom_; }
   QPoint TileAt(QPoint position) const;
-  QPoint ShownTileAt(QPoint position) const;
   QRect Outline(TileRect rect) const;
 
   std::vector<std::uint8_t> bytes_;

@@ -1,5 +1,5 @@
 // The tile viewer at the edges of its data: files whose length is no multiple
-// of a tile, drags that leave the view.
+// of a tile, moves that would pass either end.
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
@@ -82,36 +82,6 @@ TEST_F(ViewerEdges, RowsPagesWheelAndScrollBarStopOnTheTileGrid) {
   view->SetStart(0x45);
   QTest::keyClick(view, Qt::Key_PageUp);
   EXPECT_EQ(Start(), 0x05);
-}
-
-TEST_F(ViewerEdges, ADragThatLeavesTheViewSelectsUpToItsEdge) {
-  ShowBytes(0x8000);
-  viewer.spnTilesPerRow->setValue(8);
-  TileViewerView* view = viewer.picTiles;
-  const int side = 8 * view->Zoom();
-  auto drag = [&](QPoint from, QPoint to) {
-    QTest::mousePress(view, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(view, &move);
-    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
-    return view->Selection();
-  };
-  const QPoint tile11(side + side / 2, side + side / 2);
-  TileRect up = drag(tile11, QPoint(-3 * side, -3 * side));
-  EXPECT_EQ(up.X, 0);
-  EXPECT_EQ(up.Y, 0);
-  EXPECT_EQ(up.Width, 2);
-  EXPECT_EQ(up.Height, 2);
-  // Far to the right of the eight columns: the selection ends at the last one.
-  TileRect right = drag(tile11, QPoint(view->width() + 5 * side, side / 2));
-  EXPECT_EQ(right.X, 1);
-  EXPECT_EQ(right.X + right.Width, 8);
-  EXPECT_EQ(right.Height, 2);
-  // Every selected position shows a tile of the data.
-  for (int y = 0; y < right.Height; ++y)
-    for (int x = 0; x < right.Width; ++x)
-      EXPECT_TRUE(view->Layout().OffsetAt(right.X + x, right.Y + y)) << x << "," << y;
 }
 
 }  // namespace
