@@ -22,11 +22,8 @@ namespace kerrow {
 namespace {
 
 std::string Hex(std::int64_t value) {
-  // A negative value from a damaged row is shown as typed, not as its 64-bit pattern.
   char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "%s0x%llX", value < 0 ? "-" : "",
-                value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                          : static_cast<unsigned long long>(value));
+  std::snprintf(buffer, sizeof buffer, "0x%llX", static_cast<long long>(value));
   return buffer;
 }
 
@@ -89,7 +86,7 @@ class Checker {
 
   void CheckPalette(const std::string& where, std::int64_t offset) {
     if (offset < 0)
-      Problem(where, "the palette at " + Hex(offset) + " is before the start of the ROM");
+      Problem(where, "the palette at " + SignedHex(offset) + " is before the start of the ROM");
     else if (offset + kTileBytes > romSize_)
       Problem(where, "the palette at " + Hex(offset) + " reaches past the end of the ROM (" +
                          std::to_string(romSize_) + " bytes)");
@@ -233,7 +230,7 @@ class Checker {
                    std::int64_t needed, std::size_t owner) {
     if (maxSize < 1) Problem(where, "MaxSize " + std::to_string(maxSize) + " leaves no room");
     if (offset < 0 || offset >= romSize_) {
-      Problem(where, "the Offset " + Hex(offset) + " is outside the ROM");
+      Problem(where, "the Offset " + SignedHex(offset) + " is outside the ROM");
       return;
     }
     if (offset + maxSize > romSize_)
@@ -278,6 +275,12 @@ class Checker {
       }
       open.push_back(&write);
     }
+  }
+
+  // A negative offset from a damaged row (a 32-bit field) as typed, not as
+  // its 64-bit pattern.
+  static std::string SignedHex(std::int64_t value) {
+    return value < 0 ? "-" + Hex(-value) : Hex(value);
   }
 
   const Database& game_;
