@@ -84,6 +84,12 @@ class Checker {
     return complete ? std::move(table) : nullptr;
   }
 
+  // A negative offset from a damaged row (a 32-bit field) as typed, not as
+  // its 64-bit pattern.
+  static std::string SignedHex(std::int64_t value) {
+    return value < 0 ? "-" + Hex(-value) : Hex(value);
+  }
+
   void CheckPalette(const std::string& where, std::int64_t offset) {
     if (offset < 0)
       Problem(where, "the palette at " + SignedHex(offset) + " is before the start of the ROM");
@@ -275,12 +281,6 @@ class Checker {
       }
       open.push_back(&write);
     }
-  }
-
-  // A negative offset from a damaged row (a 32-bit field) as typed, not as
-  // its 64-bit pattern.
-  static std::string SignedHex(std::int64_t value) {
-    return value < 0 ? "-" + Hex(-value) : Hex(value);
   }
 
   const Database& game_;
