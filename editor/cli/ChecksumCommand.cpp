@@ -27,6 +27,12 @@ int RunChecksum(const CliContext&, std::span<const std::string> args) {
   }
   try {
     RomHeader header = ReadRomHeader(rom);
+    if (!header.StoredChecksum) {
+      // Nothing to compare with, and nothing --fix could write without growing the file.
+      std::cerr << "kerrow-cli checksum: " << rom
+                << " is too short to hold a cartridge header checksum (at 0x18E).\n";
+      return kExitCannotCheck;
+    }
     std::cout << "stored:   " << (header.StoredChecksum ? Word(*header.StoredChecksum) : "none")
               << "\ncomputed: " << Word(header.ComputedChecksum) << '\n';
     if (header.ChecksumMatches()) {

@@ -79,8 +79,16 @@ class Checker {
     return complete ? std::move(table) : nullptr;
   }
 
+  // A negative offset from a damaged row (a 32-bit field) as typed, not as
+  // its 64-bit pattern.
+  static std::string SignedHex(std::int64_t value) {
+    return value < 0 ? "-" + Hex(-value) : Hex(value);
+  }
+
   void CheckPalette(const std::string& where, std::int64_t offset) {
-    if (offset < 0 || offset + kTileBytes > romSize_)
+    if (offset < 0)
+      Problem(where, "the palette at " + SignedHex(offset) + " is before the start of the ROM");
+    else if (offset + kTileBytes > romSize_)
       Problem(where, "the palette at " + Hex(offset) + " reaches past the end of the ROM (" +
                          std::to_string(romSize_) + " bytes)");
   }
@@ -223,7 +231,7 @@ class Checker {
                    std::int64_t needed, std::size_t owner) {
     if (maxSize < 1) Problem(where, "MaxSize " + std::to_string(maxSize) + " leaves no room");
     if (offset < 0 || offset >= romSize_) {
-      Problem(where, "the Offset " + Hex(offset) + " is outside the ROM");
+      Problem(where, "the Offset " + SignedHex(offset) + " is outside the ROM");
       return;
     }
     if (offset + maxSize > romSize_)

@@ -23,8 +23,10 @@ namespace {
 // One writable connection with one transaction: rolled back unless committed.
 class WriteSession {
  public:
-  // `create` allows a new file; otherwise the file must exist.
-  WriteSession(const std::string& path, bool create) : path_(path) {
+  // `create` allows a new file; otherwise the file must exist. Messages name
+  // `shownPath` when given (the file a scratch copy becomes).
+  WriteSession(const std::string& path, bool create, const std::string& shownPath = {})
+      : path_(shownPath.empty() ? path : shownPath) {
     std::error_code error;
     if (!create && !fs::is_regular_file(path, error))
       Refuse("The catalog file \"" + path + "\" does not exist.");
@@ -185,6 +187,14 @@ std::string FormatTileList(const std::vector<TilePlacement>& tiles) {
 std::string AddGame(const std::string& dataPath, const NewGame& game) {
   if (game.Id.empty()) Refuse("The ROM has no serial to identify it by; no game was added.");
   if (game.Id.size() > kSerialLength) Refuse("The serial is too long to identify a ROM by.");
+  // An erased header (0xFF bytes) or binary data is no serial: such an ID would
+  // claim every ROM with the same bytes there, under a name no one can read.
+  for (const char c : game.Id) {
+    if (c < 0x20 || c > 0x7E)
+      Refuse(
+          "The ROM's serial is not text (the header may be missing or erased); no game was "
+          "added.");
+  }
   const std::string catalogPath = dataPath + "game.mdb";
   const std::string schema = ReadFile(dataPath + kSchemaFileName);
 
@@ -208,7 +218,7 @@ std::string AddGame(const std::string& dataPath, const NewGame& game) {
   std::error_code error;
   try {
     {
-      WriteSession database(building, true);
+      WriteSession database(building, true, databasePath);
       CreateGameTables(database, schema);
       Statement nfo(database, "INSERT INTO NFO (Name, Palette) VALUES (?1, ?2)");
       nfo.Bind(1, game.Name.empty() ? game.Id : game.Name).Bind(2, std::int64_t{game.Palette});

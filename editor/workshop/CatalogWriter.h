@@ -29,8 +29,9 @@ struct NewGame {
 // Creates the game's database in `dataPath` from the schema file there (its
 // game tables only) with one "NFO" row, then adds a "Games" row pointing at it
 // to `dataPath`/game.mdb. Returns the new database's file name (relative to
-// `dataPath`). Refused: an empty ID, an ID a catalogued game already matches
-// with, a catalog that cannot be written. An existing file is never replaced.
+// `dataPath`). Refused: an empty ID, one that is not printable text, an ID a
+// catalogued game already matches with, a catalog that cannot be written. An
+// existing file is never replaced.
 std::string AddGame(const std::string& dataPath, const NewGame& game);
 
 // Where a new sprite goes: an existing heading by its "ID", or a new one by name.

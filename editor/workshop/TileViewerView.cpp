@@ -53,7 +53,15 @@ void TileViewerView::SetStart(std::int64_t start) {
 }
 
 void TileViewerView::MoveStart(std::int64_t delta) {
-  SetStart(layout_.Start + delta);
+  std::int64_t target = layout_.Start + delta;
+  const std::int64_t last = std::max<std::int64_t>(0, SourceSize() - 1);
+  if (delta % 32 == 0 && (target < 0 || target > last)) {
+    // Moves by whole tiles (rows, pages, the wheel) stop at the last whole
+    // step inside the data instead of at its first or last byte, which would
+    // cut every tile in the wrong place.
+    target = target < 0 ? layout_.Start % 32 : layout_.Start + (last - layout_.Start) / 32 * 32;
+  }
+  SetStart(target);
 }
 
 int TileViewerView::VisibleRows() const {
@@ -191,9 +199,14 @@ void TileViewerView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Home:
       SetStart(0);
       break;
-    case Qt::Key_End:
-      SetStart(SourceSize() - page);
+    case Qt::Key_End: {
+      // The last page, with the tiles cut where they are cut now: a file whose
+      // length is no multiple of a tile would otherwise shift every tile.
+      const std::int64_t last = std::max<std::int64_t>(0, SourceSize() - page);
+      const std::int64_t phase = ((layout_.Start - last) % 32 + 32) % 32;
+      SetStart(last + phase);
       break;
+    }
     default:
       QWidget::keyPressEvent(event);
       return;

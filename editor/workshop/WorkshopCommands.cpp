@@ -310,6 +310,17 @@ void CompressDataCommand() {
                                 "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});
   if (to.empty()) return;
   std::error_code error;
+  // The data goes into another file: never over its own source, and never over
+  // the ROM being edited, whose sprites and palette the editor still writes.
+  if (fs::equivalent(from, to, error)) {
+    Tell("The compressed data cannot replace the file it comes from, \"" + from +
+         "\". Choose another file. Nothing was written.");
+    return;
+  }
+  if (!G().RomPath.empty() && fs::equivalent(to, G().RomPath, error)) {
+    Tell("\"" + to + "\" is the ROM open in the editor. Choose another file. Nothing was written.");
+    return;
+  }
   const auto size = fs::file_size(from, error);
   if (VantorComp(from, to) == -1) {
     Tell("\"" + from + "\" could not be compressed; \"" + to + "\" was left as it was.");
@@ -323,15 +334,20 @@ void CompressDataCommand() {
 void FixChecksumCommand() {
   if (!NeedsOpenRom()) return;
   const RomHeader header = ReadRomHeader(G().RomPath);
+  if (!header.StoredChecksum) {
+    Tell("\"" + G().RomPath +
+         "\" is too short to hold a cartridge header checksum (at 0x18E). Nothing was written.");
+    return;
+  }
   if (header.ChecksumMatches()) {
     Tell("The stored checksum " + Word(header.ComputedChecksum) + " is correct.",
          MsgIcon::Information);
     return;
   }
-  const std::string question =
-      "Write the computed checksum " + Word(header.ComputedChecksum) + " over the stored " +
-      (header.StoredChecksum ? Word(*header.StoredChecksum) : std::string("(none)")) +
-      "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath + "\" change.";
+  const std::string question = "Write the computed checksum " + Word(header.ComputedChecksum) +
+                               " over the stored " + Word(*header.StoredChecksum) +
+                               "?\r\nOnly the two bytes at 0x18E of \"" + G().RomPath +
+                               "\" change.";
   if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
                               "Fix Checksum") != MsgAnswer::Yes)
     return;

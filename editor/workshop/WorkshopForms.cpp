@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <limits>
 
 #include "shell/QtDialogs.h"
 #include "workshop/TileViewerLayout.h"
@@ -65,8 +66,16 @@ std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequ
   form->addRow(buttons);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-    if (!ParseOffsetText(palette->text().toStdString())) {
+    const auto offset = ParseOffsetText(palette->text().toStdString());
+    if (!offset) {
       QMessageBox::warning(&dialog, dialog.windowTitle(), "The palette offset is no number.");
+      return;
+    }
+    if (*offset > std::numeric_limits<std::int32_t>::max()) {
+      // The catalog keeps 32-bit offsets: a larger one would be cut to another offset.
+      QMessageBox::warning(
+          &dialog, dialog.windowTitle(),
+          "The palette offset is larger than any ROM offset (at most 0x7FFFFFFF).");
       return;
     }
     dialog.accept();

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "art/SpriteImage.h"
 #include "graphics/BinaryFile.h"
@@ -259,10 +260,14 @@ void frmTileViewer::SyncScrollBar() {
   const TileViewerLayout& layout = picTiles->Layout();
   const std::int64_t rowBytes = layout.RowBytes();
   const std::int64_t phase = layout.Start % rowBytes;
-  const std::int64_t rows = std::max<std::int64_t>(0, picTiles->SourceSize() - phase) / rowBytes;
+  // Rows that start inside the data; at the bar's end the last page is full,
+  // as after End, rather than one row of the last byte.
+  const std::int64_t rows =
+      (std::max<std::int64_t>(0, picTiles->SourceSize() - phase) + rowBytes - 1) / rowBytes;
+  const int page = std::max(1, picTiles->VisibleRows() / layout.RowStep());
   syncing_ = true;
-  sprRows->setRange(0, static_cast<int>(std::min<std::int64_t>(rows, INT32_MAX)));
-  sprRows->setPageStep(std::max(1, picTiles->VisibleRows() / layout.RowStep()));
+  sprRows->setRange(0, static_cast<int>(std::clamp<std::int64_t>(rows - page + 1, 0, INT32_MAX)));
+  sprRows->setPageStep(page);
   sprRows->setValue(static_cast<int>(layout.Start / rowBytes));
   syncing_ = false;
 }

@@ -157,6 +157,18 @@ TEST_F(CatalogCheckTest, ACheckThatCannotRunSaysWhy) {
   EXPECT_THROW(CheckCatalog(romPath()), CheckImpossible);
 }
 
+TEST_F(CatalogCheckTest, NegativeOffsetsAreShownAsTheNumbersTyped) {
+  Game(
+      "INSERT INTO NFO VALUES ('Negative', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
+      "INSERT INTO SPRITE VALUES ('NegPalette', 1, -16, 1, 1, '0,0,2048', '-1');"
+      "INSERT INTO COMPRESSED VALUES ('NegOffset', 'Fx', 0, 1, 1, '0,0,0', '', -16, 8);");
+  const auto problems = Problems();
+  EXPECT_TRUE(Names(problems, {"SPRITE \"NegPalette\"", "palette at -0x10 is before the start"}));
+  EXPECT_TRUE(Names(problems, {"COMPRESSED \"NegOffset\"", "Offset -0x10", "outside the ROM"}));
+  for (const std::string& line : problems)
+    EXPECT_EQ(line.find("FFFFFFFF"), std::string::npos) << line;
+}
+
 TEST(CatalogCheckDemo, TheDemoCatalogsAreClean) {
   test::CoreFixtureGuard guard;
   G().DataPath = test::TestBinDir() + "/";

@@ -82,5 +82,21 @@ TEST(KerrowCli, ChecksumPrintsBothAndFixesOnlyOnRequest) {
   EXPECT_EQ(Cli(dir.Path().string(), "checksum " + dir.File("rom.bin")).status, 0);
 }
 
+TEST(KerrowCli, ChecksumOfAnImageTooShortForOneCannotBeChecked) {
+  // No stored checksum to compare: neither "wrong" (1) nor fixable, with or without --fix.
+  test::ScratchDir dir;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{0x100}, std::size_t{0x18F}}) {
+    const std::vector<unsigned char> rom(size, 0x5A);
+    test::WriteBytes(dir.File("short.bin"), rom);
+    for (const char* command : {"checksum ", "checksum --fix "}) {
+      const Outcome outcome = Cli(dir.Path().string(), command + dir.File("short.bin"));
+      EXPECT_EQ(outcome.status, 2) << size << ": " << outcome.output;
+      EXPECT_NE(outcome.output.find("too short"), std::string::npos) << outcome.output;
+      EXPECT_EQ(outcome.output.find("use --fix"), std::string::npos) << outcome.output;
+      EXPECT_EQ(test::ReadBytes(dir.File("short.bin")), rom);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kerrow

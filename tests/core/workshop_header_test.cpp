@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "shell/bGlobals.h"
 #include "workshop/RomHeader.h"
+#include "workshop/WorkshopCommands.h"
 #include "workshop_TestRom.h"
 
 namespace kerrow {
@@ -111,6 +113,22 @@ TEST(RomChecksum, AFileTooShortForTheChecksumIsNotGrown) {
   const std::vector<unsigned char> tiny(0x18F, 0x11);
   test::WriteBytes(path, tiny);
   EXPECT_ANY_THROW(FixChecksum(path));
+  EXPECT_EQ(test::ReadBytes(path), tiny);
+}
+
+TEST(RomChecksum, FixChecksumOnAFileTooShortSaysSoWithoutAsking) {
+  test::CoreFixtureGuard guard;
+  test::ScratchDir dir;
+  const std::string path = dir.File("tiny.bin");
+  const std::vector<unsigned char> tiny(0x100, 0x22);
+  test::WriteBytes(path, tiny);
+  G().RomPath = path;
+  guard.dialogs.answers.push_back(MsgAnswer::Yes);  // for a needless question, were one asked
+  FixChecksumCommand();
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("too short"), std::string::npos)
+      << guard.dialogs.shown[0].text;
+  EXPECT_EQ(guard.dialogs.shown[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(test::ReadBytes(path), tiny);
 }
 

@@ -126,5 +126,30 @@ TEST_F(StreamTest, CompressDataWritesAStreamThatDecodesToTheFile) {
   EXPECT_EQ(guard.dialogs.shown.size(), 2u);
 }
 
+TEST_F(StreamTest, CompressDataNeverWritesOverItsSourceOrTheOpenRom) {
+  const auto art = Data(3000, 5);
+  test::WriteBytes(dir.File("art.bin"), std::vector<unsigned char>(art.begin(), art.end()));
+  const auto rom = test::MakeRom(0x2000, {});
+  test::WriteBytes(dir.File("game.bin"), rom);
+  G().RomPath = dir.File("game.bin");
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {dir.File("art.bin"), dir.File("art.bin")},     // "into another" file
+      {dir.File("art.bin"), dir.File("./game.bin")},  // the ROM being edited
+      {dir.File("game.bin"), dir.File("sub/../game.bin")}};
+  std::filesystem::create_directory(dir.File("sub"));
+  for (const auto& [from, to] : refused) {
+    guard.dialogs.shown.clear();
+    guard.dialogs.files.push_back(from);
+    guard.dialogs.saveFiles.push_back(to);
+    CompressDataCommand();
+    ASSERT_EQ(guard.dialogs.shown.size(), 1u) << to;
+    EXPECT_NE(guard.dialogs.shown[0].text.find("Nothing was written"), std::string::npos)
+        << guard.dialogs.shown[0].text;
+    EXPECT_EQ(test::ReadBytes(dir.File("art.bin")),
+              std::vector<unsigned char>(art.begin(), art.end()));
+    EXPECT_EQ(test::ReadBytes(dir.File("game.bin")), rom);
+  }
+}
+
 }  // namespace
 }  // namespace kerrow

@@ -3,13 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "ReadOnlyFile.h"
 #include "catalog/bIdentify.h"
 #include "catalog/bTreeViewHandle.h"
 #include "workshop/CatalogWriter.h"
 #include "workshop/RomHeader.h"
-#include "ReadOnlyFile.h"
 #include "workshop_TestRom.h"
 
 namespace kerrow {
@@ -192,8 +193,30 @@ TEST_F(CatalogWriterTest, AReadOnlyCatalogIsRefusedWithAClearMessage) {
     expectRefused([&] { AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"})); });
     // Another serial, so that only the folder stands in the way of a new game.
     expectRefused([&] { AddGame(data(), {"OTHER-01", "Other", 0}); });
+    try {
+      AddGame(data(), {"OTHER-01", "Other", 0});
+    } catch (const CatalogWriteError& error) {
+      // The user is told about the database that would have been made, not its scratch copy.
+      EXPECT_EQ(std::string(error.what()).find(".new"), std::string::npos) << error.what();
+    }
   }
   EXPECT_NO_THROW(AddPlainSprite(database, Plain("Hero", {std::nullopt, "Heroes"})));
+}
+
+TEST_F(CatalogWriterTest, AHeaderWithoutATextSerialAddsNoGame) {
+  const auto before = Files();
+  for (const unsigned char fill : {0xFF, 0x01}) {
+    // Erased (0xFF) or binary bytes where the serial belongs.
+    auto image = rom;
+    std::fill(image.begin() + 0x180, image.begin() + 0x18E, fill);
+    try {
+      AddGame(data(), {CatalogIdFromImage(image), GameNameFromImage(image), 0x400});
+      ADD_FAILURE() << "a game was added for a serial of bytes " << int{fill};
+    } catch (const CatalogWriteError& error) {
+      EXPECT_NE(std::string(error.what()).find("not text"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(Files(), before);
+  }
 }
 
 TEST(TileListFormat, LinesAreJoinedWithCrLfAndNoTrailingBreak) {
