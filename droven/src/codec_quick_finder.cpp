@@ -171,6 +171,50 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   return {3, p + 1 - nearest3};
 }
 
+std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
+                                       std::size_t moduleEnd) {
+  if (moduleStart != moduleStart_) {
+    moduleStart_ = moduleStart;
+    inserted_ = moduleStart;
+  }
+  if (moduleEnd - p < 4) return p;
+  CatchUp(p, std::max(moduleStart, p >= kWindow ? p - kWindow : 0), moduleEnd);
+  if (inserted_ != p) return p;
+  const std::uint8_t* data = data_.data();
+  const unsigned shift = 32 - hashBits_;
+  std::uint16_t* head2 = head2_.data();
+  std::uint32_t* head3 = head3_.data();
+  std::uint32_t* prev3 = prev3_.data();
+  std::uint32_t* head4 = head4_.data();
+  std::uint32_t* prev4 = prev4_.data();
+  // The same two-byte test as Search makes first, and the same entering as
+  // CatchUp, fused: a position without a two-byte match in reach is a literal.
+  for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p) {
+    std::uint32_t key;
+    std::memcpy(&key, data + p, sizeof key);
+    if constexpr (std::endian::native == std::endian::big) {
+      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+    }
+    const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
+    const std::size_t distance2 = (p - head2[key & 0xFFFF]) & 0xFFFF;
+    if (distance2 != 0 && p - lowest >= distance2) {
+      const std::uint8_t* at2 = data + p - distance2;
+      if (at2[0] == data[p] && at2[1] == data[p + 1]) break;
+    }
+    const auto entry = static_cast<std::uint32_t>(p + 1);
+    const std::size_t slot = p & kMask;
+    head2[key & 0xFFFF] = static_cast<std::uint16_t>(p);
+    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    prev3[slot] = h3;
+    h3 = entry;
+    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    prev4[slot] = h4;
+    h4 = entry;
+  }
+  inserted_ = p;
+  return p;
+}
+
 Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   const Match found = Search(p, moduleStart, moduleEnd);
   if (visits_ != settled_) Settle(p);
@@ -179,6 +223,8 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
 
 NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   for (; p < moduleEnd; ++p) {
+    p = SkipUnmatched(p, moduleStart, moduleEnd);
+    if (p == moduleEnd) break;
     const Match found = Search(p, moduleStart, moduleEnd);
     if (visits_ != settled_) {
       Settle(p);

@@ -55,6 +55,9 @@ class QuickFinder {
   void Settle(std::size_t p);
   // Enters the positions from the last one entered up to p (those still in reach).
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
+  // Enters the positions from p on that have no two-byte match in reach (and
+  // so are literals) up to the first that has one; returns that position.
+  std::size_t SkipUnmatched(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
   // The nearest position sharing three bytes with p, plus one (0 when none).
   std::uint32_t Nearest3(std::size_t p, std::size_t lowest);
