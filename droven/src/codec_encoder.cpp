@@ -130,7 +130,8 @@ std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode 
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
   std::vector<std::uint8_t> out;
   out.reserve(MaxCompressedSize(data.size()));
-  detail::MatchFinder finder(data, quickReserve);
+  detail::MatchFinder finder(data, quickReserve,
+                             mode == Mode::Module ? kModuleSize : data.size());
   if (mode == Mode::Plain) {
     EncodeModule(finder, data, 0, data.size(), out);
     return out;

@@ -35,9 +35,9 @@ unsigned QuickFinder::HashBits(std::size_t size) {
 }
 
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
-                         std::ptrdiff_t reserve)
+                         std::ptrdiff_t reserve, std::size_t moduleSize)
     : data_(data),
-      hashBits_(HashBits(data.size())),
+      hashBits_(HashBits(std::min(data.size(), moduleSize))),
       head2_(std::size_t{1} << 16, 0),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(kWindow, 0),

@@ -30,8 +30,10 @@ class QuickFinder {
   // `reserve` are kept, so an expensive stretch after a long cheap one is caught
   // soon; once the visits spent exceed those earned the finder is exhausted. By
   // default it never is.
+  // `moduleSize` is the most bytes one module spans: the tables only need to
+  // tell apart the positions a search can reach.
   explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
-                       std::ptrdiff_t reserve = PTRDIFF_MAX);
+                       std::ptrdiff_t reserve = PTRDIFF_MAX, std::size_t moduleSize = SIZE_MAX);
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
@@ -46,7 +48,8 @@ class QuickFinder {
 
  private:
   // Hash bits for the three- and four-byte heads: about four slots per position
-  // of the window, fewer for small inputs, whose tables would mostly stay empty.
+  // of the window, fewer for small inputs and short modules, whose tables would
+  // mostly stay empty.
   static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
