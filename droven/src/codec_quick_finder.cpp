@@ -189,15 +189,16 @@ std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
   std::uint32_t* prev4 = prev4_.data();
   // The same two-byte test as Search makes first, and the same entering as
   // CatchUp, fused: a position without a two-byte match in reach is a literal.
-  for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p) {
+  // `reach` is how far back a search at p may look.
+  std::size_t reach = std::min(p - moduleStart, kWindow);
+  for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p, reach += reach < kWindow) {
     std::uint32_t key;
     std::memcpy(&key, data + p, sizeof key);
     if constexpr (std::endian::native == std::endian::big) {
       key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
     }
-    const std::size_t lowest = std::max(moduleStart, p >= kWindow ? p - kWindow : 0);
     const std::size_t distance2 = (p - head2[key & 0xFFFF]) & 0xFFFF;
-    if (distance2 != 0 && p - lowest >= distance2) {
+    if (distance2 - 1 < reach) {  // a distance of 0 (none) wraps round and fails
       const std::uint8_t* at2 = data + p - distance2;
       if (at2[0] == data[p] && at2[1] == data[p + 1]) break;
     }
