@@ -34,7 +34,8 @@ class ItemWriter {
     Bit(true);
     Byte(value);
   }
-  // The same as Literal for each byte in turn, a flag word's worth at a time.
+  // The same as Literal for each byte in turn, a flag word's worth at a time:
+  // worth the set-up for long runs only.
   void Literals(std::span<const std::uint8_t> values) {
     while (!values.empty()) {
       const std::size_t count = std::min<std::size_t>(values.size(), 16 - used_);
@@ -119,8 +120,12 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     std::size_t p = start + 1;
     while (p < end) {
       const detail::NextCopy next = finder.FindNextCopy(p, start, end);
-      writer.Literals(data.subspan(p, next.position - p));
-      p = next.position;
+      if (next.position - p < 16) {
+        for (; p < next.position; ++p) writer.Literal(data[p]);
+      } else {
+        writer.Literals(data.subspan(p, next.position - p));
+        p = next.position;
+      }
       if (p == end) break;
       WriteCopy(writer, next.match);
       p += next.match.length;

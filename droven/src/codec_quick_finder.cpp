@@ -173,11 +173,7 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
 
 std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
                                        std::size_t moduleEnd) {
-  if (moduleStart != moduleStart_) {
-    moduleStart_ = moduleStart;
-    inserted_ = moduleStart;
-  }
-  if (moduleEnd - p < 4) return p;
+  if (p + 4 > moduleEnd) return p;
   CatchUp(p, std::max(moduleStart, p >= kWindow ? p - kWindow : 0), moduleEnd);
   if (inserted_ != p) return p;
   const std::uint8_t* data = data_.data();
@@ -223,15 +219,22 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
 }
 
 NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  unsigned unmatched = 0;  // positions in a row without a two-byte match
   for (; p < moduleEnd; ++p) {
-    p = SkipUnmatched(p, moduleStart, moduleEnd);
-    if (p == moduleEnd) break;
     const Match found = Search(p, moduleStart, moduleEnd);
     if (visits_ != settled_) {
       Settle(p);
       if (Exhausted()) return {p, found};
     }
     if (IsCopy(found)) return {p, found};
+    // After two positions in a row without even a two-byte match, more such
+    // literals are likely to follow; where two-byte matches abound, the full
+    // search is the cheaper test.
+    unmatched = found.length == 0 ? unmatched + 1 : 0;
+    if (unmatched == 2) {
+      p = SkipUnmatched(p + 1, moduleStart, moduleEnd) - 1;
+      unmatched = 0;
+    }
   }
   return {moduleEnd, {}};
 }

@@ -60,6 +60,8 @@ class QuickFinder {
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
   // Enters the positions from p on that have no two-byte match in reach (and
   // so are literals) up to the first that has one; returns that position.
+  // Called only after a search in the same module, never before p's module
+  // has been set up.
   std::size_t SkipUnmatched(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
   // The nearest position sharing three bytes with p, plus one (0 when none).
