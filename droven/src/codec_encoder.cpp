@@ -34,6 +34,26 @@ class ItemWriter {
     Bit(true);
     Byte(value);
   }
+  // The same as Literal for each byte in turn, a flag word's worth at a time:
+  // worth the set-up for long runs only.
+  void Literals(std::span<const std::uint8_t> values) {
+    while (!values.empty()) {
+      const std::size_t count = std::min<std::size_t>(values.size(), 16 - used_);
+      flags_ |= static_cast<std::uint16_t>(((1u << count) - 1) << used_);
+      used_ += static_cast<unsigned>(count);
+      if (used_ < 16) {
+        out_.insert(out_.end(), values.begin(), values.end());
+        return;
+      }
+      // The bit that fills the word comes before its byte, so that byte lands
+      // after the next word's reservation.
+      out_.insert(out_.end(), values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count - 1));
+      Fill();
+      Reserve();
+      out_.push_back(values[count - 1]);
+      values = values.subspan(count);
+    }
+  }
   void ShortCopy(std::size_t length, std::size_t distance) {
     Bit(false);
     Bit(false);
@@ -100,7 +120,12 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     std::size_t p = start + 1;
     while (p < end) {
       const detail::NextCopy next = finder.FindNextCopy(p, start, end);
-      for (; p < next.position; ++p) writer.Literal(data[p]);
+      if (next.position - p < 16) {
+        for (; p < next.position; ++p) writer.Literal(data[p]);
+      } else {
+        writer.Literals(data.subspan(p, next.position - p));
+        p = next.position;
+      }
       if (p == end) break;
       WriteCopy(writer, next.match);
       p += next.match.length;
@@ -130,7 +155,8 @@ std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode 
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
   std::vector<std::uint8_t> out;
   out.reserve(MaxCompressedSize(data.size()));
-  detail::MatchFinder finder(data, quickReserve);
+  detail::MatchFinder finder(data, quickReserve,
+                             mode == Mode::Module ? kModuleSize : data.size());
   if (mode == Mode::Plain) {
     EncodeModule(finder, data, 0, data.size(), out);
     return out;

@@ -358,10 +358,11 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
   return found;
 }
 
-MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve)
+MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve,
+                         std::size_t moduleSize)
     : data_(data) {
   if (quickReserve >= 0) {
-    quick_ = std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve);
+    quick_ = std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
   } else {
     tree_ = std::make_unique<TreeFinder>(data);
   }

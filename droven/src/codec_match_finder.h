@@ -166,9 +166,10 @@ class MatchFinder {
   static constexpr std::ptrdiff_t kQuickReserve = 1 << 18;
 
   // `quickReserve` lets tests make the quick chains hand over early; with a
-  // negative one the tree starts.
+  // negative one the tree starts. `moduleSize` is the most bytes a module spans.
   explicit MatchFinder(std::span<const std::uint8_t> data,
-                       std::ptrdiff_t quickReserve = kQuickReserve);
+                       std::ptrdiff_t quickReserve = kQuickReserve,
+                       std::size_t moduleSize = SIZE_MAX);
   ~MatchFinder();
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.

@@ -35,9 +35,9 @@ unsigned QuickFinder::HashBits(std::size_t size) {
 }
 
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
-                         std::ptrdiff_t reserve)
+                         std::ptrdiff_t reserve, std::size_t moduleSize)
     : data_(data),
-      hashBits_(HashBits(data.size())),
+      hashBits_(HashBits(std::min(data.size(), moduleSize))),
       head2_(std::size_t{1} << 16, 0),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(kWindow, 0),
@@ -171,6 +171,47 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   return {3, p + 1 - nearest3};
 }
 
+std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
+                                       std::size_t moduleEnd) {
+  if (p + 4 > moduleEnd) return p;
+  CatchUp(p, std::max(moduleStart, p >= kWindow ? p - kWindow : 0), moduleEnd);
+  if (inserted_ != p) return p;
+  const std::uint8_t* data = data_.data();
+  const unsigned shift = 32 - hashBits_;
+  std::uint16_t* head2 = head2_.data();
+  std::uint32_t* head3 = head3_.data();
+  std::uint32_t* prev3 = prev3_.data();
+  std::uint32_t* head4 = head4_.data();
+  std::uint32_t* prev4 = prev4_.data();
+  // The same two-byte test as Search makes first, and the same entering as
+  // CatchUp, fused: a position without a two-byte match in reach is a literal.
+  // `reach` is how far back a search at p may look.
+  std::size_t reach = std::min(p - moduleStart, kWindow);
+  for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p, reach += reach < kWindow) {
+    std::uint32_t key;
+    std::memcpy(&key, data + p, sizeof key);
+    if constexpr (std::endian::native == std::endian::big) {
+      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+    }
+    const std::size_t distance2 = (p - head2[key & 0xFFFF]) & 0xFFFF;
+    if (distance2 - 1 < reach) {  // a distance of 0 (none) wraps round and fails
+      const std::uint8_t* at2 = data + p - distance2;
+      if (at2[0] == data[p] && at2[1] == data[p + 1]) break;
+    }
+    const auto entry = static_cast<std::uint32_t>(p + 1);
+    const std::size_t slot = p & kMask;
+    head2[key & 0xFFFF] = static_cast<std::uint16_t>(p);
+    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    prev3[slot] = h3;
+    h3 = entry;
+    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    prev4[slot] = h4;
+    h4 = entry;
+  }
+  inserted_ = p;
+  return p;
+}
+
 Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   const Match found = Search(p, moduleStart, moduleEnd);
   if (visits_ != settled_) Settle(p);
@@ -178,6 +219,7 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
 }
 
 NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  unsigned unmatched = 0;  // positions in a row without a two-byte match
   for (; p < moduleEnd; ++p) {
     const Match found = Search(p, moduleStart, moduleEnd);
     if (visits_ != settled_) {
@@ -185,6 +227,14 @@ NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
       if (Exhausted()) return {p, found};
     }
     if (IsCopy(found)) return {p, found};
+    // After two positions in a row without even a two-byte match, more such
+    // literals are likely to follow; where two-byte matches abound, the full
+    // search is the cheaper test.
+    unmatched = found.length == 0 ? unmatched + 1 : 0;
+    if (unmatched == 2) {
+      p = SkipUnmatched(p + 1, moduleStart, moduleEnd) - 1;
+      unmatched = 0;
+    }
   }
   return {moduleEnd, {}};
 }

@@ -30,8 +30,10 @@ class QuickFinder {
   // `reserve` are kept, so an expensive stretch after a long cheap one is caught
   // soon; once the visits spent exceed those earned the finder is exhausted. By
   // default it never is.
+  // `moduleSize` is the most bytes one module spans: the tables only need to
+  // tell apart the positions a search can reach.
   explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
-                       std::ptrdiff_t reserve = PTRDIFF_MAX);
+                       std::ptrdiff_t reserve = PTRDIFF_MAX, std::size_t moduleSize = SIZE_MAX);
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
@@ -46,7 +48,8 @@ class QuickFinder {
 
  private:
   // Hash bits for the three- and four-byte heads: about four slots per position
-  // of the window, fewer for small inputs, whose tables would mostly stay empty.
+  // of the window, fewer for small inputs and short modules, whose tables would
+  // mostly stay empty.
   static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
@@ -55,6 +58,11 @@ class QuickFinder {
   void Settle(std::size_t p);
   // Enters the positions from the last one entered up to p (those still in reach).
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
+  // Enters the positions from p on that have no two-byte match in reach (and
+  // so are literals) up to the first that has one; returns that position.
+  // Called only after a search in the same module, never before p's module
+  // has been set up.
+  std::size_t SkipUnmatched(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
   // The nearest position sharing three bytes with p, plus one (0 when none).
   std::uint32_t Nearest3(std::size_t p, std::size_t lowest);

@@ -54,21 +54,27 @@ void ExpectExact(Finder& finder, const Bytes& data, std::size_t moduleSize, bool
   }
 }
 
-// Walks one buffer as the encoder does, asking for the next copy each time:
-// every position skipped must be a literal, and the copy the exhaustive one.
-void ExpectExactCopies(MatchFinder& finder, const Bytes& data, const std::string& label) {
-  const std::size_t end = data.size();
-  for (std::size_t p = 1; p < end;) {
-    const NextCopy next = finder.FindNextCopy(p, 0, end);
-    ASSERT_LE(next.position, end) << label;
-    for (; p < next.position; ++p) {
-      ASSERT_FALSE(IsCopy(Exhaustive(data, p, 0, end))) << label << ": copy missed at " << p;
+// Walks each module (modules of `moduleSize` bytes, 0 for one) as the encoder
+// does, asking for the next copy each time: every position skipped must be a
+// literal, and the copy the exhaustive one.
+template <typename Finder>
+void ExpectExactCopies(Finder& finder, const Bytes& data, const std::string& label,
+                       std::size_t moduleSize = 0) {
+  const std::size_t step = moduleSize == 0 ? std::max<std::size_t>(data.size(), 1) : moduleSize;
+  for (std::size_t start = 0; start < data.size(); start += step) {
+    const std::size_t end = std::min(data.size(), start + step);
+    for (std::size_t p = start + 1; p < end;) {
+      const NextCopy next = finder.FindNextCopy(p, start, end);
+      ASSERT_LE(next.position, end) << label;
+      for (; p < next.position; ++p) {
+        ASSERT_FALSE(IsCopy(Exhaustive(data, p, start, end))) << label << ": copy missed at " << p;
+      }
+      if (p == end) break;
+      const Match expected = Exhaustive(data, p, start, end);
+      ASSERT_EQ(next.match.length, expected.length) << label << " at " << p;
+      ASSERT_EQ(next.match.distance, expected.distance) << label << " at " << p;
+      p += next.match.length;
     }
-    if (p == end) break;
-    const Match expected = Exhaustive(data, p, 0, end);
-    ASSERT_EQ(next.match.length, expected.length) << label << " at " << p;
-    ASSERT_EQ(next.match.distance, expected.distance) << label << " at " << p;
-    p += next.match.length;
   }
 }
 
@@ -226,6 +232,44 @@ TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
   MatchFinder quick(data);
   ExpectExact(quick, data, 0, true, "no hand-over");
   EXPECT_TRUE(quick.UsesQuickChains());
+}
+
+TEST(DrovenMatchFinder, NextCopyStaysInsideItsModule) {
+  // Literal runs are settled by a quick two-byte test; here every module
+  // repeats the one before it, so the tables are full of positions that match
+  // perfectly but lie in the previous module, and single bytes and pairs keep
+  // recurring at distances near the module's and the window's reach.
+  Generator in(17);
+  std::mt19937 random(18);
+  Bytes block = in.Mixed(700);
+  for (int i = 0; i < 300; ++i) block.push_back(static_cast<std::uint8_t>(random()));
+  Bytes repeated;
+  while (repeated.size() < 20000) repeated.insert(repeated.end(), block.begin(), block.end());
+  const Bytes mixed = in.Mixed(20000);
+  for (const std::size_t moduleSize : {std::size_t{1000}, std::size_t{4096}, std::size_t{0}}) {
+    const std::string size = " in modules of " + std::to_string(moduleSize);
+    for (const Bytes* data : std::initializer_list<const Bytes*>{&repeated, &mixed}) {
+      const std::string label = (data == &repeated ? "repeated" : "mixed") + size;
+      QuickFinder quick(*data, 0, PTRDIFF_MAX, moduleSize == 0 ? SIZE_MAX : moduleSize);
+      ExpectExactCopies(quick, *data, label, moduleSize);
+      MatchFinder finder(*data);
+      ExpectExactCopies(finder, *data, label + ", whole finder", moduleSize);
+    }
+  }
+  // No byte pair twice in the first 8192 bytes, then those bytes again: every
+  // pair of the second copy was last seen exactly at the window's edge.
+  Bytes edge;
+  for (unsigned a = 0; a < 256 && edge.size() < kWindow; ++a) {
+    edge.push_back(static_cast<std::uint8_t>(a));
+    for (unsigned b = a + 1; b < 256; ++b) {
+      edge.push_back(static_cast<std::uint8_t>(a));
+      edge.push_back(static_cast<std::uint8_t>(b));
+    }
+  }
+  edge.resize(kWindow);
+  edge.insert(edge.end(), edge.begin(), edge.begin() + 3000);
+  QuickFinder quick(edge);
+  ExpectExactCopies(quick, edge, "pairs at the window's edge");
 }
 
 }  // namespace
