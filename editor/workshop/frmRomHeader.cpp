@@ -61,11 +61,11 @@ frmRomHeader::frmRomHeader(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void frmRomHeader::Refresh() {
   const RomHeader header = ReadRomHeader(G().RomPath);
-  txtConsole->setText(QString::fromStdString(header.ConsoleName));
-  txtDomestic->setText(QString::fromStdString(header.DomesticTitle));
-  txtOverseas->setText(QString::fromStdString(header.OverseasTitle));
-  txtSerial->setText(QString::fromStdString(header.Serial));
-  txtRegion->setText(QString::fromStdString(header.Region));
+  txtConsole->setText(QString::fromLatin1(header.ConsoleName));
+  txtDomestic->setText(QString::fromLatin1(header.DomesticTitle));
+  txtOverseas->setText(QString::fromLatin1(header.OverseasTitle));
+  txtSerial->setText(QString::fromLatin1(header.Serial));
+  txtRegion->setText(QString::fromLatin1(header.Region));
   txtRomStart->setText(Hex(header.RomStart, 8));
   txtRomEnd->setText(Hex(header.RomEnd, 8));
   txtStored->setText(header.StoredChecksum ? Hex(*header.StoredChecksum, 4) : "(none)");

@@ -292,11 +292,14 @@ TEST_F(Workshop, HeaderWindowMarksAWrongChecksumAndFixOnSaveIsRemembered) {
   auto rom = UnknownRom();
   rom[0x18E] = 0x12;
   rom[0x18F] = 0x34;
+  // Header bytes are one character each, whatever their value: never decoded as UTF-8.
+  rom[0x120 + 11] = 0xC9;
   WriteBytes(unknown, rom);
   Load(unknown);
   guard.dialogs.shown.clear();
   window->mnuToolsHeader->trigger();
   frmRomHeader& header = *window->RomHeaderWindow;
+  EXPECT_EQ(header.txtDomestic->text(), QString::fromLatin1("FOUND TILES\xC9"));
   EXPECT_EQ(header.txtOverseas->text(), "FOUND TILES OVERSEAS");
   EXPECT_EQ(header.txtSerial->text(), "GM FOUND001-00");
   EXPECT_EQ(header.txtStored->text(), "1234");
