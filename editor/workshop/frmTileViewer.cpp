@@ -123,9 +123,9 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(spnBlockHeight, &QSpinBox::valueChanged, this, apply);
   // The palette is read from the ROM on disk, which may have gone since.
   connect(cboPalette, &QComboBox::currentIndexChanged, this,
-          [this] { Run([&] { UpdateColours(); }); });
+          [this] { Run([&] { UpdateColours(true); }); });
   connect(txtPaletteOffset, &QLineEdit::editingFinished, this,
-          [this] { Run([&] { UpdateColours(); }); });
+          [this] { Run([&] { UpdateColours(true); }); });
   connect(cmdAddSprite, &QPushButton::clicked, this, [this] { AddSprite(); });
   connect(cmdReload, &QPushButton::clicked, this, [this] { Run([&] { Reload(); }); });
   connect(sprRows, &QScrollBar::valueChanged, this, [this](int value) {
@@ -236,19 +236,27 @@ void frmTileViewer::ApplySettings() {
   SyncScrollBar();
 }
 
-void frmTileViewer::UpdateColours() {
+void frmTileViewer::UpdateColours(bool explain) {
   // The viewer's own colours: the editor's palette is never changed from here.
   std::array<QRgb, 16> colours{};
   const auto offset = PaletteOffset();
   std::vector<std::uint8_t> words;
-  if (offset && !G().RomPath.empty()) {
+  const bool fromRom = cboPalette->currentIndex() == 1;
+  if (fromRom && !G().RomPath.empty()) {
     const BinaryFile rom = BinaryFile::OpenForReading(G().RomPath);
-    if (rom.Holds(*offset, 32)) {
+    if (offset && rom.Holds(*offset, 32)) {
       words.resize(32);
       rom.ReadAt(*offset, words);
+    } else if (explain) {
+      // Said when the choice is made, so the user knows which colours are shown.
+      ActiveDialogs().Message("No 16 colour words can be read at \"" +
+                                  txtPaletteOffset->text().toStdString() + "\" in " +
+                                  G().RomPath + " (" + std::to_string(rom.Size()) +
+                                  " bytes): the viewer shows the editor's palette.",
+                              MsgIcon::Exclamation, MsgButtons::Ok);
     }
   }
-  txtPaletteOffset->setEnabled(cboPalette->currentIndex() == 1);
+  txtPaletteOffset->setEnabled(fromRom);
   for (int i = 0; i < 16; ++i) {
     colours[i] = words.empty() ? ToQRgb(G().Palette.Entries[i].Colour)
                                : ToQRgb(GenesisToRgb(words[2 * i], words[2 * i + 1]));

@@ -63,7 +63,8 @@ class frmTileViewer : public QWidget {
 
   // Applies the controls to the view (tests call it after setting controls).
   void ApplySettings();
-  void UpdateColours();
+  // `explain`: say so when the chosen ROM offset holds no palette (the user just chose it).
+  void UpdateColours(bool explain = false);
 
  protected:
   // Coming back to the viewer shows the ROM open now, as it is on disk now.

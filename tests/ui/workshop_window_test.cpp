@@ -371,6 +371,24 @@ TEST_F(Workshop, APaletteFromARomThatWentAwayIsReportedNotFatal) {
   EXPECT_TRUE(window->isEnabled());
 }
 
+TEST_F(Workshop, APaletteOffsetOutsideTheRomIsSaidNotSilentlyReplaced) {
+  Load(unknown);
+  frmTileViewer& viewer = Viewer();
+  guard.dialogs.shown.clear();
+  viewer.txtPaletteOffset->setText("0x1000");
+  viewer.cboPalette->setCurrentIndex(1);
+  EXPECT_TRUE(guard.dialogs.shown.empty());
+  for (const char* bad : {"0x7FFFFFF0", "-5", "banana"}) {
+    guard.dialogs.shown.clear();
+    viewer.txtPaletteOffset->setText(bad);
+    emit viewer.txtPaletteOffset->editingFinished();
+    ASSERT_EQ(guard.dialogs.shown.size(), 1u) << bad;
+    EXPECT_NE(guard.dialogs.shown[0].text.find(bad), std::string::npos)
+        << guard.dialogs.shown[0].text;
+  }
+  EXPECT_EQ(ReadBytes(unknown), UnknownRom());
+}
+
 TEST_F(Workshop, ADragThatLeavesTheViewSelectsOnlyTilesItShows) {
   Load(unknown);
   frmTileViewer& viewer = Viewer();
