@@ -188,11 +188,13 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
   const std::string databasePath = G().GameDb->Path();
   SpriteFormRequest request;
   request.compressed = source.Decompressed;
+  // The headings as offered: the answer's group index points into these.
+  std::vector<HeadingEntry> headings;
   if (source.Decompressed) {
     request.groups = ReadSubHeads(databasePath);
   } else {
-    for (const HeadingEntry& heading : ReadHeadings(databasePath))
-      request.groups.push_back(heading.Name);
+    headings = ReadHeadings(databasePath);
+    for (const HeadingEntry& heading : headings) request.groups.push_back(heading.Name);
   }
   request.widthTiles = bounds.Width;
   request.heightTiles = bounds.Height;
@@ -223,19 +225,19 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
   if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return std::nullopt;
 
   const std::vector<std::string> before = ProblemsOrNone(G().RomPath);
-  const std::string whiteText = FormatTileList(white);
-  const std::string greyText = answer->useContext ? FormatTileList(grey) : std::string();
-  const auto width = static_cast<std::int16_t>(bounds.Width);
-  const auto height = static_cast<std::int16_t>(bounds.Height);
+  // The fields both sprite tables share.
+  auto describe = [&](NewSprite& sprite) {
+    sprite.Name = answer->name;
+    sprite.Palette = static_cast<std::int32_t>(answer->palette);  // inside the ROM
+    sprite.Width = static_cast<std::int16_t>(bounds.Width);
+    sprite.Height = static_cast<std::int16_t>(bounds.Height);
+    sprite.White = FormatTileList(white);
+    sprite.Grey = answer->useContext ? FormatTileList(grey) : std::string();
+  };
   try {
     if (source.Decompressed) {
       NewCompressedSprite sprite;
-      sprite.Name = answer->name;
-      sprite.Palette = static_cast<std::int32_t>(answer->palette);  // inside the ROM
-      sprite.Width = width;
-      sprite.Height = height;
-      sprite.White = whiteText;
-      sprite.Grey = greyText;
+      describe(sprite);
       sprite.SubHead = answer->groupIndex >= 0 &&
                                answer->groupIndex < static_cast<std::int32_t>(request.groups.size())
                            ? request.groups[answer->groupIndex]
@@ -245,14 +247,8 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
       AddCompressedSprite(databasePath, sprite);
     } else {
       NewPlainSprite sprite;
-      sprite.Name = answer->name;
-      sprite.Palette = static_cast<std::int32_t>(answer->palette);  // inside the ROM
-      sprite.Width = width;
-      sprite.Height = height;
-      sprite.White = whiteText;
-      sprite.Grey = greyText;
+      describe(sprite);
       if (answer->groupIndex >= 0) {
-        const auto headings = ReadHeadings(databasePath);
         if (answer->groupIndex < static_cast<std::int32_t>(headings.size()))
           sprite.Heading.ExistingId = headings[answer->groupIndex].Id;
         else
