@@ -109,11 +109,7 @@ frmTileViewer& frmMain::EnsureTileViewer() {
 }
 
 void frmMain::mnuToolsViewer_Click() {
-  if (G().RomPath.empty()) {
-    ActiveDialogs().Message("Open a ROM first (File > Load...).", MsgIcon::Exclamation,
-                            MsgButtons::Ok, kWorkshopTitle);
-    return;
-  }
+  if (!NeedsOpenRom()) return;
   frmTileViewer& viewer = EnsureTileViewer();
   viewer.ShowRom();
   viewer.show();
@@ -136,11 +132,7 @@ void frmMain::ShowIdentifiedGame(const GameIdentity& game) {
 }
 
 void frmMain::mnuToolsHeader_Click() {
-  if (G().RomPath.empty()) {
-    ActiveDialogs().Message("Open a ROM first (File > Load...).", MsgIcon::Exclamation,
-                            MsgButtons::Ok, kWorkshopTitle);
-    return;
-  }
+  if (!NeedsOpenRom()) return;
   if (!RomHeaderWindow) {
     RomHeaderWindow = new frmRomHeader(this);
     RomHeaderWindow->RunCommand = [this](const std::function<void()>& command) { Run(command); };

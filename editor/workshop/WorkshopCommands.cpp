@@ -29,12 +29,6 @@ void Tell(const std::string& text, MsgIcon icon = MsgIcon::Exclamation) {
   ActiveDialogs().Message(text, icon, MsgButtons::Ok, kWorkshopTitle);
 }
 
-bool NeedsOpenRom() {
-  if (!G().RomPath.empty()) return true;
-  Tell("Open a ROM first (File > Load...).");
-  return false;
-}
-
 std::vector<std::string> ProblemsOrNone(const std::string& rom) {
   try {
     return CheckCatalog(rom).Problems;
@@ -76,6 +70,12 @@ TileRect Union(TileRect a, TileRect b) {
 }
 
 }  // namespace
+
+bool NeedsOpenRom() {
+  if (!G().RomPath.empty()) return true;
+  Tell("Open a ROM first (File > Load...).");
+  return false;
+}
 
 std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
                                           std::int64_t sourceSize) {

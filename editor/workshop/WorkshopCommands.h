@@ -40,6 +40,9 @@ struct TileRect {
 std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
                                           std::int64_t sourceSize);
 
+// True when a ROM is open; otherwise says "Open a ROM first" in a box.
+bool NeedsOpenRom();
+
 // The "Database" text of the open ROM's game when that game's views are the
 // ones open; empty when the ROM is not identified (or another game is open).
 std::optional<std::string> OpenGameOfRom();
