@@ -186,18 +186,14 @@ void frmMain::BuildMenus() {
   mnuHelpAbout = NamedAction(this, "mnuHelpAbout", "&About");
   mnuHelp->addAction(mnuHelpAbout);
 
-  connect(mnuFileLoad, &QAction::triggered, this, [this] { Run([&] { mnuFileLoad_Click(); }); });
-  connect(mnuFileSaveRom, &QAction::triggered, this,
-          [this] { Run([&] { mnuFileSaveRom_Click(); }); });
-  connect(mnuFileSavePalette, &QAction::triggered, this,
-          [this] { Run([&] { mnuFileSavePalette_Click(); }); });
-  connect(mnuFileGameInfo, &QAction::triggered, this,
-          [this] { Run([&] { mnuFileGameInfo_Click(); }); });
+  RouteAction(mnuFileLoad, &frmMain::mnuFileLoad_Click);
+  RouteAction(mnuFileSaveRom, &frmMain::mnuFileSaveRom_Click);
+  RouteAction(mnuFileSavePalette, &frmMain::mnuFileSavePalette_Click);
+  RouteAction(mnuFileGameInfo, &frmMain::mnuFileGameInfo_Click);
   connect(mnuFileExit, &QAction::triggered, this, [this] { Run([&] { mnuFileExit_Click(); }); });
-  connect(mnuViewGrid, &QAction::triggered, this, [this] { Run([&] { mnuViewGrid_Click(); }); });
-  connect(mnuHelpTopics, &QAction::triggered, this,
-          [this] { Run([&] { mnuHelpTopics_Click(); }); });
-  connect(mnuHelpAbout, &QAction::triggered, this, [this] { Run([&] { mnuHelpAbout_Click(); }); });
+  RouteAction(mnuViewGrid, &frmMain::mnuViewGrid_Click);
+  RouteAction(mnuHelpTopics, &frmMain::mnuHelpTopics_Click);
+  RouteAction(mnuHelpAbout, &frmMain::mnuHelpAbout_Click);
   BuildToolsMenu();
 }
 
@@ -371,6 +367,10 @@ void frmMain::ShowPaletteAsSaved() {
     UnloadPalette(WindowColour(*this));
   }
   Frame1->Refresh();
+}
+
+void frmMain::RouteAction(QAction* action, void (frmMain::*handler)()) {
+  connect(action, &QAction::triggered, this, [this, handler] { Run([&] { (this->*handler)(); }); });
 }
 
 void frmMain::Run(const std::function<void()>& command) {

@@ -160,6 +160,8 @@ class frmMain : public QMainWindow {
   // Status panel 2 says "Status: Ready" at the start of each command, and what
   // was saved where when the command saved something.
   void Run(const std::function<void()>& command);
+  // Runs `handler` through Run whenever `action` is triggered.
+  void RouteAction(QAction* action, void (frmMain::*handler)());
   void ShowReady();
 
  protected:

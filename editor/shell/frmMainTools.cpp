@@ -47,22 +47,17 @@ void frmMain::BuildToolsMenu() {
   mnuToolsSep2 = mnuTools->addSeparator();
   mnuToolsCheck = ToolsAction(this, mnuTools, "mnuToolsCheck", "&Check Catalog...");
 
-  connect(mnuToolsViewer, &QAction::triggered, this,
-          [this] { Run([&] { mnuToolsViewer_Click(); }); });
-  connect(mnuToolsAddGame, &QAction::triggered, this,
-          [this] { Run([&] { mnuToolsAddGame_Click(); }); });
-  connect(mnuToolsHeader, &QAction::triggered, this,
-          [this] { Run([&] { mnuToolsHeader_Click(); }); });
+  RouteAction(mnuToolsViewer, &frmMain::mnuToolsViewer_Click);
+  RouteAction(mnuToolsAddGame, &frmMain::mnuToolsAddGame_Click);
+  RouteAction(mnuToolsHeader, &frmMain::mnuToolsHeader_Click);
   connect(mnuToolsFixChecksum, &QAction::triggered, this, [this] {
     Run([&] {
       FixChecksumCommand();
       if (RomHeaderWindow && RomHeaderWindow->isVisible()) RomHeaderWindow->Refresh();
     });
   });
-  connect(mnuToolsFixOnSave, &QAction::triggered, this,
-          [this] { Run([&] { mnuToolsFixOnSave_Click(); }); });
-  connect(mnuToolsCheck, &QAction::triggered, this,
-          [this] { Run([&] { CheckCatalogCommand(); }); });
+  RouteAction(mnuToolsFixOnSave, &frmMain::mnuToolsFixOnSave_Click);
+  connect(mnuToolsCheck, &QAction::triggered, this, [this] { Run([] { CheckCatalogCommand(); }); });
 
   // Add Game is offered only while the open ROM matches no catalogued game.
   connect(mnuTools, &QMenu::aboutToShow, this, [this] {
@@ -78,10 +73,8 @@ void frmMain::BuildToolsMenu() {
 
   // The Compression entries have commands now.
   mnuCompression->setEnabled(true);
-  connect(mnuCompressionDump, &QAction::triggered, this,
-          [this] { Run([&] { mnuCompressionDump_Click(); }); });
-  connect(mnuCompressionCompress, &QAction::triggered, this,
-          [this] { Run([&] { mnuCompressionCompress_Click(); }); });
+  RouteAction(mnuCompressionDump, &frmMain::mnuCompressionDump_Click);
+  RouteAction(mnuCompressionCompress, &frmMain::mnuCompressionCompress_Click);
 }
 
 frmTileViewer& frmMain::EnsureTileViewer() {
