@@ -98,6 +98,10 @@ int CliSession::LoadSprite(const std::string& name) {
   if (kind == SpriteKind::None)
     return Fail(kExitNoSuchSprite, "the catalog of this game holds no sprite named \"" + name +
                                        "\" (see kerrow-cli list)");
+  return LoadSprite(name, kind);
+}
+
+int CliSession::LoadSprite(const std::string& name, SpriteKind kind) {
   const int before = dialogs.Failures();
   const bool loaded = LoadSpriteByName(name, kind);
   if (dialogs.Failures() != before) return kExitSpriteLoad;  // already told why

@@ -49,6 +49,8 @@ class CliSession {
 
   // Finds and loads the named sprite of the open game.
   int LoadSprite(const std::string& name);
+  // Loads a sprite whose table is known; its failure line is printed once.
+  int LoadSprite(const std::string& name, SpriteKind kind);
 
   // Prints "kerrow-cli: message" on standard error and returns `status`.
   static int Fail(int status, const std::string& message);

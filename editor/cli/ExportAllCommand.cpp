@@ -74,11 +74,7 @@ int RunExportAll(const CliContext& context, std::span<const std::string> args) {
   auto exportAll = [&](const std::vector<std::string>& names, SpriteKind kind) {
     for (const std::string& name : names) {
       const fs::path out = directory / UniqueFileName(name, used);
-      const int failuresBefore = session.dialogs.Failures();
-      const bool loaded = LoadSpriteByName(name, kind);
-      if (!loaded || session.dialogs.Failures() != failuresBefore) {
-        if (session.dialogs.Failures() == failuresBefore)
-          CliSession::Fail(kExitSpriteLoad, "the sprite \"" + name + "\" could not be loaded");
+      if (session.LoadSprite(name, kind) != kExitOk) {
         if (status == kExitOk) status = kExitSpriteLoad;
         continue;
       }
