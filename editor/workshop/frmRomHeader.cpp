@@ -46,15 +46,10 @@ frmRomHeader::frmRomHeader(QWidget* parent) : QWidget(parent, Qt::Window) {
   cmdFix->setObjectName("cmdFix");
   form->addRow("", cmdFix);
   connect(cmdFix, &QPushButton::clicked, this, [this] {
-    auto fix = [this] {
+    RunCommand([this] {
       FixChecksumCommand();
       Refresh();
-    };
-    if (RunCommand) {
-      RunCommand(fix);
-    } else {
-      fix();
-    }
+    });
   });
   resize(460, 360);
 }

@@ -19,7 +19,9 @@ class frmRomHeader : public QWidget {
 
   // Reads the header of RomPath again.
   void Refresh();
-  std::function<void(const std::function<void()>&)> RunCommand;
+  // Runs a command through the main window's failure guard (on its own, just runs it).
+  std::function<void(const std::function<void()>&)> RunCommand =
+      [](const std::function<void()>& command) { command(); };
 
   QLineEdit* txtConsole = nullptr;
   QLineEdit* txtDomestic = nullptr;

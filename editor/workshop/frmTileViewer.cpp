@@ -123,11 +123,11 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(spnBlockHeight, &QSpinBox::valueChanged, this, apply);
   // The palette is read from the ROM on disk, which may have gone since.
   connect(cboPalette, &QComboBox::currentIndexChanged, this,
-          [this] { Run([&] { UpdateColours(true); }); });
+          [this] { RunCommand([&] { UpdateColours(true); }); });
   connect(txtPaletteOffset, &QLineEdit::editingFinished, this,
-          [this] { Run([&] { UpdateColours(true); }); });
+          [this] { RunCommand([&] { UpdateColours(true); }); });
   connect(cmdAddSprite, &QPushButton::clicked, this, [this] { AddSprite(); });
-  connect(cmdReload, &QPushButton::clicked, this, [this] { Run([&] { Reload(); }); });
+  connect(cmdReload, &QPushButton::clicked, this, [this] { RunCommand([&] { Reload(); }); });
   connect(sprRows, &QScrollBar::valueChanged, this, [this](int value) {
     if (syncing_) return;
     const TileViewerLayout& layout = picTiles->Layout();
@@ -141,14 +141,6 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   picTiles->OnHover = [this](std::optional<std::int64_t> offset) { ShowStatus(offset); };
   picTiles->OnSelectionChanged = [this] { ShowStatus(std::nullopt); };
   resize(720, 640);
-}
-
-void frmTileViewer::Run(const std::function<void()>& command) {
-  if (RunCommand) {
-    RunCommand(command);
-  } else {
-    command();
-  }
 }
 
 void frmTileViewer::ShowRom() {
@@ -188,7 +180,7 @@ void frmTileViewer::Reload() {
 
 bool frmTileViewer::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate && !source_.Path.empty()) {
-    Run([&] {
+    RunCommand([&] {
       if (!source_.Decompressed && !G().RomPath.empty() && source_.Path != G().RomPath) {
         ShowRom();
         return;
@@ -292,7 +284,7 @@ void frmTileViewer::ShowStatus(std::optional<std::int64_t> hovered) {
 }
 
 void frmTileViewer::AddSprite() {
-  Run([&] {
+  RunCommand([&] {
     const auto added = AddSpriteCommand(source_, picTiles->Layout(), picTiles->Selection(),
                                         picTiles->ContextSelection());
     if (added && OnSpriteAdded) OnSpriteAdded(*added);

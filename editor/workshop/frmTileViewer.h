@@ -42,8 +42,9 @@ class frmTileViewer : public QWidget {
   void AddSprite();
   // Called after a sprite was added, to show and open it.
   std::function<void(const AddedSprite&)> OnSpriteAdded;
-  // Runs a command through the main window's failure guard.
-  std::function<void(const std::function<void()>&)> RunCommand;
+  // Runs a command through the main window's failure guard (on its own, just runs it).
+  std::function<void(const std::function<void()>&)> RunCommand =
+      [](const std::function<void()>& command) { command(); };
 
   TileViewerView* picTiles = nullptr;
   QLineEdit* txtOffset = nullptr;
@@ -71,7 +72,6 @@ class frmTileViewer : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  void Run(const std::function<void()>& command);
   void SyncScrollBar();
   void ShowStatus(std::optional<std::int64_t> hovered);
 
