@@ -91,11 +91,7 @@ frmTileViewer& frmMain::EnsureTileViewer() {
         tvSprites->setCurrentItem(node);
         SelectSprite();
       }
-      if (!added.NewProblems.empty()) {
-        std::string text = "The catalog check finds new problems:\r\n";
-        for (const std::string& problem : added.NewProblems) text += "\r\n" + problem;
-        ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok, kWorkshopTitle);
-      }
+      TellProblems("The catalog check finds new problems:", added.NewProblems);
     };
   }
   return *TileViewer;

@@ -77,6 +77,13 @@ bool NeedsOpenRom() {
   return false;
 }
 
+void TellProblems(const std::string& heading, const std::vector<std::string>& problems) {
+  if (problems.empty()) return;
+  std::string text = heading + "\r\n";
+  for (const std::string& problem : problems) text += "\r\n" + problem;
+  Tell(text);
+}
+
 std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
                                           std::int64_t sourceSize) {
   std::vector<TilePlacement> tiles;
@@ -139,12 +146,7 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
   OpenCatalog();
   std::optional<GameIdentity> identity = IdentifyGame();
   // A new game has nothing to compare with: whatever the check finds is new.
-  const std::vector<std::string> problems = ProblemsOrNone(G().RomPath);
-  if (!problems.empty()) {
-    std::string text = "The catalog check finds problems:\r\n";
-    for (const std::string& problem : problems) text += "\r\n" + problem;
-    Tell(text);
-  }
+  TellProblems("The catalog check finds problems:", ProblemsOrNone(G().RomPath));
   return identity;
 }
 

@@ -43,6 +43,10 @@ std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRe
 // True when a ROM is open; otherwise says "Open a ROM first" in a box.
 bool NeedsOpenRom();
 
+// Shows `heading` with one problem a line below it in a box; nothing when
+// there are no problems.
+void TellProblems(const std::string& heading, const std::vector<std::string>& problems);
+
 // The "Database" text of the open ROM's game when that game's views are the
 // ones open; empty when the ROM is not identified (or another game is open).
 std::optional<std::string> OpenGameOfRom();
