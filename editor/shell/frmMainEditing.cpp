@@ -74,11 +74,14 @@ class WheelScroller : public QObject {
 void frmMain::InitEditing() {
   if (QAction* undo = ToolbarButton("undo")) undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   if (QAction* redo = ToolbarButton("redo")) redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
-  // The surface follows the thumb while it is dragged, even without tracking.
-  connect(sprScrollH, &QScrollBar::sliderMoved, this,
-          [this] { Run([&] { sprScrollH_Change(); }); });
-  connect(sprScrollV, &QScrollBar::sliderMoved, this,
-          [this] { Run([&] { sprScrollV_Change(); }); });
+  // The surface follows the thumb while it is dragged, even without tracking
+  // (with tracking, valueChanged moves it already).
+  connect(sprScrollH, &QScrollBar::sliderMoved, this, [this] {
+    if (!sprScrollH->hasTracking()) Run([&] { sprScrollH_Change(); });
+  });
+  connect(sprScrollV, &QScrollBar::sliderMoved, this, [this] {
+    if (!sprScrollV->hasTracking()) Run([&] { sprScrollV_Change(); });
+  });
   auto* wheel = new WheelScroller(this, [this](QPointF at) { ShowPixelUnderPointer(at); });
   picEdBack->installEventFilter(wheel);
   picSprite->installEventFilter(wheel);
