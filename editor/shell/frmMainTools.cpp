@@ -9,7 +9,6 @@
 #include "catalog/bTreeViewHandle.h"
 #include "editing/PaletteStripView.h"
 #include "editing/bPal.h"
-#include "shell/Dialogs.h"
 #include "shell/NamedAction.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
@@ -63,8 +62,7 @@ void frmMain::BuildToolsMenu() {
   connect(mnuTools, &QMenu::aboutToShow, this, [this] {
     bool known = true;
     try {
-      known = G().RomPath.empty() ||
-              (G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath)));
+      known = G().RomPath.empty() || RomGameIsCatalogued();
     } catch (const std::exception&) {
       // An unreadable ROM offers nothing to add.
     }

@@ -77,6 +77,10 @@ bool NeedsOpenRom() {
   return false;
 }
 
+bool RomGameIsCatalogued() {
+  return G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath));
+}
+
 void TellProblems(const std::string& heading, const std::vector<std::string>& problems) {
   if (problems.empty()) return;
   std::string text = heading + "\r\n";
@@ -119,7 +123,7 @@ std::optional<std::string> OpenGameOfRom() {
 std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
   if (!NeedsOpenRom()) return std::nullopt;
   const std::vector<std::uint8_t> image = ReadRomImage(G().RomPath);
-  if (G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath))) {
+  if (RomGameIsCatalogued()) {
     Tell("This ROM's game is in the catalog already.", MsgIcon::Information);
     return std::nullopt;
   }

@@ -43,6 +43,10 @@ std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRe
 // True when a ROM is open; otherwise says "Open a ROM first" in a box.
 bool NeedsOpenRom();
 
+// Whether the open ROM's serial names a game of the catalog (false when no
+// catalog is open). A ROM that cannot be read throws.
+bool RomGameIsCatalogued();
+
 // Shows `heading` with one problem a line below it in a box; nothing when
 // there are no problems.
 void TellProblems(const std::string& heading, const std::vector<std::string>& problems);
