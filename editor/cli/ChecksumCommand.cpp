@@ -26,14 +26,14 @@ int RunChecksum(const CliContext&, std::span<const std::string> args) {
     return kExitUsage;
   }
   try {
-    RomHeader header = ReadRomHeader(rom);
+    const RomHeader header = ReadRomHeader(rom);
     if (!header.StoredChecksum) {
       // Nothing to compare with, and nothing --fix could write without growing the file.
       std::cerr << "kerrow-cli checksum: " << rom
                 << " is too short to hold a cartridge header checksum (at 0x18E).\n";
       return kExitCannotCheck;
     }
-    std::cout << "stored:   " << (header.StoredChecksum ? Word(*header.StoredChecksum) : "none")
+    std::cout << "stored:   " << Word(*header.StoredChecksum)
               << "\ncomputed: " << Word(header.ComputedChecksum) << '\n';
     if (header.ChecksumMatches()) {
       std::cout << "The checksum is correct.\n";
@@ -43,7 +43,7 @@ int RunChecksum(const CliContext&, std::span<const std::string> args) {
       std::cout << "The stored checksum is wrong (use --fix to write the computed one).\n";
       return kExitProblems;
     }
-    header = FixChecksum(rom);
+    WriteStoredChecksum(rom, header.ComputedChecksum);
     std::cout << "Fixed: " << Word(header.ComputedChecksum) << " written at 0x18E.\n";
     return kExitOk;
   } catch (const Failure& failure) {
