@@ -53,6 +53,9 @@ class QuickFinder {
   static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
+  // The tables as plain pointers, for the loops that enter many positions.
+  struct Heads;
+  Heads LocalHeads();
   Match Search(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   // Credits the positions passed since the last visits were paid, pays the new ones.
   void Settle(std::size_t p);
