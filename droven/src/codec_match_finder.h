@@ -156,10 +156,11 @@ class QuickFinder;
 // Worst case per position: the quick chains may spend kQuickVisitsPerPosition
 // chain entries per position on average (one more for every 32 bytes compared;
 // plus a reserve of kQuickReserve) before they hand over; a single search visits
-// at most 2 * kWindow entries, each compared for at most kMaxMatch bytes. The tree visits at most its depth, which
-// is bounded by the positions in the window (kWindow), and gives up once it
-// averages more than 12 nodes per position over 8192 positions; after that the
-// full chains bound every search by the entries of the window.
+// at most 2 * kWindow entries, each compared for at most kMaxMatch bytes. The
+// tree visits at most its depth, which is bounded by the positions in the window
+// (kWindow), and gives up once it averages more than 12 nodes per position over
+// 8192 positions; after that the full chains bound every search by the entries
+// of the window.
 class MatchFinder {
  public:
   static constexpr std::size_t kQuickVisitsPerPosition = 24;
