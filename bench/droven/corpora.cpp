@@ -19,6 +19,13 @@ std::uint8_t AnyByte(Random& rng) {
   return static_cast<std::uint8_t>(rng() & 0xFF);
 }
 
+// Two 4-bit pixels below `colours`, the high one drawn first.
+std::uint8_t PixelPair(Random& rng, unsigned colours) {
+  const auto high = static_cast<std::uint8_t>(Uniform(rng, 0, colours - 1));
+  const auto low = static_cast<std::uint8_t>(Uniform(rng, 0, colours - 1));
+  return static_cast<std::uint8_t>(high << 4 | low);
+}
+
 void PutLittle32(Bytes& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
@@ -118,11 +125,7 @@ Bytes TileLike(const TileShape& shape, std::size_t size) {
   std::vector<Bytes> motifs(shape.motifs);
   for (Bytes& motif : motifs) {
     motif.resize(32);
-    for (auto& b : motif) {
-      const auto high = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1));
-      const auto low = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1));
-      b = static_cast<std::uint8_t>(high << 4 | low);
-    }
+    for (auto& b : motif) b = PixelPair(rng, shape.colours);
   }
   Bytes out;
   out.reserve(size + 32);
@@ -137,10 +140,7 @@ Bytes TileLike(const TileShape& shape, std::size_t size) {
       out.insert(out.end(), motif.begin(), motif.end());
     }
     for (std::size_t i = start; i < out.size(); ++i) {
-      if (Uniform(rng, 1, shape.mutateOneIn) == 1) {
-        out[i] = static_cast<std::uint8_t>(Uniform(rng, 0, shape.colours - 1) << 4 |
-                                           Uniform(rng, 0, shape.colours - 1));
-      }
+      if (Uniform(rng, 1, shape.mutateOneIn) == 1) out[i] = PixelPair(rng, shape.colours);
     }
   }
   out.resize(size);

@@ -5,9 +5,9 @@
 
 #include <QApplication>
 #include <QPixmap>
-#include <vector>
 
 #include "BenchCatalog.h"
+#include "BenchWindow.h"
 #include "browser/SpriteSelection.h"
 #include "catalog/bDatabase.h"
 #include "graphics/SurfaceView.h"
@@ -22,36 +22,27 @@ constexpr int kTileData = 0x10000;  // tiles follow the palette block at 0x1000
 
 // A ROM with a palette and 4096 scattered-looking tiles, and a game listing them.
 const bench::BenchFolder& BigSprite() {
-  static bench::BenchFolder folder;
-  static bool written = false;
-  if (!written) {
-    std::vector<char> rom(kTileData + kTiles * kTiles * 32);
-    for (std::size_t i = 0; i < rom.size(); ++i)
-      rom[i] = static_cast<char>((i * 2654435761u) >> 13);
-    std::ofstream(folder.File("big.bin"), std::ios::binary).write(rom.data(), rom.size());
+  static const bench::BenchFolder folder;
+  [[maybe_unused]] static const bool written = [] {
+    folder.WriteScatteredRom("big.bin", kTileData + kTiles * kTiles * 32);
     folder.WriteGame(R"(
       INSERT INTO NFO VALUES ('Big', 4096, 1, 'bench', '');
       INSERT INTO HEAD VALUES (1, 'Big');
-      CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS
-        (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 4095) SELECT i FROM n;
+    )" + bench::CountingView(0, kTiles * kTiles - 1) +
+                     R"(
       INSERT INTO SPRITE SELECT 'Big', 1, 0, 64, 64,
         group_concat((i % 64) || ',' || (i / 64) || ',' || (65536 + 32 * i), char(13, 10)), '-1'
         FROM (SELECT i FROM N ORDER BY i);
     )");
-    written = true;
-  }
+    return true;
+  }();
   return folder;
 }
 
 struct Session {
   Session() {
     ResetGlobals();
-    G().DataPath = BigSprite().Directory();
-    G().RomPath = BigSprite().File("big.bin");
-    OpenGameDatabase("game.db");
-    window.resize(960, 640);
-    window.show();
-    QApplication::processEvents();
+    bench::ShowWithGame(window, BigSprite(), "big.bin");
   }
   ~Session() { ResetGlobals(); }
 

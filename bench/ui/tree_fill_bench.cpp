@@ -15,9 +15,8 @@ namespace kerrow {
 namespace {
 
 const bench::BenchFolder& LargeGame() {
-  static bench::BenchFolder folder;
-  static bool written = false;
-  if (!written) {
+  static const bench::BenchFolder folder;
+  [[maybe_unused]] static const bool written = [] {
     folder.WriteGame(R"(
       INSERT INTO NFO VALUES ('Big', 4096, 1, 'bench', '');
       CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS
@@ -28,8 +27,8 @@ const bench::BenchFolder& LargeGame() {
       INSERT INTO COMPRESSED SELECT 'Packed ' || i, 'Group ' || (i % 50), 0, 2, 2,
         '0,0,0', '', i * 256, 200 FROM N;
     )");
-    written = true;
-  }
+    return true;
+  }();
   return folder;
 }
 

@@ -5,10 +5,9 @@
 #include <malloc.h>
 
 #include <QApplication>
-#include <fstream>
-#include <vector>
 
 #include "BenchCatalog.h"
+#include "BenchWindow.h"
 #include "browser/SpriteSelection.h"
 #include "catalog/bDatabase.h"
 #include "editing/UndoHistory.h"
@@ -25,25 +24,21 @@ constexpr int kTileData = 0x10000;  // tiles follow the palette block at 0x1000
 // A ROM with a palette and one row of 1024 tiles, and a game with a 1x1-tile
 // sprite "One" and a 1024x1024-tile sprite "Huge" whose top row is listed.
 const bench::BenchFolder& Sprites() {
-  static bench::BenchFolder folder;
-  static bool written = false;
-  if (!written) {
-    std::vector<char> rom(kTileData + kHugeTiles * 32);
-    for (std::size_t i = 0; i < rom.size(); ++i)
-      rom[i] = static_cast<char>((i * 2654435761u) >> 13);
-    std::ofstream(folder.File("huge.bin"), std::ios::binary).write(rom.data(), rom.size());
+  static const bench::BenchFolder folder;
+  [[maybe_unused]] static const bool written = [] {
+    folder.WriteScatteredRom("huge.bin", kTileData + kHugeTiles * 32);
     folder.WriteGame(R"(
       INSERT INTO NFO VALUES ('Huge', 4096, 1, 'bench', '');
       INSERT INTO HEAD VALUES (1, 'Huge');
-      CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS
-        (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1023) SELECT i FROM n;
+    )" + bench::CountingView(0, kHugeTiles - 1) +
+                     R"(
       INSERT INTO SPRITE SELECT 'Huge', 1, 0, 1024, 1024,
         group_concat(i || ',0,' || (65536 + 32 * i), char(13, 10)), '-1'
         FROM (SELECT i FROM N ORDER BY i);
       INSERT INTO SPRITE VALUES ('One', 1, 0, 1, 1, '0,0,65536', '-1');
     )");
-    written = true;
-  }
+    return true;
+  }();
   return folder;
 }
 
@@ -57,13 +52,8 @@ struct Session {
   explicit Session(const char* sprite) {
     ResetGlobals();
     ResetUndoHistory();
-    G().DataPath = Sprites().Directory();
-    G().RomPath = Sprites().File("huge.bin");
     G().ZoomFactor = 1;
-    OpenGameDatabase("game.db");
-    window.resize(960, 640);
-    window.show();
-    QApplication::processEvents();
+    bench::ShowWithGame(window, Sprites(), "huge.bin");
     const SpriteNode node{2, sprite, "TVRLHEAD_1"};
     SelectSprite(&node, *window.picSprite);
     QApplication::processEvents();

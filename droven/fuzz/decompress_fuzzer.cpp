@@ -2,31 +2,19 @@
 // module mode; the output bound is kept small so hostile streams stay cheap.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <span>
 
-#include "codec.h"
+#include "hostile_decode.h"
 
 namespace {
 
 constexpr std::size_t kOutputLimit = std::size_t{1} << 18;
 
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  using droven::fuzz::Require;
   if (size == 0) return 0;
-  const droven::Mode mode = (bytes[0] & 1) ? droven::Mode::Module : droven::Mode::Plain;
-  const std::span<const std::uint8_t> stream(bytes + 1, size - 1);
-
-  const droven::DecompressResult result = droven::Decompress(stream, mode, kOutputLimit);
-  Require(result.data.size() <= kOutputLimit);
-  Require(result.consumed <= stream.size());
-  Require(result.status >= droven::kOk && result.status <= droven::kOutputLimit);
-  Require(result.status != droven::kNoMemory && result.status != droven::kModuleTooLong);
+  const auto [mode, result] = droven::fuzz::DecodeHostile(bytes, size, kOutputLimit);
 
   // A hostile module may decode to more than its header's total; such output
   // cannot be written in module mode again.

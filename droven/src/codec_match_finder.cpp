@@ -373,19 +373,20 @@ MatchFinder::~MatchFinder() = default;
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (!quick_) return FindWithTree(p, moduleStart, moduleEnd);
   const Match found = quick_->Find(p, moduleStart, moduleEnd);
-  if (quick_->Exhausted()) {
-    quick_.reset();
-    tree_ = std::make_unique<TreeFinder>(data_);
-  }
+  if (quick_->Exhausted()) HandOverToTree();
   return found;
+}
+
+void MatchFinder::HandOverToTree() {
+  quick_.reset();
+  tree_ = std::make_unique<TreeFinder>(data_);
 }
 
 NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (quick_) {
     const NextCopy next = quick_->FindNextCopy(p, moduleStart, moduleEnd);
     if (!quick_->Exhausted()) return next;
-    quick_.reset();
-    tree_ = std::make_unique<TreeFinder>(data_);
+    HandOverToTree();
     if (next.position == moduleEnd || IsCopy(next.match)) return next;
     p = next.position;  // a literal, searched once more by the tree to keep things simple
   }

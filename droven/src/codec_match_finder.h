@@ -155,11 +155,12 @@ class QuickFinder;
 //
 // Worst case per position: the quick chains may spend kQuickVisitsPerPosition
 // chain entries per position on average (one more for every 32 bytes compared;
-// plus a reserve of kQuickReserve) before they hand over; a single search visits at most 2 * kWindow entries, each
-// compared for at most kMaxMatch bytes. The tree visits at most its depth, which
-// is bounded by the positions in the window (kWindow), and gives up once it
-// averages more than 12 nodes per position over 8192 positions; after that the
-// full chains bound every search by the entries of the window.
+// plus a reserve of kQuickReserve) before they hand over; a single search visits
+// at most 2 * kWindow entries, each compared for at most kMaxMatch bytes. The
+// tree visits at most its depth, which is bounded by the positions in the window
+// (kWindow), and gives up once it averages more than 12 nodes per position over
+// 8192 positions; after that the full chains bound every search by the entries
+// of the window.
 class MatchFinder {
  public:
   static constexpr std::size_t kQuickVisitsPerPosition = 24;
@@ -182,6 +183,8 @@ class MatchFinder {
 
  private:
   Match FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // Drops the exhausted quick chains; the tree starts on the positions that follow.
+  void HandOverToTree();
 
   std::span<const std::uint8_t> data_;
   std::unique_ptr<QuickFinder> quick_;

@@ -26,7 +26,48 @@ std::uint32_t Key2(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
+// The four bytes at `at` as a little-endian number in one load, the same key
+// Hash4 reads byte by byte.
+[[gnu::always_inline]] inline std::uint32_t Load4(const std::uint8_t* at) {
+  std::uint32_t key;
+  std::memcpy(&key, at, sizeof key);
+  if constexpr (std::endian::native == std::endian::big) {
+    key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+  }
+  return key;
+}
+
 }  // namespace
+
+// The tables in locals, for the loops that enter positions: stores through
+// the members could otherwise change the members themselves as far as the
+// compiler knows, and every entry would reload them.
+struct QuickFinder::Heads {
+  std::uint16_t* head2;
+  std::uint32_t* head3;
+  std::uint32_t* prev3;
+  std::uint32_t* head4;
+  std::uint32_t* prev4;
+  unsigned shift;  // 32 minus the hash bits
+
+  // Enters position x, whose four bytes are `key`, into all three tables.
+  [[gnu::always_inline]] void Enter(std::size_t x, std::uint32_t key) const {
+    const auto entry = static_cast<std::uint32_t>(x + 1);
+    const std::size_t slot = x & kMask;
+    head2[key & 0xFFFF] = static_cast<std::uint16_t>(x);
+    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    prev3[slot] = h3;
+    h3 = entry;
+    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    prev4[slot] = h4;
+    h4 = entry;
+  }
+};
+
+[[gnu::always_inline]] inline QuickFinder::Heads QuickFinder::LocalHeads() {
+  return {head2_.data(), head3_.data(), prev3_.data(), head4_.data(), prev4_.data(),
+          32 - hashBits_};
+}
 
 unsigned QuickFinder::HashBits(std::size_t size) {
   unsigned bits = 10;
@@ -62,30 +103,8 @@ void QuickFinder::Settle(std::size_t p) {
   // A key must lie inside the module; positions too close to its end can never
   // start a match of that key's length anyway.
   const std::size_t end4 = std::min(p, moduleEnd >= 4 ? moduleEnd - 3 : 0);
-  // Locals, because the stores below could otherwise change them as far as the
-  // compiler knows.
-  const unsigned shift = 32 - hashBits_;
-  std::uint16_t* head2 = head2_.data();
-  std::uint32_t* head3 = head3_.data();
-  std::uint32_t* prev3 = prev3_.data();
-  std::uint32_t* head4 = head4_.data();
-  std::uint32_t* prev4 = prev4_.data();
-  for (; x < end4; ++x) {
-    std::uint32_t key;
-    std::memcpy(&key, data + x, sizeof key);
-    if constexpr (std::endian::native == std::endian::big) {
-      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
-    }
-    const auto entry = static_cast<std::uint32_t>(x + 1);
-    const std::size_t slot = x & kMask;
-    head2[key & 0xFFFF] = static_cast<std::uint16_t>(x);
-    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
-    prev3[slot] = h3;
-    h3 = entry;
-    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
-    prev4[slot] = h4;
-    h4 = entry;
-  }
+  const Heads heads = LocalHeads();
+  for (; x < end4; ++x) heads.Enter(x, Load4(data + x));
   // The last positions of the module enter the shorter keys only.
   for (; x < p && x + 2 <= moduleEnd; ++x) {
     head2_[Key2(data + x)] = static_cast<std::uint16_t>(x);
@@ -177,36 +196,19 @@ std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
   CatchUp(p, std::max(moduleStart, p >= kWindow ? p - kWindow : 0), moduleEnd);
   if (inserted_ != p) return p;
   const std::uint8_t* data = data_.data();
-  const unsigned shift = 32 - hashBits_;
-  std::uint16_t* head2 = head2_.data();
-  std::uint32_t* head3 = head3_.data();
-  std::uint32_t* prev3 = prev3_.data();
-  std::uint32_t* head4 = head4_.data();
-  std::uint32_t* prev4 = prev4_.data();
+  const Heads heads = LocalHeads();
   // The same two-byte test as Search makes first, and the same entering as
   // CatchUp, fused: a position without a two-byte match in reach is a literal.
   // `reach` is how far back a search at p may look.
   std::size_t reach = std::min(p - moduleStart, kWindow);
   for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p, reach += reach < kWindow) {
-    std::uint32_t key;
-    std::memcpy(&key, data + p, sizeof key);
-    if constexpr (std::endian::native == std::endian::big) {
-      key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
-    }
-    const std::size_t distance2 = (p - head2[key & 0xFFFF]) & 0xFFFF;
+    const std::uint32_t key = Load4(data + p);
+    const std::size_t distance2 = (p - heads.head2[key & 0xFFFF]) & 0xFFFF;
     if (distance2 - 1 < reach) {  // a distance of 0 (none) wraps round and fails
       const std::uint8_t* at2 = data + p - distance2;
       if (at2[0] == data[p] && at2[1] == data[p + 1]) break;
     }
-    const auto entry = static_cast<std::uint32_t>(p + 1);
-    const std::size_t slot = p & kMask;
-    head2[key & 0xFFFF] = static_cast<std::uint16_t>(p);
-    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
-    prev3[slot] = h3;
-    h3 = entry;
-    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
-    prev4[slot] = h4;
-    h4 = entry;
+    heads.Enter(p, key);
   }
   inserted_ = p;
   return p;

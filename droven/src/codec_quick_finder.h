@@ -42,10 +42,6 @@ class QuickFinder {
   NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   bool Exhausted() const { return budget_ < 0; }
 
-  // Chain entries looked at so far, one more for every 32 bytes compared: a
-  // measure of the work done.
-  std::size_t Visits() const { return visits_; }
-
  private:
   // Hash bits for the three- and four-byte heads: about four slots per position
   // of the window, fewer for small inputs and short modules, whose tables would
@@ -53,6 +49,9 @@ class QuickFinder {
   static unsigned HashBits(std::size_t size);
   static constexpr std::size_t kMask = kWindow - 1;
 
+  // The tables as plain pointers, for the loops that enter many positions.
+  struct Heads;
+  Heads LocalHeads();
   Match Search(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   // Credits the positions passed since the last visits were paid, pays the new ones.
   void Settle(std::size_t p);
@@ -78,6 +77,8 @@ class QuickFinder {
   std::vector<std::uint32_t> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
+  // Chain entries looked at so far, one more for every 32 bytes compared: a
+  // measure of the work done.
   std::size_t visits_ = 0;
   std::size_t settled_ = 0;     // visits paid for
   std::size_t creditedTo_ = 0;  // positions before this have earned their visits

@@ -1,13 +1,16 @@
-// Game databases and ROM images written for the window benchmarks.
+// Game databases and ROM images written for the benchmarks.
 #pragma once
 
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kerrow::bench {
 
@@ -37,8 +40,7 @@ inline constexpr const char* kGameSchema = R"(
 class BenchFolder {
  public:
   BenchFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kerrow-uibench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kerrow-bench-XXXXXX").string();
     dir_ = mkdtemp(pattern.data());
   }
   ~BenchFolder() {
@@ -52,17 +54,59 @@ class BenchFolder {
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
 
   // Creates the game database and runs `rows` (SQL) on it in one transaction.
-  void WriteGame(const std::string& rows) const {
+  void WriteGame(const std::string& rows, const std::string& name = "game.db") const {
     sqlite3* db = nullptr;
-    if (sqlite3_open(File("game.db").c_str(), &db) != SQLITE_OK) throw std::runtime_error("open");
+    if (sqlite3_open(File(name).c_str(), &db) != SQLITE_OK) throw std::runtime_error("open");
     Exec(db, kGameSchema);
     Exec(db, "BEGIN;" + rows + "COMMIT;");
     sqlite3_close(db);
   }
 
+  // A ROM of `size` bytes that look scattered, so that no two tiles are alike.
+  void WriteScatteredRom(const std::string& name, std::size_t size) const {
+    std::vector<char> rom(size);
+    for (std::size_t i = 0; i < rom.size(); ++i)
+      rom[i] = static_cast<char>((i * 2654435761u) >> 13);
+    std::ofstream(File(name), std::ios::binary)
+        .write(rom.data(), static_cast<std::streamsize>(rom.size()));
+  }
+
  private:
   std::filesystem::path dir_;
 };
+
+// SQL for a temporary view N(i) counting from `first` to `last`, to insert
+// many rows with one statement.
+inline std::string CountingView(int first, int last) {
+  return "CREATE TEMP VIEW N(i) AS WITH RECURSIVE n(i) AS (SELECT " + std::to_string(first) +
+         " UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(last) + ") SELECT i FROM n;";
+}
+
+// The peer of the catalog benchmarks: opens `file` read-only and steps through
+// every row of each query, touching every value; returns the bytes touched.
+inline std::size_t ReadEveryRow(const std::string& file,
+                                std::initializer_list<const char*> queries) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  std::size_t bytes = 0;
+  for (const char* sql : queries) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        if (sqlite3_column_type(stmt, c) == SQLITE_TEXT) {
+          sqlite3_column_text(stmt, c);
+          bytes += static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
+        } else {
+          bytes += static_cast<std::size_t>(sqlite3_column_int64(stmt, c));
+        }
+      }
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  return bytes;
+}
 
 // Resident memory of this process in KiB.
 inline long ResidentKiB() {
