@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bridge/CompressionBridge.h"
+#include "bridge/RomSave.h"
 #include "editing/bPal.h"
 #include "graphics/BinaryFile.h"
 #include "graphics/TileList.h"
@@ -23,12 +24,11 @@ void Refuse(const std::string& text) {
   ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-// Writes every white tile through one open file with EncodeTile, row by row,
-// or refuses the whole save, writing nothing, when any of them would reach
-// past the end of the file. `durable`: the file is flushed to the disk after.
-bool WriteTiles(const std::string& path, const TileLineIndex& white, bool durable) {
-  BinaryFile file = BinaryFile::OpenForUpdate(path);
-  const std::int64_t size = file.Size();
+// Writes every white tile with EncodeTile, row by row, or refuses the whole
+// save, writing nothing, when any of them would reach past the end of `path`
+// (`size` bytes long).
+bool WriteTiles(const std::string& path, std::int64_t size, const TileLineIndex& white,
+                const TileWriter& write) {
   const PixelGrid& map = G().TileMap;
   for (std::int32_t ty = 0; ty < map.Height(); ++ty) {
     for (std::int32_t tx = 0; tx < map.Width(); ++tx) {
@@ -46,13 +46,22 @@ bool WriteTiles(const std::string& path, const TileLineIndex& white, bool durabl
     }
   }
   for (std::int32_t ty = 0; ty < map.Height(); ++ty)
-    for (std::int32_t tx = 0; tx < map.Width(); ++tx) EncodeTile(tx, ty, white, file);
-  if (durable) file.Flush();
+    for (std::int32_t tx = 0; tx < map.Width(); ++tx) EncodeTile(tx, ty, white, write);
   return true;
 }
 
+// The decompressed data is only a step on the way to the ROM: written in place,
+// not put on the disk.
+bool WriteTilesIntoDump(const TileLineIndex& white) {
+  BinaryFile dump = BinaryFile::OpenForUpdate(DumpFile());
+  return WriteTiles(DumpFile(), dump.Size(), white,
+                    [&dump](std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                      dump.WriteAt(offset, bytes);
+                    });
+}
+
 // Copies "dumpc.bin" to the record's "Offset" when it fits "MaxSize" and the ROM.
-bool StoreCompressed(TableView& record) {
+bool StoreCompressed(TableView& record, RomSave& rom) {
   std::vector<std::uint8_t> packed = BinaryFile::OpenForReading(DumpCompressedFile()).ReadAll();
   auto length = static_cast<std::int64_t>(packed.size());
   if (length > record.Long("MaxSize")) {
@@ -62,7 +71,6 @@ bool StoreCompressed(TableView& record) {
     return false;
   }
   std::int32_t offset = record.Long("Offset");
-  BinaryFile rom = BinaryFile::OpenForUpdate(G().SpriteRomPath);
   if (!rom.Holds(offset, length)) {
     const std::string where =
         offset < 0 ? ", which is negative"
@@ -74,7 +82,6 @@ bool StoreCompressed(TableView& record) {
     return false;
   }
   rom.WriteAt(offset, packed);
-  rom.Flush();
   return true;
 }
 
@@ -99,18 +106,24 @@ bool SaveRom() {
   const bool compressed = G().SpriteIsCompressed;
   TableView& record = GameTableView(compressed ? kCompressed : kSprite);
   const TileLineIndex white(ParseTileList(record.Text("White")));
-  // The decompressed data is only a step on the way; the ROM itself goes to disk.
-  if (!WriteTiles(compressed ? DumpFile() : G().SpriteRomPath, white, !compressed)) return false;
-
+  // Locked from here to the end; nothing reaches the ROM before Commit.
+  RomSave rom(G().SpriteRomPath);
   if (compressed) {
+    if (!WriteTilesIntoDump(white)) return false;
     if (VantorComp(DumpFile(), DumpCompressedFile()) == -1) {
       // Abandon only the save: the ROM is untouched and the edits stay unsaved.
       ActiveDialogs().Message(kCompressFailedText, MsgIcon::None, MsgButtons::Ok);
       return false;
     }
-    if (!StoreCompressed(record)) return false;
+    if (!StoreCompressed(record, rom)) return false;
+  } else if (!WriteTiles(rom.Path(), rom.Size(), white,
+                         [&rom](std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                           rom.WriteAt(offset, bytes);
+                         })) {
+    return false;
   }
   AfterRomSaved(G().SpriteRomPath);
+  rom.Commit();
   G().SpriteDirty = false;
   NoteSaved(G().SpriteName.empty() ? "the sprite" : G().SpriteName, G().SpriteRomPath);
   return true;

@@ -1,6 +1,9 @@
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
+#include "bridge/RomSave.h"
+#include "cli/CliSession.h"
 #include "cli/WorkshopCommands.h"
 #include "shell/Failure.h"
 #include "workshop/HexText.h"
@@ -26,7 +29,20 @@ int RunChecksum(const CliContext&, std::span<const std::string> args) {
     return kExitUsage;
   }
   try {
-    const RomHeader header = ReadRomHeader(rom);
+    // --fix reads, compares and writes under one lock.
+    std::optional<RomSave> save;
+    if (fix) {
+      try {
+        save.emplace(rom);
+      } catch (const Failure& failure) {
+        if (failure.Number() != kErrRomBusy) throw;
+        std::cerr << "kerrow-cli checksum: " << failure.Description() << '\n';
+        return kExitRomBusy;
+      }
+    }
+    const std::string note = save ? save->RecoveryNote() : RecoverRom(rom);
+    if (!note.empty()) std::cerr << "kerrow-cli checksum: " << OneLine(note) << '\n';
+    const RomHeader header = save ? ParseRomHeader(save->ReadAll()) : ReadRomHeader(rom);
     if (!header.StoredChecksum) {
       // Nothing to compare with, and nothing --fix could write without growing the file.
       std::cerr << "kerrow-cli checksum: " << rom
@@ -44,6 +60,7 @@ int RunChecksum(const CliContext&, std::span<const std::string> args) {
       return kExitProblems;
     }
     WriteStoredChecksum(rom, header.ComputedChecksum);
+    save->Commit();
     std::cout << "Fixed: " << Word(header.ComputedChecksum) << " written at 0x18E.\n";
     return kExitOk;
   } catch (const Failure& failure) {

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "bridge/RomSave.h"
 #include "catalog/bIdentify.h"
 #include "editing/bPal.h"
 #include "shell/ErrorReports.h"
@@ -75,6 +76,9 @@ int CliSession::OpenRom(const std::string& romPath) {
   std::error_code error;
   if (!fs::is_regular_file(G().RomPath, error))
     return Fail(kExitCatalog, "cannot read the ROM image " + G().RomPath + ": no such file");
+  // A save into it that was cut short is undone before anything reads it.
+  if (const std::string note = RecoverRom(G().RomPath); !note.empty())
+    std::cerr << "kerrow-cli: " << OneLine(note) << '\n';
   try {
     const std::optional<GameIdentity> game = IdentifyGame();
     if (!game)
@@ -84,6 +88,32 @@ int CliSession::OpenRom(const std::string& romPath) {
   } catch (const Failure& failure) {
     return Fail(kExitCatalog, "cannot open " + G().RomPath + " with its game's catalog: " +
                                   failure.Description());
+  }
+  return kExitOk;
+}
+
+int CliSession::BeginSave(const std::string& romPath) {
+  const std::string path = Absolute(romPath);
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return kExitOk;
+  try {
+    save_.emplace(path);
+  } catch (const Failure& failure) {
+    return Fail(failure.Number() == kErrRomBusy ? kExitRomBusy : kExitSaveRefused,
+                "cannot save into " + path + ": " + failure.Description());
+  }
+  if (!save_->RecoveryNote().empty())
+    std::cerr << "kerrow-cli: " << OneLine(save_->RecoveryNote()) << '\n';
+  return kExitOk;
+}
+
+int CliSession::CommitSave() {
+  if (!save_) return kExitOk;
+  try {
+    save_->Commit();
+  } catch (const Failure& failure) {
+    return Fail(kExitSaveRefused, "nothing was saved into " + save_->Path() + ": " +
+                                      failure.Description());
   }
   return kExitOk;
 }

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "bridge/RomSave.h"
 #include "browser/HeadlessLoad.h"
 #include "cli/CliCommand.h"
 #include "shell/Dialogs.h"
@@ -47,6 +49,14 @@ class CliSession {
   // Returns kExitOk or the failure's status (its line already printed).
   int OpenRom(const std::string& romPath);
 
+  // For a command that saves into the ROM image: locks it before anything
+  // reads it, so that the whole command is one all-or-nothing save (the
+  // editor's saves inside it join this one). kExitOk, kExitRomBusy or
+  // kExitSaveRefused, the line printed. A missing ROM is left to OpenRom.
+  int BeginSave(const std::string& romPath);
+  // Puts the command's writes into the ROM; kExitOk or kExitSaveRefused.
+  int CommitSave();
+
   // Finds and loads the named sprite of the open game.
   int LoadSprite(const std::string& name);
   // Loads a sprite whose table is known; its failure line is printed once.
@@ -60,6 +70,7 @@ class CliSession {
  private:
   std::string dataPath_;
   std::filesystem::path startDirectory_;
+  std::optional<RomSave> save_;
 };
 
 // The single-line form of a message (line breaks become spaces).

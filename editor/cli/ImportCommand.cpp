@@ -28,6 +28,7 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
     return CliSession::Fail(kExitUsage,
                             "usage: kerrow-cli import [--take-palette] ROM SPRITE IN.png");
   CliSession session(context);
+  if (int status = session.BeginSave(positional[0]); status != kExitOk) return status;
   if (int status = session.OpenRom(positional[0]); status != kExitOk) return status;
   if (int status = session.LoadSprite(positional[1]); status != kExitOk) return status;
   if (!ImportSprite(session.Absolute(positional[2]),
@@ -58,6 +59,7 @@ int RunImport(const CliContext& context, std::span<const std::string> args) {
       return CliSession::Fail(kExitSaveRefused, saved + ": " + failure.Description());
     }
   }
+  if (int status = session.CommitSave(); status != kExitOk) return status;
   std::cout << "Saved \"" << positional[1] << "\" into " << G().RomPath
             << (paletteTaken ? ", with the image's palette" : "") << '\n';
   return kExitOk;

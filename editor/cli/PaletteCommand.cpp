@@ -18,6 +18,9 @@ int RunPalette(const CliContext& context, std::span<const std::string> args) {
     return CliSession::Fail(kExitUsage, "usage: kerrow-cli palette export|import ROM [SPRITE] FILE");
   const bool exporting = args[0] == "export";
   CliSession session(context);
+  if (!exporting) {
+    if (int status = session.BeginSave(args[1]); status != kExitOk) return status;
+  }
   if (int status = session.OpenRom(args[1]); status != kExitOk) return status;
   if (args.size() == 4) {
     if (int status = session.LoadSprite(args[2]); status != kExitOk) return status;
@@ -35,6 +38,7 @@ int RunPalette(const CliContext& context, std::span<const std::string> args) {
     return CliSession::Fail(kExitSaveRefused, "the palette was not saved into " + G().RomPath +
                                                   ": " + failure.Description());
   }
+  if (int status = session.CommitSave(); status != kExitOk) return status;
   std::cout << "Saved the palette from " << file << " into " << G().RomPath << '\n';
   return kExitOk;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "bridge/RomSave.h"
 #include "graphics/BinaryFile.h"
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
@@ -72,7 +73,7 @@ void SavePalette() {
     bytes[2 * i - 2] = word.First;
     bytes[2 * i - 1] = word.Second;
   }
-  BinaryFile file = BinaryFile::OpenForUpdate(path);
+  RomSave file(path);
   // PaletteOffset counts from 1.
   std::int64_t offset = std::int64_t{G().PaletteOffset} - 1;
   if (!file.Holds(offset, kPaletteBytes))
@@ -82,8 +83,8 @@ void SavePalette() {
                       " bytes long); nothing was written",
                   "Save Palette");
   file.WriteAt(offset, bytes);
-  file.Flush();
   AfterRomSaved(path);
+  file.Commit();
   G().PaletteDirty = false;
   NoteSaved("the palette", path);
 }

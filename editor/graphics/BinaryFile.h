@@ -39,6 +39,9 @@ class BinaryFile {
   // Failure 75 when the system cannot.
   void Flush();
 
+  // The open descriptor, for locking the file while it is written.
+  int NativeHandle() const { return fd_; }
+
  private:
   BinaryFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
   std::string path_;

@@ -118,14 +118,22 @@ std::string CurrentWhiteList() {
 }
 
 void EncodeTile(std::int32_t tx, std::int32_t ty, const TileLineIndex& whiteList,
-                BinaryFile& file) {
+                const TileWriter& write) {
   if (G().TileMap.ValueOr0(tx, ty) != kTileWhite) return;
   const TileLine* line = whiteList.Find(tx, ty);
   if (line == nullptr) {
     ShowProcessingError();
     return;
   }
-  file.WriteAt(line->Offset, TileBytesAt(tx, ty));
+  write(line->Offset, TileBytesAt(tx, ty));
+}
+
+void EncodeTile(std::int32_t tx, std::int32_t ty, const TileLineIndex& whiteList,
+                BinaryFile& file) {
+  EncodeTile(tx, ty, whiteList,
+             [&file](std::int64_t offset, std::span<const std::uint8_t> bytes) {
+               file.WriteAt(offset, bytes);
+             });
 }
 
 void EncodeTile(std::int32_t tx, std::int32_t ty, BinaryFile& file) {

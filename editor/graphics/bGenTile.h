@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -50,6 +51,11 @@ TileBytes TileBytesAt(std::int32_t tx, std::int32_t ty);
 void EncodeTile(std::int32_t tx, std::int32_t ty, const TileLineIndex& whiteList,
                 BinaryFile& file);
 void EncodeTile(std::int32_t tx, std::int32_t ty, BinaryFile& file);
+// The same into whatever `write` writes to (a ROM save keeps the bytes until
+// it commits them all at once).
+using TileWriter = std::function<void(std::int64_t offset, std::span<const std::uint8_t> bytes)>;
+void EncodeTile(std::int32_t tx, std::int32_t ty, const TileLineIndex& whiteList,
+                const TileWriter& write);
 
 // The current record's "White" list (table COMPRESSED when SpriteIsCompressed).
 std::string CurrentWhiteList();

@@ -19,6 +19,7 @@ enum FailureNumber : std::int32_t {
   kErrFileNotFound = 53,       // a file that must exist does not
   kErrPastEndOfFile = 62,      // a read or write would reach past the end of a file
   kErrBadRecordNumber = 63,    // a read or write at a negative file offset
+  kErrRomBusy = 70,            // another program is saving into the same ROM image
   kErrPathAccess = 75,         // a file exists but cannot be opened, read or written
   kErrObjectNotSet = 91,       // no current row / nothing selected / nothing open
   kErrInvalidNull = 94,        // a catalog field is empty (null)

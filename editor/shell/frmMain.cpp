@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "bridge/RomSave.h"
 #include "bridge/WriteBack.h"
 #include "browser/SpriteSelection.h"
 #include "catalog/bIdentify.h"
@@ -443,6 +444,9 @@ void frmMain::mnuFileLoad_Click() {
   // before another ROM replaces it.
   if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return;
 
+  // A save into this ROM that was cut short is undone before anything reads it.
+  if (const std::string note = RecoverRom(chosen); !note.empty())
+    ActiveDialogs().Message(note, MsgIcon::Exclamation, MsgButtons::Ok);
   G().RomPath = chosen;
   mnuFileSave->setEnabled(true);
   tvSprites->clear();

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "bridge/RomSave.h"
 #include "catalog/bIdentify.h"
 #include "graphics/BinaryFile.h"
 
@@ -84,17 +85,21 @@ RomHeader ReadRomHeader(const std::string& path) {
 void WriteStoredChecksum(const std::string& path, std::uint16_t checksum) {
   const std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(checksum >> 8),
                                           static_cast<std::uint8_t>(checksum & 0xFF)};
-  BinaryFile rom = BinaryFile::OpenForUpdate(path);
+  RomSave rom(path);
   rom.WriteAt(kChecksumOffset, bytes);
-  rom.Flush();  // on the disk before the fix is reported
+  rom.Commit();  // on the disk before the fix is reported
 }
 
 RomHeader FixChecksum(const std::string& path) {
-  RomHeader header = ReadRomHeader(path);
+  // Read, compared and written under one lock; inside a save this sees the
+  // save's own bytes and its write goes with them.
+  RomSave rom(path);
+  RomHeader header = ParseRomHeader(rom.ReadAll());
   if (!header.ChecksumMatches()) {
     WriteStoredChecksum(path, header.ComputedChecksum);
     header.StoredChecksum = header.ComputedChecksum;
   }
+  rom.Commit();
   return header;
 }
 
