@@ -1,10 +1,12 @@
 #include "art/ArtCommands.h"
 
 #include <filesystem>
+#include <vector>
 
 #include "art/PaletteFiles.h"
 #include "art/SpriteImage.h"
 #include "art/SpriteImport.h"
+#include "catalog/bDatabase.h"
 #include "graphics/Surface.h"
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
@@ -17,22 +19,38 @@ void Refuse(const std::string& text, const char* title) {
   ActiveDialogs().Message(text, MsgIcon::Exclamation, MsgButtons::Ok, title);
 }
 
+// Image and palette files the running command has read (the command line runs
+// one command; the editor forgets them when an import command ends).
+std::vector<std::string>& SourcesRead() {
+  static std::vector<std::string> sources;
+  return sources;
+}
+
+bool Same(const std::string& path, const std::string& input) {
+  std::error_code error;
+  return !input.empty() && std::filesystem::equivalent(path, input, error);
+}
+
 // ".bin" names both a ROM image and a palette file, and a save dialog or a
-// command line is one slip away from the cartridge itself: an export never
-// replaces the ROM image it reads, whatever name or link leads to it.
-bool RefusedAsTheRom(const std::string& path, const char* title) {
-  for (const std::string& rom : {G().RomPath, G().SpriteRomPath}) {
-    std::error_code error;
-    if (rom.empty() || !std::filesystem::equivalent(path, rom, error)) continue;
-    Refuse(path + " is the ROM image the editor reads from; an export never replaces it. Nothing "
-                  "was written.",
-           title);
-    return true;
-  }
-  return false;
+// command line is one slip away from the cartridge or the catalog: an export
+// never replaces a file the program reads, whatever name or link leads to it.
+bool RefusedAsAnInput(const std::string& path, const char* title) {
+  std::string what;
+  for (const std::string& rom : {G().RomPath, G().SpriteRomPath, G().PaletteRomPath})
+    if (what.empty() && Same(path, rom)) what = "the ROM image the editor reads from";
+  for (const Database* catalog : {G().CatalogDb.get(), G().GameDb.get()})
+    if (what.empty() && catalog != nullptr && Same(path, catalog->Path()))
+      what = "a catalog file the editor reads (" + catalog->Path() + ")";
+  for (const std::string& source : SourcesRead())
+    if (what.empty() && Same(path, source)) what = "the file this command read (" + source + ")";
+  if (what.empty()) return false;
+  Refuse(path + " is " + what + "; an export never replaces it. Nothing was written.", title);
+  return true;
 }
 
 }  // namespace
+
+void ForgetSourcesRead() { SourcesRead().clear(); }
 
 bool SpriteImportAllowed() {
   // A selection that failed part-way leaves nothing whose pixels may be replaced.
@@ -46,7 +64,7 @@ bool PaletteFilesAllowed() {
 }
 
 bool ExportSprite(const std::string& path) {
-  if (!SpriteImportAllowed() || RefusedAsTheRom(path, kExportTitle)) return false;
+  if (!SpriteImportAllowed() || RefusedAsAnInput(path, kExportTitle)) return false;
   // Positions without a tile are index 0 whatever the grid holds there.
   PixelGrid pixels = G().SpritePixels;
   for (std::int32_t y = 0; y < pixels.Height(); ++y)
@@ -62,6 +80,7 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
                   const std::function<void()>& redraw) {
   if (!SpriteImportAllowed()) return false;
   const PixelGrid& pixels = G().SpritePixels;
+  SourcesRead().push_back(path);
   const ArtOutcome<QImage> image = ReadSpriteSizedImage(path, pixels.Width(), pixels.Height());
   if (!image) {
     Refuse(image.Message(), kImportTitle);
@@ -96,7 +115,7 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
 }
 
 bool ExportPaletteFile(const std::string& path) {
-  if (!PaletteFilesAllowed() || RefusedAsTheRom(path, kPaletteTitle)) return false;
+  if (!PaletteFilesAllowed() || RefusedAsAnInput(path, kPaletteTitle)) return false;
   const std::string failure = WritePaletteFile(path, CurrentPaletteColours());
   if (failure.empty()) return true;
   Refuse(failure, kPaletteTitle);
@@ -105,6 +124,7 @@ bool ExportPaletteFile(const std::string& path) {
 
 bool ImportPaletteFile(const std::string& path, const std::function<void()>& redraw) {
   if (!PaletteFilesAllowed()) return false;
+  SourcesRead().push_back(path);
   const ArtOutcome<PaletteColours> colours = ReadPaletteFile(path);
   if (!colours) {
     Refuse(colours.Message(), kPaletteTitle);

@@ -32,6 +32,10 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
 bool ExportPaletteFile(const std::string& path);
 bool ImportPaletteFile(const std::string& path, const std::function<void()>& redraw);
 
+// Exports refuse to replace the image and palette files read by the running
+// command (besides the ROM and the catalog); a new command starts with none.
+void ForgetSourcesRead();
+
 inline constexpr const char* kImportTitle = "Import Sprite";
 inline constexpr const char* kExportTitle = "Export Sprite";
 inline constexpr const char* kPaletteTitle = "Palette";

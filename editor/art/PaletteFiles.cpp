@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QSaveFile>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -10,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bridge/ReplaceFile.h"
 #include "editing/bPal.h"
 #include "graphics/bGenTile.h"
 #include "shell/bGlobals.h"
@@ -275,13 +275,8 @@ ArtOutcome<PaletteColours> ReadPaletteFile(const std::string& path) {
 
 std::string WritePaletteFile(const std::string& path, const PaletteColours& colours) {
   const std::string bytes = FormatPaletteFile(colours, PaletteFormatOf(path));
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-          static_cast<qint64>(bytes.size()) ||
-      !file.commit())
-    return "Cannot write " + path + ": " + file.errorString().toStdString();
-  return "";
+  return ReplaceFile(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                     bytes.size()));
 }
 
 void ApplyPaletteColours(const PaletteColours& colours) {

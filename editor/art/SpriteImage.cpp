@@ -1,9 +1,10 @@
 #include "art/SpriteImage.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
+#include "bridge/ReplaceFile.h"
 #include "graphics/bGenTile.h"
 #include "shell/bGlobals.h"
 
@@ -59,16 +60,14 @@ QImage SpriteToIndexedImage(const PixelGrid& pixels, const PaletteColours& colou
 }
 
 std::string WritePng(const QImage& image, const std::string& path) {
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly))
-    return "Cannot write " + path + ": " + file.errorString().toStdString();
-  QImageWriter writer(&file, "png");
-  if (!writer.write(image)) {
-    file.cancelWriting();
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(image))
     return "Cannot write " + path + ": " + writer.errorString().toStdString();
-  }
-  if (!file.commit()) return "Cannot write " + path + ": " + file.errorString().toStdString();
-  return "";
+  return ReplaceFile(path, std::span(reinterpret_cast<const std::uint8_t*>(encoded.constData()),
+                                     static_cast<std::size_t>(encoded.size())));
 }
 
 ArtOutcome<QImage> ReadSpriteSizedImage(const std::string& path, int width, int height) {

@@ -23,6 +23,15 @@ std::string TempFilePath(const std::string& name);
 // never removes its parent's directory.
 void RemoveTempDirectory();
 
+// Removes the private directories that killed runs left in the temporary
+// area: only folders named like ours, owned by this user, holding our owner
+// note, whose process is gone (its id unused, or used by a process started at
+// another time). Called once when a program starts; never fails.
+void RemoveStaleTempDirectories();
+
+// The owner note's name inside a private directory.
+inline constexpr const char* kTempOwnerNote = ".kerrow-owner";
+
 // Makes an end through std::terminate (a failure nothing caught) remove the
 // directory too before the process aborts, as the normal end does.
 void RemoveTempDirectoryOnTerminate();

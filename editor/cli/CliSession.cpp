@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "art/ArtCommands.h"
 #include "bridge/RomSave.h"
 #include "catalog/bIdentify.h"
 #include "editing/bPal.h"
@@ -45,6 +46,7 @@ CliSession::CliSession(const CliContext& context) {
   dataPath_ = Absolute(context.dataPath);
   if (!dataPath_.empty() && dataPath_.back() != '/') dataPath_ += '/';
   ResetGlobals();
+  ForgetSourcesRead();
   SetActiveDialogs(&dialogs);
 }
 

@@ -77,6 +77,7 @@ void frmMain::mnuFileExport_Click() {
   suggested += ".png";
   const std::string path =
       ActiveDialogs().SaveFile(OpenFileRequest{kExportTitle, kPngFilter, 0, suggested});
+  ForgetSourcesRead();  // files read by earlier commands are not this one's inputs
   if (!path.empty()) ExportSprite(path);
 }
 
@@ -95,6 +96,7 @@ void frmMain::mnuFilePaletteExport_Click() {
   if (!PaletteFilesAllowed()) return;
   const std::string path = ActiveDialogs().SaveFile(
       OpenFileRequest{"Export Palette", kPaletteSaveFilter, 0, "palette.pal"});
+  ForgetSourcesRead();
   if (!path.empty()) ExportPaletteFile(path);
 }
 

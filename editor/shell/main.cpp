@@ -17,6 +17,7 @@ struct TempDirectoryRemoval {
 int main(int argc, char** argv) {
   TempDirectoryRemoval removeAtExit;
   kerrow::RemoveTempDirectoryOnTerminate();
+  kerrow::RemoveStaleTempDirectories();
   // Read before Qt takes its own options out of argv.
   const std::string commandLine = kerrow::CommandLineText(argc, argv);
   QApplication app(argc, argv);

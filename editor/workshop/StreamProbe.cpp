@@ -20,9 +20,10 @@ void WriteWhole(const std::string& path, const std::uint8_t* data, std::size_t s
   // A scratch file of our own in the private directory: replacing it is fine.
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) throw std::runtime_error("cannot write " + path);
-  const bool ok = std::fwrite(data, 1, size, file) == size;
-  std::fclose(file);
-  if (!ok) throw std::runtime_error("cannot write " + path);
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  // A full disk may show only when the buffer is flushed at close.
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace
