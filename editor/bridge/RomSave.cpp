@@ -307,7 +307,8 @@ std::string RecoverRom(const std::string& path) {
   try {
     return RomSave(path).RecoveryNote();
   } catch (const Failure& failure) {
-    return "An interrupted save into " + path + " could not be undone: " + failure.Description();
+    return "Kerrow could not check whether a save into " + path +
+           " was interrupted: " + failure.Description();
   }
 }
 
