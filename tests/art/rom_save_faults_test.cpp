@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -145,6 +146,42 @@ TEST_F(RomSaveFaults, AKilledSaveLeavesTheOldOrTheNewImageOnceTheRomIsOpenedAgai
   // The kills inside the tiles' writes must have caught the file half-written;
   // otherwise this test did not test the playback.
   EXPECT_GE(torn, 3);
+}
+
+TEST_F(RomSaveFaults, ImportTakingThePaletteIsOneSaveWhereverItIsKilled) {
+  if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+  // The edit's colour table, rotated, is a palette unlike the ROM's.
+  QImage image(QString::fromStdString(edits[0]));
+  QList<QRgb> colours = image.colorTable();
+  std::rotate(colours.begin() + 1, colours.begin() + 2, colours.end());
+  image.setColorTable(colours);
+  const std::string png = dir.File("recoloured.png");
+  ASSERT_TRUE(image.save(QString::fromStdString(png)));
+  std::vector<std::string> import = Import(png);
+  import.insert(import.begin() + 2, "--take-palette");
+  ASSERT_EQ(RunChild(import, dir.File("whole.out")), 0);
+  const Bytes whole = ReadBytes(dir.File("rom.bin"));
+  // Sprite and palette both changed: the tiles as the image says, plus 30 bytes more.
+  long differing = 0;
+  for (std::size_t i = 0; i < whole.size(); ++i) differing += whole[i] != images[0][i];
+  ASSERT_GT(differing, 0);
+  ASSERT_LE(differing, 30);
+
+  int torn = 0;
+  for (int when : {1, 2, 200, 257}) {
+    SCOPED_TRACE("pwrite64 #" + std::to_string(when));
+    test::WriteBytes(dir.File("rom.bin"), old);
+    std::vector<std::string> traced = {"strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                                       "inject=pwrite64:signal=KILL:when=" + std::to_string(when)};
+    traced.insert(traced.end(), import.begin(), import.end());
+    ASSERT_EQ(RunChild(traced, dir.File("kill.out")), 128 + SIGKILL);
+    const Bytes left = ReadBytes(dir.File("rom.bin"));
+    torn += left != old && left != whole;
+    ASSERT_EQ(RunChild({Cli(), "list", dir.File("rom.bin")}, dir.File("list.out")), 0);
+    const Bytes after = ReadBytes(dir.File("rom.bin"));
+    EXPECT_TRUE(after == old || after == whole) << "sprite and palette saved apart";
+  }
+  EXPECT_GE(torn, 2);
 }
 
 // The first import is slowed (every tile write delayed) and the second starts
