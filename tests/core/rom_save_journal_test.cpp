@@ -2,7 +2,13 @@
 // about this very file; a file of the user's under its name is never taken
 // for one; and a save keeps the ROM's inode and its links.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include <filesystem>
 
@@ -116,6 +122,32 @@ TEST_F(SaveJournal, ASaveWritesInPlaceKeepingTheInodeAndItsLinks) {
   EXPECT_EQ(after.st_nlink, 2u);
   EXPECT_EQ(after.st_mode, before.st_mode);
   EXPECT_FALSE(fs::exists(RomJournalPath(rom())));
+}
+
+TEST_F(SaveJournal, ASaveWaitsWhileAnotherProcessHoldsTheRomsLock) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(rom().c_str(), O_RDONLY);
+    ::flock(fd, LOCK_EX);
+    [[maybe_unused]] auto written = ::write(ready[1], "x", 1);
+    ::usleep(800 * 1000);
+    ::_exit(0);  // the lock goes with the process
+  }
+  char signal = 0;
+  ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+  const auto start = std::chrono::steady_clock::now();
+  {
+    RomSave save(rom());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+    save.WriteAt(0, Bytes(2, 0x77));
+    save.Commit();
+  }
+  ::waitpid(holder, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_EQ(ReadBytes(rom())[1], 0x77);
 }
 
 }  // namespace
