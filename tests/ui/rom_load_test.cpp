@@ -5,6 +5,12 @@
 #include <QMenu>
 #include <QScrollBar>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "bridge/RomJournal.h"
+#include "bridge/RomSave.h"
 #include "editing/PaletteStripView.h"
 #include "support/WindowFixture.h"
 
@@ -59,6 +65,27 @@ TEST_F(RomLoad, DemoRomFillsTheTreeInCatalogOrder) {
   EXPECT_EQ(w.picPal[5]->Colour(), QColor(224, 32, 0));
   EXPECT_EQ(w.picPal[1]->toolTip(), "E0E0E0");
   EXPECT_EQ(w.picPal[5]->toolTip(), "20E0");
+}
+
+TEST_F(RomLoad, ASaveCutShortIsUndoneAndSaidSoBeforeTheRomIsRead) {
+  const std::vector<unsigned char> old = ReadBytes(rom);
+  struct stat info {};
+  ASSERT_EQ(::stat(rom.c_str(), &info), 0);
+  // A save of 64 bytes at 12288 (the Knight) died after its first 20 bytes.
+  JournalRange range{12288, std::vector<unsigned char>(old.begin() + 12288, old.begin() + 12352),
+                     std::vector<unsigned char>(64, 0xAB)};
+  WriteBytes(RomJournalPath(rom),
+             EncodeJournal({info.st_dev, info.st_ino, static_cast<std::int64_t>(old.size()), {range}}));
+  std::vector<unsigned char> torn = old;
+  std::fill(torn.begin() + 12288, torn.begin() + 12308, 0xAB);
+  WriteBytes(rom, torn);
+
+  Load(rom);
+  ASSERT_EQ(guard.dialogs.shown.size(), 1u);
+  EXPECT_NE(guard.dialogs.shown[0].text.find("was interrupted"), std::string::npos);
+  EXPECT_EQ(ReadBytes(rom), old);
+  EXPECT_FALSE(std::filesystem::exists(RomJournalPath(rom)));
+  EXPECT_EQ(window->sbMainPanels[0]->text(), "Game: Kerrow Demo Cart");
 }
 
 TEST_F(RomLoad, CancelledDialogChangesNothing) {
