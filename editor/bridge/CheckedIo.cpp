@@ -36,9 +36,13 @@ void FileDescriptor::Close() {
 }
 
 void FailFileStep(const std::string& what, const std::string& path, int error) {
-  throw Failure(kErrPathAccess,
-                "Path/File access error: cannot " + what + " " + path + ": " + std::strerror(error),
-                kFileSource);
+  std::string text = "Path/File access error: cannot ";
+  text += what;
+  text += ' ';
+  text += path;
+  text += ": ";
+  text += std::strerror(error);
+  throw Failure(kErrPathAccess, text, kFileSource);
 }
 
 void WriteAll(const FileDescriptor& file, std::span<const std::uint8_t> bytes) {

@@ -261,19 +261,8 @@ std::vector<std::uint8_t> RomSave::ReadAll() const {
 }
 
 void RomSave::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  const std::string& path = Path();
-  if (offset < 0)
-    throw Failure(kErrBadRecordNumber,
-                  "Bad record number: offset " + std::to_string(offset) + " of " + path +
-                      " is negative",
-                  kFileSource);
   const auto length = static_cast<std::int64_t>(bytes.size());
-  if (!Holds(offset, length))
-    throw Failure(kErrPastEndOfFile,
-                  "Refused to write " + std::to_string(length) + " bytes at offset " +
-                      std::to_string(offset) + " of " + path + ": the file is only " +
-                      std::to_string(Size()) + " bytes long and is never grown",
-                  kFileSource);
+  RequireInPlace(Path(), Size(), offset, length);
   if (bytes.empty()) return;
   // Ranges that overlap the new one are merged with it; neighbours stay apart.
   auto& writes = transaction_->writes;

@@ -109,15 +109,19 @@ std::vector<std::uint8_t> BinaryFile::ReadAll() const {
   return bytes;
 }
 
-void BinaryFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-  RequireNonNegative(offset, path_);
-  auto length = static_cast<std::int64_t>(bytes.size());
-  if (!Holds(offset, length))
+void RequireInPlace(const std::string& path, std::int64_t size, std::int64_t offset,
+                    std::int64_t length) {
+  RequireNonNegative(offset, path);
+  if (length < 0 || offset > size - length)
     throw Failure(kErrPastEndOfFile,
                   "Refused to write " + std::to_string(length) + " bytes at offset " +
-                      std::to_string(offset) + " of " + path_ + ": the file is only " +
-                      std::to_string(Size()) + " bytes long and is never grown",
+                      std::to_string(offset) + " of " + path + ": the file is only " +
+                      std::to_string(size) + " bytes long and is never grown",
                   kFileSource);
+}
+
+void BinaryFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  RequireInPlace(path_, Size(), offset, static_cast<std::int64_t>(bytes.size()));
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t put = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,

@@ -48,6 +48,12 @@ class BinaryFile {
   int fd_ = -1;
 };
 
+// Refuses a write of `length` bytes at `offset` into a file of `size` bytes
+// that is not wholly in place: failure 63 for a negative offset, 62 for bytes
+// past the end (files are never grown).
+void RequireInPlace(const std::string& path, std::int64_t size, std::int64_t offset,
+                    std::int64_t length);
+
 // Called with the file's path after each completed Flush; lets tests see that
 // a save reached the disk before it reported success. Empty by default.
 void SetFlushObserver(std::function<void(const std::string& path)> observer);
