@@ -89,8 +89,9 @@ void Sync(const FileDescriptor& file) {
 }
 
 void SyncDirectoryOf(const std::string& path) {
-  std::string directory = std::filesystem::path(path).parent_path().string();
-  if (directory.empty()) directory = ".";
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = std::filesystem::current_path();
+  const std::string directory = folder.string();
   FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), directory);
   if (!dir) FailFileStep("open the folder", directory, errno);
   int result = 0;
