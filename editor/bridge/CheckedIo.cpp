@@ -55,18 +55,6 @@ void WriteAll(const FileDescriptor& file, std::span<const std::uint8_t> bytes) {
   }
 }
 
-void WriteAllAt(const FileDescriptor& file, std::int64_t offset,
-                std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::pwrite(file.Get(), bytes.data() + done, bytes.size() - done,
-                                 static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) FailFileStep("write", file.Path(), put == 0 ? ENOSPC : errno);
-    done += static_cast<std::size_t>(put);
-  }
-}
-
 void ReadAllAt(const FileDescriptor& file, std::int64_t offset, std::span<std::uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {

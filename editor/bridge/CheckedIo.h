@@ -34,9 +34,6 @@ class FileDescriptor {
 
 // Writes all of `bytes` at the descriptor's position, retrying short writes.
 void WriteAll(const FileDescriptor& file, std::span<const std::uint8_t> bytes);
-// Writes all of `bytes` at `offset`.
-void WriteAllAt(const FileDescriptor& file, std::int64_t offset,
-                std::span<const std::uint8_t> bytes);
 // Reads exactly `bytes.size()` bytes at `offset` (failure 62 when the file is shorter).
 void ReadAllAt(const FileDescriptor& file, std::int64_t offset, std::span<std::uint8_t> bytes);
 // fsync(2), retried on EINTR.
