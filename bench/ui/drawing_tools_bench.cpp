@@ -114,8 +114,8 @@ void BM_SprayTick(benchmark::State& state) {
   for (auto _ : state) {
     // Every tick finds the disc unpainted, so each dot paints and repaints.
     state.PauseTiming();
-    for (int y = 0; y <= 8; ++y)
-      for (int x = 0; x <= 8; ++x) pixels.At(x, y) = 0;
+    for (int y = 0; y <= 8 && y < pixels.Height(); ++y)
+      for (int x = 0; x <= 8 && x < pixels.Width(); ++x) pixels.At(x, y) = 0;
     state.ResumeTiming();
     StrokeTick(*window.picSprite);
     QApplication::processEvents();
