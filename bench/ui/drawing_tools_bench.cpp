@@ -9,6 +9,7 @@
 #include <chrono>
 #include <vector>
 
+#include "BenchWindow.h"
 #include "editing/SprayCan.h"
 #include "editing/Stroke.h"
 #include "editing/Tools.h"
@@ -22,22 +23,7 @@ namespace {
 
 // A window showing an all-own `tiles` x `tiles` sprite at `zoom`, the given tool chosen.
 void ShowSprite(frmMain& window, std::int32_t tiles, std::int16_t zoom, const char* tool) {
-  ResetGlobals();
-  ResetUndoHistory();
-  window.resize(960, 640);
-  window.show();
-  QApplication::processEvents();
-  auto& g = G();
-  g.ZoomFactor = zoom;
-  g.SpriteLoaded = true;
-  g.SpritePixels = PixelGrid(8 * tiles, 8 * tiles);
-  g.TileMap = PixelGrid(tiles, tiles);
-  for (std::int32_t ty = 0; ty < tiles; ++ty) {
-    for (std::int32_t tx = 0; tx < tiles; ++tx) g.TileMap.At(tx, ty) = kTileWhite;
-  }
-  for (std::int16_t i = 0; i < 16; ++i) g.Palette.Entries[i].Colour = 0x111111u * i;
-  window.picSprite->show();
-  window.picSprite->LayoutSurface(tiles, tiles);
+  bench::ShowOwnSprite(window, tiles, zoom);
   window.ToolbarButton(tool)->trigger();
   QApplication::processEvents();
 }
