@@ -204,6 +204,14 @@ void GestureRelease(SpritePoint at, bool constrain, Surface& surface) {
   Repaint(spans, surface);
 }
 
+void GestureConstrain(bool constrain, Surface& surface) {
+  if (!GestureActive() || Current()->tool != kToolShape) return;
+  const Gesture& gesture = *Current();
+  ShowPreview(ShapeSpans(CurrentToolOptions().Shape, gesture.origin,
+                         ShapeEnd(gesture, gesture.last, constrain)),
+              gesture.index, surface);
+}
+
 void CancelGesture(Surface& surface) {
   Current().reset();
   if (!Preview().Spans.empty()) ShowPreview({}, 0, surface);

@@ -24,6 +24,8 @@ void GesturePress(PointerButtons pressed, SpritePoint at, bool constrain, Surfac
 void GestureMove(PointerButtons held, SpritePoint at, bool constrain, Surface& surface);
 // Ends the gesture: the Shape draws itself from its press to `at`.
 void GestureRelease(SpritePoint at, bool constrain, Surface& surface);
+// Shift went down or up during a drag: the Shape's preview follows at once.
+void GestureConstrain(bool constrain, Surface& surface);
 // Ends the gesture without drawing (a release that was missed).
 void CancelGesture(Surface& surface);
 

@@ -2,7 +2,9 @@
 // scrolling, exit and the Help and Game Information boxes. They only route to
 // the editing core.
 #include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -21,6 +23,7 @@
 #include "editing/ViewSettings.h"
 #include "graphics/SurfaceView.h"
 #include "shell/Dialogs.h"
+#include "shell/SkipOnFailure.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 
@@ -91,6 +94,28 @@ class WheelScroller : public QObject {
   int zoomAngle_ = 0;
 };
 
+// Shift pressed or let go while a shape is dragged reshapes the preview
+// without waiting for the pointer to move. The keys go on to their widgets.
+class ShiftWatcher : public QObject {
+ public:
+  ShiftWatcher(QObject* parent, SurfaceView* surface) : QObject(parent), surface_(surface) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && GestureActive()) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Shift && !key->isAutoRepeat()) {
+        SkipOnFailure([&] { GestureConstrain(type == QEvent::KeyPress, *surface_); });
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  SurfaceView* surface_;
+};
+
 }  // namespace
 
 void frmMain::InitEditing() {
@@ -109,6 +134,7 @@ void frmMain::InitEditing() {
       [this](int steps, QPointF at) { Run([&] { ZoomAround(steps, at); }); });
   picEdBack->installEventFilter(wheel);
   picSprite->installEventFilter(wheel);
+  qApp->installEventFilter(new ShiftWatcher(this, picSprite));
   sprayTimer_ = new QTimer(this);
   sprayTimer_->setInterval(kSprayTickMilliseconds);
   connect(sprayTimer_, &QTimer::timeout, this, [this] {

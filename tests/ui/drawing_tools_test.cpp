@@ -306,6 +306,25 @@ TEST_F(DrawingTools, EachShapeKindWithAndWithoutShift) {
     EXPECT_EQ(G().SpritePixels, before);
   }
   EXPECT_EQ(CurrentToolOptions().Shape, ShapeKind::Line);
+
+  // Shift pressed during the drag squares the preview before the pointer moves.
+  kind->setCurrentIndex(1);
+  G().Palette.Fore.Index = 7;
+  const PixelGrid before = G().SpritePixels;
+  QTest::mousePress(Surface(), Qt::LeftButton, {}, At(10, 10));
+  QTest::mouseMove(Surface(), At(20, 14));
+  auto previewed = [&](Pixel p) {
+    return Surface()->grab().toImage().pixel(At(p.first, p.second)) ==
+           window->picPal[7]->Colour().rgb();
+  };
+  EXPECT_FALSE(previewed({10, 20}));
+  QTest::keyPress(window.get(), Qt::Key_Shift);
+  EXPECT_TRUE(previewed({10, 20}));
+  EXPECT_TRUE(previewed({20, 20}));
+  QTest::keyRelease(window.get(), Qt::Key_Shift);
+  EXPECT_FALSE(previewed({10, 20}));
+  QTest::mouseRelease(Surface(), Qt::LeftButton, {}, At(20, 14));
+  EXPECT_EQ(G().SpritePixels, Painted(before, Box({10, 10}, {20, 14}, false), 7));
 }
 
 TEST_F(DrawingTools, ShapesChangeOnlyOwnTiles) {
