@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QScrollBar>
 
+#include "BenchWindow.h"
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
 #include "graphics/SurfaceView.h"
@@ -17,25 +18,9 @@ namespace {
 
 void BM_PencilMovePaintsOnePixel(benchmark::State& state) {
   const auto tiles = static_cast<std::int32_t>(state.range(0));
-  ResetGlobals();
-  ResetUndoHistory();
   frmMain window;
-  window.resize(960, 640);
-  window.show();
-  QApplication::processEvents();
-
+  bench::ShowOwnSprite(window, tiles, 24);
   auto& g = G();
-  g.ZoomFactor = 24;
-  g.SpriteLoaded = true;
-  g.SpritePixels = PixelGrid(8 * tiles, 8 * tiles);
-  g.TileMap = PixelGrid(tiles, tiles);
-  for (std::int32_t ty = 0; ty < tiles; ++ty) {
-    for (std::int32_t tx = 0; tx < tiles; ++tx) g.TileMap.At(tx, ty) = kTileWhite;
-  }
-  for (std::int16_t i = 0; i < 16; ++i) g.Palette.Entries[i].Colour = 0x111111u * i;
-  window.picSprite->show();
-  window.picSprite->LayoutSurface(tiles, tiles);
-  QApplication::processEvents();
 
   SpriteHistory().BeginStroke(g.SpritePixels);  // the press that started the stroke
   const int x = 2 * 24 + 5;

@@ -145,11 +145,13 @@ void ApplySpriteImport(const SpriteImportPlan& plan, bool takeImageColours) {
       pixels.At(x, y) = after;
     }
   }
-  history.EndStroke(pixels);
   G().SpriteDirty = true;
-  if (!takeImageColours) return;
-  for (std::size_t i = 1; i < plan.ImageColours.size(); ++i)
-    EditPaletteEntry(static_cast<std::int32_t>(i), plan.ImageColours[i]);
+  // The image's colours join the pixels' step: one Undo takes the whole import back.
+  if (takeImageColours) {
+    for (std::size_t i = 1; i < plan.ImageColours.size(); ++i)
+      EditPaletteEntry(static_cast<std::int32_t>(i), plan.ImageColours[i]);
+  }
+  history.EndStroke(pixels);
 }
 
 }  // namespace kerrow

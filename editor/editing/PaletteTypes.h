@@ -17,6 +17,7 @@ struct PaletteEntry {
   DisplayColour Colour = kDefaultWindowBackground;
   std::string StoredBytes;  // entries 1 to 15: the two ROM bytes in decimal, "b1 b2"
   std::string Tooltip;      // entries 1 to 15: the display colour in upper-case hex
+  bool operator==(const PaletteEntry&) const = default;
 };
 
 // picFore / picBack: the palette index the tools use, and the colour shown.

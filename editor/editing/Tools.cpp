@@ -68,7 +68,8 @@ void ApplyTool(PointerButtons buttons, std::int32_t px, std::int32_t py, Surface
     case kToolEraser:
       Paint(surface, px, py, 0);
       break;
-    default:  // Selection and the tools above the Eraser change nothing.
+    default:  // Selection changes nothing; the Spray can, the Paint bucket and the Shape
+              // act on whole gestures (GestureTools), not pixel by pixel.
       break;
   }
 }

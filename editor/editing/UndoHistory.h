@@ -1,12 +1,13 @@
-// Undo and redo of pixel edits, one step per stroke (button press to release).
-// A step keeps only the pixels its stroke changed, so its cost follows the
-// stroke, not the size of the sprite.
+// Undo and redo of pixel and palette edits, one step per stroke (button press
+// to release), fill, shape, import or colour edit. A step keeps only the pixels
+// and entries it changed, so its cost follows the edit, not the size of the sprite.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "editing/PaletteTypes.h"
 #include "graphics/PixelGrid.h"
 
 namespace kerrow {
@@ -21,31 +22,63 @@ class UndoHistory {
   // The tools report every pixel they change; outside a stroke this does nothing.
   void Record(const PixelGrid& pixels, std::int32_t x, std::int32_t y, std::uint8_t before,
               std::uint8_t after);
+  // `length` pixels of row y from x on, all changed from `before` to `after`:
+  // a fill records a row in one entry instead of one per pixel.
+  void RecordRun(const PixelGrid& pixels, std::int32_t x, std::int32_t y, std::int32_t length,
+                 std::uint8_t before, std::uint8_t after);
+  // A palette entry changed. Inside a stroke it joins the stroke's step (an
+  // import that takes the image's colours); otherwise it is a step of its own.
+  void RecordPalette(const PixelGrid& pixels, std::int32_t entry, const PaletteEntry& before,
+                     const PaletteEntry& after);
 
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
 
-  // Restore the pixels from before the last stroke (Undo) or after the last
-  // undone one (Redo) into `pixels`. Returns whether a step was applied. When
-  // `pixels` are not what the history left them as, it is dropped instead.
-  bool Undo(PixelGrid& pixels);
-  bool Redo(PixelGrid& pixels);
+  // What applying a step changed.
+  struct Applied {
+    bool pixels = false;
+    bool storedColours = false;  // palette entries 1 to 15, which Save Palette writes
+    bool colours = false;        // any palette entry, entry 0 included
+    explicit operator bool() const { return pixels || colours; }
+  };
 
-  // Pixel changes held by all steps together.
+  // Restore the pixels and colours from before the last step (Undo) or after
+  // the last undone one (Redo). When `pixels` or `palette` are not what the
+  // history left them as, it is dropped instead and nothing changes.
+  Applied Undo(PixelGrid& pixels, PaletteStrip& palette);
+  Applied Redo(PixelGrid& pixels, PaletteStrip& palette);
+
+  // Change records held by all steps together (a record is one pixel, one run
+  // of a row or one palette entry).
   std::size_t StoredChanges() const { return storedChanges_; }
 
   void Clear();
 
  private:
   struct Change {
-    std::uint32_t index;  // row-major cell position
+    std::uint32_t index;  // row-major cell position of the first pixel
     std::uint8_t before;
     std::uint8_t after;
+    std::uint16_t length = 1;  // pixels along the row
   };
-  using Step = std::vector<Change>;
+  struct ColourChange {
+    std::int32_t entry;
+    PaletteEntry before;
+    PaletteEntry after;
+  };
+  struct Step {
+    std::vector<Change> pixels;
+    std::vector<ColourChange> colours;
+    bool Empty() const { return pixels.empty() && colours.empty(); }
+    std::size_t Size() const { return pixels.size() + colours.size(); }
+  };
 
-  bool Apply(std::vector<Step>& from, std::vector<Step>& to, PixelGrid& pixels, bool forward);
-  bool Forget();
+  Applied Apply(std::vector<Step>& from, std::vector<Step>& to, PixelGrid& pixels,
+                PaletteStrip& palette, bool forward);
+  static void MergePixels(std::vector<Change>& changes);
+  static void MergeColours(std::vector<ColourChange>& changes);
+  void Adopt(const PixelGrid& pixels);
+  Applied Forget();
   bool Tracks(const PixelGrid& pixels) const;
   void Push(Step step);
 
@@ -65,10 +98,11 @@ UndoHistory& SpriteHistory();
 // Forgets every step; called whenever a sprite is loaded.
 void ResetUndoHistory();
 
-// The toolbar's Undo and Redo on the loaded sprite: restore SpritePixels, mark
-// the sprite changed and call `redraw` (the whole sprite, as a palette change
-// would). A stroke still in progress (a button held) is ended first, as a step
-// of its own. Nothing happens when there is no step.
+// The toolbar's Undo and Redo on the loaded sprite: restore SpritePixels or the
+// palette, mark what changed as a change does (SpriteDirty, PaletteDirty) and
+// call `redraw` (the whole sprite, as a palette change would). A stroke still
+// in progress (a button held) is ended first, as a step of its own. Nothing
+// happens when there is no step.
 void UndoSprite(const std::function<void()>& redraw);
 void RedoSprite(const std::function<void()>& redraw);
 

@@ -7,6 +7,7 @@
 #include "graphics/BinaryFile.h"
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
+#include "editing/UndoHistory.h"
 #include "shell/bGlobals.h"
 #include "workshop/SaveHooks.h"
 
@@ -107,6 +108,7 @@ bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {
   // Swatches follow the entry when they showed its colour, whatever index they hold.
   bool foreMatch = strip.Fore.Shown == entry.Colour;
   bool backMatch = strip.Back.Shown == entry.Colour;
+  const PaletteEntry before = entry;
   if (index == 0) {
     entry.Colour = chosen & 0xFFFFFF;
   } else {
@@ -115,6 +117,7 @@ bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {
   }
   if (foreMatch) strip.Fore.Shown = entry.Colour;
   if (backMatch) strip.Back.Shown = entry.Colour;
+  SpriteHistory().RecordPalette(G().SpritePixels, index, before, entry);
   return true;
 }
 

@@ -60,6 +60,8 @@ class PixelGrid {
   }
 
   const std::vector<std::uint8_t>& Cells() const { return cells_; }
+  // Row-major cells for loops that walk whole rows.
+  std::uint8_t* Data() { return cells_.data(); }
   bool operator==(const PixelGrid&) const = default;
 
   std::uint64_t Identity() const { return identity_.Value(); }

@@ -20,6 +20,10 @@ class Surface {
   virtual void DrawPixel(std::int32_t x, std::int32_t y, std::uint8_t colourIndex) = 0;
   // Paints the hatched overlay that marks a context (grey) tile.
   virtual void ShadeTile(std::int32_t tx, std::int32_t ty) = 0;
+  // Sprite pixels (x0, y0) to (x1, y1) changed together (a fill, a shape, a
+  // preview): a surface that paints from the model repaints them in one go.
+  virtual void RepaintArea(std::int32_t /*x0*/, std::int32_t /*y0*/, std::int32_t /*x1*/,
+                           std::int32_t /*y1*/) {}
 };
 
 }  // namespace kerrow

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editing/GestureTools.h"
 #include "editing/PaletteStripView.h"
 #include "shell/bGlobals.h"
 
@@ -92,6 +93,11 @@ void SurfaceView::ShadeTile(std::int32_t tx, std::int32_t ty) {
   update(QRect(tx * side, ty * side, side, side));
 }
 
+void SurfaceView::RepaintArea(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+  const int z = Zoom();
+  update(QRect(QPoint(x0 * z, y0 * z), QPoint((x1 + 1) * z - 1, (y1 + 1) * z - 1)));
+}
+
 void SurfaceView::LayoutSurface(std::int32_t widthTiles, std::int32_t heightTiles) {
   const int z = Zoom();
   const int width = SurfaceSide(widthTiles, z);
@@ -145,6 +151,26 @@ void SurfaceView::paintEvent(QPaintEvent* event) {
   const int z = Zoom();
   PaintPixels(painter, exposed, z);
   PaintShading(painter, exposed, z);
+  PaintShapePreview(painter, exposed, z);
+}
+
+// The shape being dragged, in its colour over every tile; only the sprite's
+// own tiles take it at the release.
+void SurfaceView::PaintShapePreview(QPainter& painter, const QRect& exposed, int z) const {
+  const ShapePreview& preview = CurrentShapePreview();
+  if (preview.Spans.empty()) return;
+  const QColor colour = EntryColour(preview.Index);
+  const int top = exposed.top() / z;
+  const int bottom = exposed.bottom() / z;
+  const int left = exposed.left() / z;
+  const int right = exposed.right() / z;
+  for (const PixelSpan& span : preview.Spans) {
+    if (span.y < top || span.y > bottom) continue;
+    const int x0 = std::max(span.x0, left);
+    const int x1 = std::min(span.x1, right);
+    if (x0 > x1) continue;
+    painter.fillRect(QRect(x0 * z, span.y * z, (x1 - x0 + 1) * z, z), colour);
+  }
 }
 
 void SurfaceView::PaintPixels(QPainter& painter, const QRect& exposed, int z) const {
@@ -220,16 +246,19 @@ void SurfaceView::PaintShading(QPainter& painter, const QRect& exposed, int z) c
 
 void SurfaceView::mousePressEvent(QMouseEvent* event) {
   const QPoint at = SurfacePixel(event);
+  modifiers_ = event->modifiers();
   if (OnMouseDown) OnMouseDown(event->button(), at.x(), at.y());
 }
 
 void SurfaceView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = SurfacePixel(event);
+  modifiers_ = event->modifiers();
   if (OnMouseMove) OnMouseMove(event->buttons(), at.x(), at.y());
 }
 
 void SurfaceView::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint at = SurfacePixel(event);
+  modifiers_ = event->modifiers();
   if (OnMouseUp) OnMouseUp(event->buttons(), at.x(), at.y());
 }
 

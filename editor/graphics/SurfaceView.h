@@ -22,6 +22,7 @@ class SurfaceView : public QWidget, public SpriteStage {
 
   void DrawPixel(std::int32_t x, std::int32_t y, std::uint8_t colourIndex) override;
   void ShadeTile(std::int32_t tx, std::int32_t ty) override;
+  void RepaintArea(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) override;
   void LayoutForLoad(std::int32_t widthTiles, std::int32_t heightTiles) override;
 
   // Sizes the surface for W x H tiles at the current zoom, moves it to the
@@ -43,6 +44,8 @@ class SurfaceView : public QWidget, public SpriteStage {
   std::function<void(Qt::MouseButtons, int, int)> OnMouseDown;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseMove;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseUp;
+  // The modifier keys of the pointer event being handled.
+  Qt::KeyboardModifiers Modifiers() const { return modifiers_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +57,7 @@ class SurfaceView : public QWidget, public SpriteStage {
  private:
   void PaintPixels(class QPainter& painter, const QRect& exposed, int zoom) const;
   void PaintShading(class QPainter& painter, const QRect& exposed, int zoom) const;
+  void PaintShapePreview(class QPainter& painter, const QRect& exposed, int zoom) const;
   // Scroll bars for the viewport's present size: enabled with a new maximum
   // where the surface is larger, back at 0 and disabled where it now fits.
   void FollowViewport();
@@ -61,6 +65,7 @@ class SurfaceView : public QWidget, public SpriteStage {
   QScrollBar* horizontal_;
   QScrollBar* vertical_;
   bool cleared_ = true;
+  Qt::KeyboardModifiers modifiers_;
 };
 
 }  // namespace kerrow

@@ -22,6 +22,7 @@
 #include "catalog/bIdentify.h"
 #include "catalog/bTreeViewHandle.h"
 #include "editing/PaletteStripView.h"
+#include "editing/ToolOptionsBar.h"
 #include "editing/UndoHistory.h"
 #include "editing/bPal.h"
 #include "graphics/SurfaceView.h"
@@ -68,22 +69,24 @@ class TreeNodeItem : public QTreeWidgetItem {
   QIcon icon_;  // shared with every node of its kind
 };
 
-// A button's caption, and the description shown when the pointer rests on it.
+// A button's caption (its tool tip), the description the status bar shows
+// while the pointer rests on it, and a tool's one-letter shortcut.
 struct ToolbarEntry {
   const char* key;
   const char* caption;
   const char* description;
+  char shortcut;
 };
 
 constexpr ToolbarEntry kToolButtons[] = {
-    {"a", "Pencil", "Pencil"},
-    {"b", "Eyedropper", "Eyedropper"},
-    {"c", "Color replacer", "Color Replacer"},
-    {"d", "Selection", "Selection"},
-    {"e", "Eraser", "Eraser"},
-    {"f", "Spray can", "Spray can"},
-    {"g", "Paint bucket", "Paint bucket"},
-    {"h", "Shape", "Shape"},
+    {"a", "Pencil", "Pencil", 'P'},
+    {"b", "Eyedropper", "Eyedropper", 'I'},
+    {"c", "Color replacer", "Color Replacer", 'R'},
+    {"d", "Selection", "Selection", 'S'},
+    {"e", "Eraser", "Eraser", 'E'},
+    {"f", "Spray can", "Spray can", 'A'},
+    {"g", "Paint bucket", "Paint bucket", 'G'},
+    {"h", "Shape", "Shape", 'U'},
 };
 
 constexpr const char* kZoomCaptions[] = {"1", "4", "6", "8", "16", "24"};
@@ -208,7 +211,8 @@ void frmMain::BuildToolbars() {
     QAction* action = NamedAction(this, key, caption);
     action->setData(key);
     action->setIcon(ToolbarIcon(key));
-    action->setToolTip(description);
+    action->setToolTip(caption);
+    action->setStatusTip(description);
     connect(action, &QAction::triggered, this, [this, key] { tbMain_ButtonClick(key); });
     return action;
   };
@@ -237,15 +241,19 @@ void frmMain::BuildToolbars() {
   tbMainTools->setExclusive(true);
   for (const ToolbarEntry& entry : kToolButtons) {
     QAction* tool = addButton(entry.key, entry.caption, entry.description);
+    tool->setShortcut(QKeySequence(QChar(entry.shortcut)));
+    tool->setToolTip(QString("%1 (%2)").arg(entry.caption).arg(QChar(entry.shortcut)));
     tool->setCheckable(true);
     tool->setChecked(QString(entry.key) == "a");
     tbMainTools->addAction(tool);
     tbMain->addAction(tool);
   }
 
+  addToolBarBreak();  // the options get a row of their own, never squeezed out of sight
   tbEtc = addToolBar("tbEtc");
   tbEtc->setObjectName("tbEtc");
   tbEtc->setMovable(false);
+  tbEtcOptions = new ToolOptionsBar(tbEtc);
 }
 
 QAction* frmMain::ToolbarButton(const QString& key) const {
@@ -407,6 +415,7 @@ void frmMain::tbMain_ButtonClick(const QString& key) {
       Redo();
     } else if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'h') {
       G().CurrentTool = static_cast<std::int16_t>(key[0].toLatin1() - 'a');
+      tbEtcOptions->ShowFor(G().CurrentTool);
     }
     // "reload" runs nothing.
   });

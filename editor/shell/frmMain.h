@@ -19,6 +19,7 @@ class QStatusBar;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTimer;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -27,6 +28,7 @@ namespace kerrow {
 class ColourBox;
 class PaletteStripView;
 class SurfaceView;
+class ToolOptionsBar;
 class frmRomHeader;
 class frmTileViewer;
 struct GameIdentity;
@@ -41,6 +43,7 @@ class frmMain : public QMainWindow {
   // Toolbars. Buttons carry their key as objectName and data.
   QToolBar* tbMain = nullptr;
   QToolBar* tbEtc = nullptr;
+  ToolOptionsBar* tbEtcOptions = nullptr;  // the current tool's options, shown in tbEtc
   QToolButton* tbMainSave = nullptr;  // the "save" button with its drop-down
   QActionGroup* tbMainTools = nullptr;
   QAction* ToolbarButton(const QString& key) const;
@@ -178,6 +181,8 @@ class frmMain : public QMainWindow {
   void ClearEditSurface();
   void ShowPickedColours(Qt::MouseButtons buttons);
   void ShowPixelUnderPointer(QPointF onSurface);
+  void ZoomAround(int steps, QPointF inViewport);  // Ctrl + wheel
+  QTimer* sprayTimer_ = nullptr;  // the Spray can's ticks while a button is held
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
   int runDepth_ = 0;                // commands run from within a command report through it

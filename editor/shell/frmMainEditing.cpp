@@ -2,26 +2,38 @@
 // scrolling, exit and the Help and Game Information boxes. They only route to
 // the editing core.
 #include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "bridge/WriteBack.h"
 #include "catalog/GameInformation.h"
 #include "editing/ExitQuestions.h"
+#include "editing/GestureTools.h"
 #include "editing/PaletteStripView.h"
+#include "editing/SprayCan.h"
 #include "editing/Stroke.h"
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
 #include "editing/ViewSettings.h"
 #include "graphics/SurfaceView.h"
 #include "shell/Dialogs.h"
+#include "shell/SkipOnFailure.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
 
 namespace kerrow {
 namespace {
+
+// Shift keeps the Shape's lines to 45 degree steps and its boxes square.
+bool ConstrainShapes(const SurfaceView& surface) {
+  return surface.Modifiers() & Qt::ShiftModifier;
+}
 
 PointerButtons ToButtons(Qt::MouseButtons buttons) {
   PointerButtons held = kButtonNone;
@@ -33,11 +45,14 @@ PointerButtons ToButtons(Qt::MouseButtons buttons) {
 
 // Turns the wheel over the viewport into scroll-bar steps (Shift or a sideways
 // wheel scrolls horizontally), so a large sprite can be browsed without the bars.
-// `scrolled` then receives the pointer's position on the moved surface.
+// `scrolled` then receives the pointer's position on the moved surface. With
+// Ctrl, each notch is a zoom step instead, handed to `zoom` with the pointer's
+// position in the viewport.
 class WheelScroller : public QObject {
  public:
-  WheelScroller(frmMain* window, std::function<void(QPointF)> scrolled)
-      : QObject(window), window_(window), scrolled_(std::move(scrolled)) {}
+  WheelScroller(frmMain* window, std::function<void(QPointF)> scrolled,
+                std::function<void(int, QPointF)> zoom)
+      : QObject(window), window_(window), scrolled_(std::move(scrolled)), zoom_(std::move(zoom)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -46,6 +61,14 @@ class WheelScroller : public QObject {
     QWidget* viewport = window_->picEdBack;
     auto* source = qobject_cast<QWidget*>(watched);
     const QPointF inViewport = source ? source->mapTo(viewport, wheel->position()) : QPointF();
+    if (wheel->modifiers() & Qt::ControlModifier) {
+      // Fine-grained wheels send parts of a notch: they add up to a step.
+      zoomAngle_ += wheel->angleDelta().y();
+      const int steps = zoomAngle_ / 120;
+      zoomAngle_ -= steps * 120;
+      if (steps != 0 && source && zoom_) zoom_(steps, inViewport);
+      return true;
+    }
     QPoint delta = wheel->angleDelta();
     if (wheel->modifiers() & Qt::ShiftModifier) delta = QPoint(delta.y(), delta.x());
     const bool sideways = Scroll(window_->sprScrollH, delta.x());
@@ -67,6 +90,30 @@ class WheelScroller : public QObject {
 
   frmMain* window_;
   std::function<void(QPointF)> scrolled_;
+  std::function<void(int, QPointF)> zoom_;
+  int zoomAngle_ = 0;
+};
+
+// Shift pressed or let go while a shape is dragged reshapes the preview
+// without waiting for the pointer to move. The keys go on to their widgets.
+class ShiftWatcher : public QObject {
+ public:
+  ShiftWatcher(QObject* parent, SurfaceView* surface) : QObject(parent), surface_(surface) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && GestureActive()) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Shift && !key->isAutoRepeat()) {
+        SkipOnFailure([&] { GestureConstrain(type == QEvent::KeyPress, *surface_); });
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  SurfaceView* surface_;
 };
 
 }  // namespace
@@ -82,26 +129,64 @@ void frmMain::InitEditing() {
   connect(sprScrollV, &QScrollBar::sliderMoved, this, [this] {
     if (!sprScrollV->hasTracking()) Run([&] { sprScrollV_Change(); });
   });
-  auto* wheel = new WheelScroller(this, [this](QPointF at) { ShowPixelUnderPointer(at); });
+  auto* wheel = new WheelScroller(
+      this, [this](QPointF at) { ShowPixelUnderPointer(at); },
+      [this](int steps, QPointF at) { Run([&] { ZoomAround(steps, at); }); });
   picEdBack->installEventFilter(wheel);
   picSprite->installEventFilter(wheel);
+  qApp->installEventFilter(new ShiftWatcher(this, picSprite));
+  sprayTimer_ = new QTimer(this);
+  sprayTimer_->setInterval(kSprayTickMilliseconds);
+  connect(sprayTimer_, &QTimer::timeout, this, [this] {
+    StrokeTick(*picSprite);
+    if (!Spraying()) sprayTimer_->stop();
+  });
 }
 
 // A press is a move with that one button; the first one starts the stroke
 // that one Undo takes back.
 void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
-  SetPanelText(3, QString::fromStdString(StrokePress(ToButtons(button), x, y, *picSprite)));
+  SetPanelText(3, QString::fromStdString(StrokePress(ToButtons(button), x, y, *picSprite,
+                                                     ConstrainShapes(*picSprite))));
   ShowPickedColours(button);
+  if (Spraying() && !sprayTimer_->isActive()) sprayTimer_->start();
 }
 
 void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
-  SetPanelText(3, QString::fromStdString(StrokeMove(ToButtons(buttons), x, y, *picSprite)));
+  SetPanelText(3, QString::fromStdString(StrokeMove(ToButtons(buttons), x, y, *picSprite,
+                                                    ConstrainShapes(*picSprite))));
   ShowPickedColours(buttons);
+  if (!Spraying()) sprayTimer_->stop();
 }
 
-// The stroke ends with the release of the last button held.
-void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int, int) {
-  StrokeRelease(ToButtons(stillHeld));
+// The stroke ends with the release of the last button held; a shape is drawn then.
+void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int x, int y) {
+  StrokeRelease(ToButtons(stillHeld), x, y, *picSprite, ConstrainShapes(*picSprite));
+  if (!Spraying()) sprayTimer_->stop();
+}
+
+// Zooms `steps` entries of the View menu's zoom list in (positive) or out,
+// keeping the sprite pixel under the pointer where it is in the viewport.
+void frmMain::ZoomAround(int steps, QPointF inViewport) {
+  const int from = ZoomEntryFor(G().ZoomFactor);
+  const int last = static_cast<int>(kZoomEntries.size()) - 1;
+  const int to = std::clamp(from < 0 ? 3 : from + steps, 0, last);
+  if (to == from) return;
+  const double oldZoom = G().ZoomFactor;
+  const QPointF onSprite = (inViewport - QPointF(picSprite->pos())) / oldZoom;
+  mnuViewZoomE_Click(to);
+  if (!G().SpriteLoaded) return;
+  const double zoom = G().ZoomFactor;
+  auto follow = [](QScrollBar* bar, double wanted, double twips) {
+    if (!bar->isEnabled()) return;
+    bar->setValue(static_cast<int>(std::lround(std::max(0.0, wanted) / twips)));
+  };
+  follow(sprScrollH, onSprite.x() * zoom - inViewport.x(), picSprite->TwipsPerPixelX());
+  follow(sprScrollV, onSprite.y() * zoom - inViewport.y(), picSprite->TwipsPerPixelY());
+  // A value that did not change moved nothing, but the redraw put the surface at the corner.
+  sprScrollH_Change();
+  sprScrollV_Change();
+  ShowPixelUnderPointer(inViewport - QPointF(picSprite->pos()));
 }
 
 // The swatches show what the eyedropper picked.
@@ -121,11 +206,17 @@ void frmMain::ShowPixelUnderPointer(QPointF onSurface) {
 // pixels with the tile states intact: empty cells stay background, grey tiles
 // keep their hatching.
 void frmMain::Undo() {
-  UndoSprite([this] { picSprite->update(); });
+  UndoSprite([this] {
+    picSprite->update();
+    Frame1->Refresh();  // the step may have been a colour edit
+  });
 }
 
 void frmMain::Redo() {
-  RedoSprite([this] { picSprite->update(); });
+  RedoSprite([this] {
+    picSprite->update();
+    Frame1->Refresh();
+  });
 }
 
 void frmMain::mnuViewGrid_Click() {
