@@ -1,11 +1,25 @@
 #include <QApplication>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "bridge/TempFiles.h"
+#include "shell/DataFolder.h"
+#include "shell/EditorArguments.h"
 #include "shell/EditorMain.h"
 #include "shell/QtDialogs.h"
 #include "shell/Startup.h"
+#include "shell/Version.h"
 
 namespace {
+
+// The program's own folder, without starting Qt (--version needs no display).
+std::string ProgramDirectory(const char* argv0) {
+  std::error_code error;
+  const auto self = std::filesystem::canonical("/proc/self/exe", error);
+  if (!error) return self.parent_path().string();
+  return std::filesystem::absolute(argv0, error).parent_path().string();
+}
 
 // The temporary files go with the program, however main is left.
 struct TempDirectoryRemoval {
@@ -15,6 +29,22 @@ struct TempDirectoryRemoval {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const kerrow::EditorArguments arguments = kerrow::ParseEditorArguments(argc, argv);
+  if (!arguments.error.empty()) {
+    std::fprintf(stderr, "kerrow: %s\n%s", arguments.error.c_str(), kerrow::kEditorUsage);
+    return 64;
+  }
+  if (arguments.help) {
+    std::fputs(kerrow::kEditorUsage, stdout);
+    return 0;
+  }
+  if (arguments.version) {
+    const auto folder =
+        kerrow::LocateDataFolder(kerrow::CommandLineText(argc, argv), arguments.data,
+                                 ProgramDirectory(argv[0]), kerrow::DataFolderEnvironment::FromProcess());
+    std::fputs(kerrow::VersionReport("kerrow", folder).c_str(), stdout);
+    return 0;
+  }
   TempDirectoryRemoval removeAtExit;
   kerrow::RemoveTempDirectoryOnTerminate();
   // Read before Qt takes its own options out of argv.
@@ -22,8 +52,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kerrow::QtDialogs dialogs;
   kerrow::SetActiveDialogs(&dialogs);
-  kerrow::EditorSession session =
-      kerrow::Main(commandLine, QCoreApplication::applicationDirPath().toStdString());
+  kerrow::EditorSession session = kerrow::Main(
+      commandLine, QCoreApplication::applicationDirPath().toStdString(), arguments.data);
   if (!session.Window) return session.Status;
   dialogs.SetParent(session.Window.get());
   const int status = app.exec();
