@@ -10,6 +10,10 @@ for tool in cpack dpkg dpkg-deb dpkg-shlibdeps; do
 done
 work=$(mktemp -d "${TMPDIR:-/tmp}/kerrow-package-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Whatever runs here gets an empty home of its own, never the user's data folder.
+mkdir -p "$work/home"
+export HOME=$work/home
+unset XDG_DATA_HOME KERROW_DATA
 . "$source/tests/install/checks.sh"
 
 deb=$("$source/scripts/package" --no-build --build-dir "$build" --output "$work/out" 2>"$work/cpack.log" | tail -n 1)
@@ -33,7 +37,6 @@ done
 # Programs run from an unpacked root, finding their data and private library there.
 root=$work/root
 dpkg -x "$deb" "$root"
-mkdir -p "$work/home"
 run() { env -i PATH=/usr/bin:/bin HOME="$work/home" LANG=C.UTF-8 "$@"; }
 expect "droven --version from the package" test "$(run "$root/usr/bin/droven" --version)" = "droven 1.0.0"
 expect "kerrow --version from the package" \
