@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -19,18 +20,23 @@ inline constexpr std::size_t kGuardSize = 32;
 inline int ModuleArgument(Mode mode) { return mode == Mode::Module ? 1 : 0; }
 
 // Runs `call` on a buffer of `capacity` bytes plus a guard; aborts if anything
-// past `written` (everything when the call failed) changed.
+// past `written` (everything when the call failed) changed. The buffers are
+// reused and compared with memset/memcmp, so that the check costs little per input.
 template <typename Call>
 std::vector<std::uint8_t> IntoGuardedBuffer(std::size_t capacity, int& status, Call call) {
-  std::vector<std::uint8_t> buffer(capacity + kGuardSize, kGuardByte);
+  static std::vector<std::uint8_t> buffer, pattern;
+  if (buffer.size() < capacity + kGuardSize) {
+    buffer.resize(capacity + kGuardSize);
+    pattern.assign(capacity + kGuardSize, kGuardByte);
+  }
+  std::memset(buffer.data(), kGuardByte, capacity + kGuardSize);
   std::size_t written = 0;
   status = call(buffer.data(), capacity, &written);
   if (status != DROVEN_OK) Require(written == 0 || status == DROVEN_DESTINATION_TOO_SMALL);
   const std::size_t kept = status == DROVEN_OK ? written : 0;
   Require(kept <= capacity);
-  for (std::size_t i = kept; i < buffer.size(); ++i) Require(buffer[i] == kGuardByte);
-  buffer.resize(kept);
-  return buffer;
+  Require(std::memcmp(buffer.data() + kept, pattern.data(), capacity + kGuardSize - kept) == 0);
+  return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(kept));
 }
 
 // droven_decompress on `stream` with `capacity` must give what the codec gave

@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     Require(stream == droven::fuzz::ReferenceEncode(data, mode == droven::Mode::Module));
 
   // The buffer functions write the same stream into exactly its room (the
-  // bound holds it) and refuse one byte less, untouched.
+  // bound holds it) and refuse one byte less, untouched. Compressing costs most
+  // of each run, so the refusal is tried on the short inputs only.
   using droven::fuzz::IntoGuardedBuffer;
   const int module = droven::fuzz::ModuleArgument(mode);
   Require(droven_compress_bound(data.size(), module) >= stream.size());
@@ -77,12 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     return droven_compress(data.data(), data.size(), dst, cap, n, module);
   });
   Require(status == DROVEN_OK && packed == stream);
-  IntoGuardedBuffer(stream.size() - 1, status, [&](void* dst, std::size_t cap, std::size_t* n) {
-    const int r = droven_compress(data.data(), data.size(), dst, cap, n, module);
-    Require(*n == stream.size());
-    return r;
-  });
-  Require(status == DROVEN_DESTINATION_TOO_SMALL);
+  if (data.size() <= kReferenceLimit) {
+    IntoGuardedBuffer(stream.size() - 1, status, [&](void* dst, std::size_t cap, std::size_t* n) {
+      const int r = droven_compress(data.data(), data.size(), dst, cap, n, module);
+      Require(*n == stream.size());
+      return r;
+    });
+    Require(status == DROVEN_DESTINATION_TOO_SMALL);
+  }
   droven::fuzz::CheckBufferDecompress(stream, mode, data.size(), back);
   if (!data.empty())
     droven::fuzz::CheckBufferDecompress(stream, mode, data.size() - 1,

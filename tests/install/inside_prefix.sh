@@ -34,8 +34,10 @@ for program in kerrow kerrow-cli; do
   expect "$program finds the private library folder through its RUNPATH" \
     sh -c 'readelf -d "$1" | grep -q "RUNPATH.*\[\$ORIGIN/../lib/kerrow\]"' sh "$prefix/bin/$program"
 done
-expect "the man pages format" sh -c 'for p in "$@"; do man -l "$p" >/dev/null 2>&1 || exit 1; done' \
-  sh "$prefix"/share/man/man1/*.1
+if command -v man >/dev/null; then
+  expect "the man pages format" sh -c 'for p in "$@"; do man -l "$p" >/dev/null 2>&1 || exit 1; done' \
+    sh "$prefix"/share/man/man1/*.1
+fi
 
 # Versions, and the per-user data folder as the catalog folder.
 user=$HOME/.local/share/kerrow
