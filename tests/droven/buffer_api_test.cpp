@@ -66,22 +66,24 @@ struct Outcome {
   Bytes data;
 };
 
-Outcome Compress(const Bytes& source, int module, std::size_t capacity, Target* keep = nullptr) {
+using BufferFunction = int (*)(const void*, std::size_t, void*, std::size_t, std::size_t*, int);
+
+// Calls `function` into `keep`, or into a target of its own.
+Outcome Call(BufferFunction function, const Bytes& source, int module, std::size_t capacity,
+             Target* keep) {
   Target local(capacity);
   Target& target = keep ? *keep : local;
   std::size_t size = 12345;
-  const int status =
-      droven_compress(source.data(), source.size(), target.bytes.data(), capacity, &size, module);
+  const int status = function(source.data(), source.size(), target.bytes.data(), capacity, &size, module);
   return {status, size, status == DROVEN_OK ? target.Written(size) : Bytes{}};
 }
 
+Outcome Compress(const Bytes& source, int module, std::size_t capacity, Target* keep = nullptr) {
+  return Call(droven_compress, source, module, capacity, keep);
+}
+
 Outcome Decompress(const Bytes& stream, int module, std::size_t capacity, Target* keep = nullptr) {
-  Target local(capacity);
-  Target& target = keep ? *keep : local;
-  std::size_t size = 12345;
-  const int status =
-      droven_decompress(stream.data(), stream.size(), target.bytes.data(), capacity, &size, module);
-  return {status, size, status == DROVEN_OK ? target.Written(size) : Bytes{}};
+  return Call(droven_decompress, stream, module, capacity, keep);
 }
 
 TEST(DrovenBufferApi, WritesTheFormatsStreamsAndRoundTripsBothModes) {
