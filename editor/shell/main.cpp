@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <filesystem>
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
   // Read before Qt takes its own options out of argv.
   const std::string commandLine = kerrow::CommandLineText(argc, argv);
   QApplication app(argc, argv);
+  // The desktop entry and the icon theme's name for the installed program.
+  QGuiApplication::setDesktopFileName("org.kerrow.Kerrow");
+  QApplication::setWindowIcon(QIcon::fromTheme("org.kerrow.Kerrow"));
   kerrow::QtDialogs dialogs;
   kerrow::SetActiveDialogs(&dialogs);
   kerrow::EditorSession session = kerrow::Main(
