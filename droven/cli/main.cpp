@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "  -m, --module     module mode (size header, modules of 4096 bytes, at most 65535 bytes)\n"
     "  -o, --offset N   where the stream begins in INPUT (decimal, or hexadecimal with 0x)\n"
     "  -h, --help       show this text\n"
+    "  --version        show the version\n"
     "\n"
     "OUTPUT is replaced only when the whole operation succeeds; it may be INPUT itself.\n"
     "Exit status: 0 on success, otherwise the library's result value (2: module mode with\n"
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
   for (std::string_view arg : args) {
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::puts("droven " DROVEN_TOOL_VERSION);
       return 0;
     }
   }

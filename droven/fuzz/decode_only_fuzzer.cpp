@@ -1,8 +1,9 @@
-// Hostile streams for the decompressor alone, nothing else per input, so that a
+// Hostile streams for the decompressor alone (the codec and the buffer function), so that a
 // run covers many millions of them. The first byte chooses plain or module mode.
 #include <cstddef>
 #include <cstdint>
 
+#include "buffer_checks.h"
 #include "hostile_decode.h"
 
 namespace {
@@ -13,6 +14,8 @@ constexpr std::size_t kOutputLimit = std::size_t{1} << 16;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  if (size != 0) droven::fuzz::DecodeHostile(bytes, size, kOutputLimit);
+  if (size == 0) return 0;
+  const auto [mode, result] = droven::fuzz::DecodeHostile(bytes, size, kOutputLimit);
+  droven::fuzz::CheckBufferDecompress({bytes + 1, size - 1}, mode, kOutputLimit, result);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "buffer_checks.h"
 #include "hostile_decode.h"
 
 namespace {
@@ -15,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   using droven::fuzz::Require;
   if (size == 0) return 0;
   const auto [mode, result] = droven::fuzz::DecodeHostile(bytes, size, kOutputLimit);
+  // The buffer function, bounded by the same capacity, must agree.
+  droven::fuzz::CheckBufferDecompress({bytes + 1, size - 1}, mode, kOutputLimit, result);
 
   // A hostile module may decode to more than its header's total; such output
   // cannot be written in module mode again.

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "buffer_checks.h"
 #include "codec.h"
 #include "reference_encoder.h"
 
@@ -64,5 +65,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
   if (data.size() <= kReferenceLimit)
     Require(stream == droven::fuzz::ReferenceEncode(data, mode == droven::Mode::Module));
+
+  // The buffer functions write the same stream into exactly its room (the
+  // bound holds it) and refuse one byte less, untouched. Compressing costs most
+  // of each run, so the refusal is tried on the short inputs only.
+  using droven::fuzz::IntoGuardedBuffer;
+  const int module = droven::fuzz::ModuleArgument(mode);
+  Require(droven_compress_bound(data.size(), module) >= stream.size());
+  int status = 0;
+  const auto packed = IntoGuardedBuffer(stream.size(), status, [&](void* dst, std::size_t cap,
+                                                                   std::size_t* n) {
+    return droven_compress(data.data(), data.size(), dst, cap, n, module);
+  });
+  Require(status == DROVEN_OK && packed == stream);
+  if (data.size() <= kReferenceLimit) {
+    IntoGuardedBuffer(stream.size() - 1, status, [&](void* dst, std::size_t cap, std::size_t* n) {
+      const int r = droven_compress(data.data(), data.size(), dst, cap, n, module);
+      Require(*n == stream.size());
+      return r;
+    });
+    Require(status == DROVEN_DESTINATION_TOO_SMALL);
+  }
+  droven::fuzz::CheckBufferDecompress(stream, mode, data.size(), back);
+  if (!data.empty())
+    droven::fuzz::CheckBufferDecompress(stream, mode, data.size() - 1,
+                                        droven::Decompress(stream, mode, data.size() - 1));
   return 0;
 }

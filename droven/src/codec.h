@@ -27,6 +27,7 @@ enum Result : std::int32_t {
   kTruncated = 7,          // stream ends before its end marker / module total
   kBadDistance = 8,        // a copy reaches before the start of the output
   kOutputLimit = 9,        // output would exceed the decompressor's bound
+  kDestinationTooSmall = 10,  // the caller's buffer cannot hold the result
 };
 
 // Compresses one buffer. Module mode requires data.size() <= kModuleModeLimit;

@@ -77,6 +77,8 @@ const char* ResultText(Result result) {
       return "the compressed stream copies from before its start";
     case kOutputLimit:
       return "the output would exceed 64 MiB";
+    case kDestinationTooSmall:
+      return "the destination buffer is too small";
   }
   return "unknown failure";
 }

@@ -4,15 +4,19 @@
 
 #include "bridge/TempFiles.h"
 #include "cli/CliCommand.h"
-#include "shell/Startup.h"
+#include "shell/DataFolder.h"
+#include "shell/Failure.h"
+#include "shell/Version.h"
 
 namespace kerrow::cli {
 namespace {
 
 void PrintHelp(std::ostream& out) {
   out << "Usage: kerrow-cli [--data DIR] COMMAND ARGUMENTS...\n"
+         "       kerrow-cli [--data DIR] --version\n"
          "Works on Genesis ROM images through the editor's catalog, without a window.\n"
-         "The catalog is read from DIR, or from the program's own directory.\n\n"
+         "The catalog is read from DIR, else from KERROW_DATA, the program's own directory\n"
+         "when it holds game.mdb, or the per-user data folder (--version names it).\n\n"
          "Commands:\n";
   for (const CliCommand& command : CommandTable())
     out << "  " << command.name << ' ' << command.usage << "\n      " << command.summary << '\n';
@@ -32,7 +36,8 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
     ~RemoveTempOnReturn() { RemoveTempDirectory(); }
   } removeTemp;
   CliContext context;
-  context.dataPath = ChooseDataPath("", programDirectory);
+  DataFolder folder =
+      LocateDataFolder("", std::nullopt, programDirectory, DataFolderEnvironment::FromProcess());
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
@@ -44,11 +49,16 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
         std::cerr << "kerrow-cli: --data needs a directory\n";
         return kExitUsage;
       }
-      context.dataPath = ChooseDataPath("", args[++i]);
+      folder = LocateDataFolder("", args[++i], programDirectory, {});
       continue;
+    }
+    if (args[i] == "--version") {
+      std::cout << VersionReport("kerrow-cli", folder);
+      return kExitOk;
     }
     break;
   }
+  context.dataPath = folder.path;
   if (i >= args.size()) {
     PrintHelp(std::cerr);
     return kExitUsage;
@@ -59,6 +69,12 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
   if (found == table.end()) {
     std::cerr << "kerrow-cli: unknown command \"" << args[i] << "\" (see --help)\n";
     return kExitUsage;
+  }
+  try {
+    PrepareDataFolder(folder);
+  } catch (const Failure& failure) {
+    std::cerr << "kerrow-cli: " << failure.Description() << '\n';
+    return kExitCatalog;
   }
   try {
     return found->run(context, args.subspan(i + 1));

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "dialogs/frmDetails.h"
+#include "shell/Version.h"
+#include "shell/bGlobals.h"
 
 namespace kerrow {
 namespace {
@@ -42,6 +44,14 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   txtWarning->setReadOnly(true);
   txtWarning->setMaximumHeight(64);
 
+  // Which catalog is in use, so that a user with several can tell them apart.
+  auto* dataFolder = new QLabel(QString("Version %1. Catalog folder: %2")
+                                    .arg(KerrowVersion(), QString::fromStdString(G().DataPath)),
+                                this);
+  dataFolder->setObjectName("lblDataFolder");
+  dataFolder->setWordWrap(true);
+  dataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
   cmdOK = new QPushButton("&OK", this);
   cmdOK->setObjectName("cmdOK");
   cmdOK->setDefault(true);
@@ -51,6 +61,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   layout->addWidget(heading);
   layout->addWidget(lvGames, 1);
   layout->addWidget(txtWarning);
+  layout->addWidget(dataFolder);
   layout->addWidget(cmdOK, 0, Qt::AlignRight);
 
   games_ = BuildGameList();

@@ -6,9 +6,10 @@
 
 namespace kerrow {
 
-EditorSession Main(const std::string& commandLine, const std::string& programDirectory) {
+EditorSession Main(const std::string& commandLine, const std::string& programDirectory,
+                   const std::optional<std::string>& dataOption) {
   EditorSession session;
-  if (!RunGuarded([&] { InitGlobals(commandLine, programDirectory); })) {
+  if (!RunGuarded([&] { InitGlobals(commandLine, programDirectory, dataOption); })) {
     session.Status = 1;
     return session;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "shell/frmMain.h"
@@ -16,6 +17,8 @@ struct EditorSession {
 
 // InitGlobals, then the main window shown and the About window created hidden.
 // A failure of either is shown in a box and gives status 1, no window.
-EditorSession Main(const std::string& commandLine, const std::string& programDirectory);
+// `dataOption` is the folder given with --data, if any.
+EditorSession Main(const std::string& commandLine, const std::string& programDirectory,
+                   const std::optional<std::string>& dataOption = std::nullopt);
 
 }  // namespace kerrow

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "catalog/bDatabase.h"
+#include "shell/DataFolder.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow {
@@ -21,8 +22,12 @@ std::string ChooseDataPath(const std::string& commandLine, const std::string& pr
   return path;
 }
 
-void InitGlobals(const std::string& commandLine, const std::string& programDirectory) {
-  G().DataPath = ChooseDataPath(commandLine, programDirectory);
+void InitGlobals(const std::string& commandLine, const std::string& programDirectory,
+                 const std::optional<std::string>& dataOption) {
+  const DataFolder folder = LocateDataFolder(commandLine, dataOption, programDirectory,
+                                             DataFolderEnvironment::FromProcess());
+  G().DataPath = folder.path;
+  PrepareDataFolder(folder);
   G().ZoomFactor = 8;
   OpenCatalog();
 }

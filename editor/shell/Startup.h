@@ -1,6 +1,7 @@
 // Start-up of the editor's state: the command line chooses the data directory.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kerrow {
@@ -21,7 +22,10 @@ std::string CommandLineText(int argc, const char* const* argv);
 // program's own directory followed by a separator.
 std::string ChooseDataPath(const std::string& commandLine, const std::string& programDirectory);
 
-// Sets DataPath and ZoomFactor 8, then opens the catalog (failures propagate).
-void InitGlobals(const std::string& commandLine, const std::string& programDirectory);
+// Sets DataPath (the catalog folder chosen by LocateDataFolder with the
+// process's environment; a new per-user folder is filled first) and ZoomFactor
+// 8, then opens the catalog (failures propagate).
+void InitGlobals(const std::string& commandLine, const std::string& programDirectory,
+                 const std::optional<std::string>& dataOption = std::nullopt);
 
 }  // namespace kerrow

@@ -1,6 +1,9 @@
-/* Droven: file-to-file compression in the Droven format.
+/* Droven: compression in the Droven format, file to file and buffer to buffer.
  *
- * Two entry points. Paths are OLE Automation string variants (VT_BSTR) passed
+ * Build against it with `pkg-config --cflags --libs droven`, or in CMake with
+ * find_package(Droven) and the target Droven::Droven.
+ *
+ * Two file entry points. Paths are OLE Automation string variants (VT_BSTR) passed
  * by value; results and integer arguments are 32-bit.
  *
  *   Comp(source, destination, moduleFlag)
@@ -21,13 +24,33 @@
  *   7  the stream ends before its end marker (or before the module total)
  *   8  a copy reaches before the start of the output
  *   9  the output would exceed 64 MiB
+ *  10  (buffer functions only) the destination buffer is too small
  * The destination is replaced only when the call succeeds (the data is written
  * to a temporary file beside it first); on any failure it is left as it was.
  * Source and destination may be the same file.
+ *
+ * Four buffer functions work in memory, on the caller's buffers:
+ *
+ *   droven_compress_bound(srcSize, module)
+ *   droven_compress(src, srcSize, dst, dstCapacity, &dstSize, module)
+ *   droven_decompress(src, srcSize, dst, dstCapacity, &dstSize, module)
+ *   droven_version_string()
+ *
+ * module: non-zero selects module mode (every bit counts, unlike moduleFlag).
+ * They return 0 or one of the results above: 1 when memory runs out (or a plain
+ * source is 4 GiB or more), 2 for module mode with more than 65535 bytes, 4 when
+ * src is NULL with a non-zero srcSize, 5 when dst is NULL with a non-zero
+ * dstCapacity or dstSize is NULL, 7 and 8 for a broken stream, 10 when dst cannot
+ * hold the result. dst is written only on success, never past dstCapacity; on
+ * success *dstSize is the number of bytes written, on 10 from droven_compress the
+ * number of bytes needed, otherwise 0. Each call frees everything it allocates
+ * before it returns and keeps no state, so calls on different buffers may run on
+ * different threads at once. src and dst must not overlap.
  */
 #ifndef DROVEN_DROVEN_H
 #define DROVEN_DROVEN_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -78,6 +101,24 @@ static inline uint32_t SysStringLen(BSTR text) {
 
 #endif /* _WIN32 */
 
+/* The library's version; droven_version_string() gives the one actually loaded. */
+#define DROVEN_VERSION_MAJOR 1
+#define DROVEN_VERSION_MINOR 0
+#define DROVEN_VERSION_PATCH 0
+
+/* Results, as in the table above. */
+#define DROVEN_OK 0
+#define DROVEN_NO_MEMORY 1
+#define DROVEN_MODULE_TOO_LONG 2
+#define DROVEN_BAD_PATH 3
+#define DROVEN_SOURCE_UNREADABLE 4
+#define DROVEN_DESTINATION_FAILED 5
+#define DROVEN_OFFSET_OUTSIDE 6
+#define DROVEN_TRUNCATED 7
+#define DROVEN_BAD_DISTANCE 8
+#define DROVEN_OUTPUT_LIMIT 9
+#define DROVEN_DESTINATION_TOO_SMALL 10
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -85,6 +126,23 @@ extern "C" {
 DROVEN_EXPORT int32_t DROVEN_CALL Comp(VARIANT source, VARIANT destination, int32_t moduleFlag);
 DROVEN_EXPORT int32_t DROVEN_CALL Decomp(VARIANT source, VARIANT destination, int32_t startOffset,
                                          int32_t moduleFlag);
+
+/* The largest stream droven_compress can write for srcSize bytes; 0 when a source
+ * of that size cannot be compressed in that mode (module mode above 65535 bytes,
+ * plain mode at 4 GiB or more, or a bound that size_t cannot hold). */
+DROVEN_EXPORT size_t DROVEN_CALL droven_compress_bound(size_t srcSize, int module);
+
+/* Compresses srcSize bytes at src into dst: the stream Comp writes for them. */
+DROVEN_EXPORT int DROVEN_CALL droven_compress(const void* src, size_t srcSize, void* dst,
+                                              size_t dstCapacity, size_t* dstSize, int module);
+
+/* Decompresses the stream at the start of src into dst (bytes after its end are
+ * ignored). The output is bounded by dstCapacity alone, not by the 64 MiB of Decomp. */
+DROVEN_EXPORT int DROVEN_CALL droven_decompress(const void* src, size_t srcSize, void* dst,
+                                                size_t dstCapacity, size_t* dstSize, int module);
+
+/* "MAJOR.MINOR.PATCH" of the library actually loaded; static storage. */
+DROVEN_EXPORT const char* DROVEN_CALL droven_version_string(void);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -19,6 +19,9 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using CompFn = std::int32_t(__stdcall*)(VARIANT, VARIANT, std::int32_t);
 using DecompFn = std::int32_t(__stdcall*)(VARIANT, VARIANT, std::int32_t, std::int32_t);
+using BoundFn = std::size_t(__stdcall*)(std::size_t, int);
+using BufferFn = int(__stdcall*)(const void*, std::size_t, void*, std::size_t, std::size_t*, int);
+using VersionFn = const char*(__stdcall*)();
 
 int failures = 0;
 
@@ -221,6 +224,45 @@ void CheckWidePaths(const Library& lib) {
         "Decomp reads from a non-Latin-1 file name");
 }
 
+template <typename Fn>
+Fn Entry(HMODULE dll, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
+// The buffer functions, by their plain names, with the calling convention the
+// header gives them.
+void CheckBufferFunctions(HMODULE dll) {
+  const auto bound = Entry<BoundFn>(dll, "droven_compress_bound");
+  const auto compress = Entry<BufferFn>(dll, "droven_compress");
+  const auto decompress = Entry<BufferFn>(dll, "droven_decompress");
+  const auto version = Entry<VersionFn>(dll, "droven_version_string");
+  Check(bound && compress && decompress && version, "the four buffer functions are exported");
+  if (!bound || !compress || !decompress || !version) return;
+  Check(std::string(version()) == "1.0.0", "droven_version_string gives 1.0.0");
+
+  const Bytes abc = Text("abc");
+  Bytes out(64, 0xA5);
+  std::size_t size = 0;
+  Check(compress(abc.data(), abc.size(), out.data(), out.size(), &size, 1) == 0 &&
+            Bytes(out.begin(), out.begin() + size) ==
+                Bytes{0x00, 0x03, 0x17, 0x00, 0x61, 0x62, 0x63, 0x00, 0xF0, 0x00},
+        "droven_compress writes the module stream of abc");
+  Check(compress(abc.data(), abc.size(), out.data(), 9, &size, 1) == 10 && size == 10,
+        "droven_compress refuses 9 bytes of room for 10 and says how many it needs");
+
+  const Bytes data = Mixed(60000, 3);
+  Bytes packed(bound(data.size(), 0));
+  Bytes back(data.size());
+  std::size_t packedSize = 0, backSize = 0;
+  Check(compress(data.data(), data.size(), packed.data(), packed.size(), &packedSize, 0) == 0 &&
+            decompress(packed.data(), packedSize, back.data(), back.size(), &backSize, 0) == 0 &&
+            back == data,
+        "buffer round trip of 60000 mixed bytes");
+  Check(decompress(packed.data(), packedSize - 1, back.data(), back.size(), &backSize, 0) == 7,
+        "droven_decompress refuses a cut stream");
+  Check(bound(65536, 1) == 0, "droven_compress_bound refuses 65536 bytes in module mode");
+}
+
 }  // namespace
 
 int main() {
@@ -240,6 +282,7 @@ int main() {
   CheckRoundTripsAndOffsets(lib);
   CheckFailures(lib);
   CheckWidePaths(lib);
+  CheckBufferFunctions(dll);
 
   FreeLibrary(dll);
   std::printf("%d failure(s)\n", failures);
