@@ -145,6 +145,7 @@ void SurfaceView::paintEvent(QPaintEvent* event) {
   const int z = Zoom();
   PaintPixels(painter, exposed, z);
   PaintShading(painter, exposed, z);
+  if (PaintOver) PaintOver(painter, exposed);
 }
 
 void SurfaceView::PaintPixels(QPainter& painter, const QRect& exposed, int z) const {

@@ -9,6 +9,7 @@
 
 #include "browser/SpriteLayout.h"
 
+class QPainter;
 class QScrollBar;
 
 namespace kerrow {
@@ -43,6 +44,8 @@ class SurfaceView : public QWidget, public SpriteStage {
   std::function<void(Qt::MouseButtons, int, int)> OnMouseDown;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseMove;
   std::function<void(Qt::MouseButtons, int, int)> OnMouseUp;
+  // Paints over the sprite within the exposed rectangle (the selection's outline).
+  std::function<void(QPainter&, const QRect&)> PaintOver;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

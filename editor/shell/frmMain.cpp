@@ -122,6 +122,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildStatusBar();
   LoadWindow();
   InitEditing();
+  InitSelection();
   resize(960, 640);
 }
 
@@ -475,6 +476,7 @@ void frmMain::mnuFileLoad_Click() {
   }
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
   UpdateArtMenus();
+  UpdateEditMenu();
 }
 
 QTreeWidgetItem* frmMain::FindNode(const QString& key) const {
@@ -543,6 +545,7 @@ void frmMain::SelectSprite() {
   Run([&] { kerrow::SelectSprite(node ? &*node : nullptr, *picSprite); });
   Frame1->Refresh();
   UpdateArtMenus();
+  UpdateEditMenu();
 }
 
 void frmMain::RedrawSprite() {

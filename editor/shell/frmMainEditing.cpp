@@ -90,17 +90,20 @@ void frmMain::InitEditing() {
 // A press is a move with that one button; the first one starts the stroke
 // that one Undo takes back.
 void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
+  if (SelectionPointer(QEvent::MouseButtonPress, ToButtons(button), x, y)) return;
   SetPanelText(3, QString::fromStdString(StrokePress(ToButtons(button), x, y, *picSprite)));
   ShowPickedColours(button);
 }
 
 void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
+  if (SelectionPointer(QEvent::MouseMove, ToButtons(buttons), x, y)) return;
   SetPanelText(3, QString::fromStdString(StrokeMove(ToButtons(buttons), x, y, *picSprite)));
   ShowPickedColours(buttons);
 }
 
 // The stroke ends with the release of the last button held.
-void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int, int) {
+void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int x, int y) {
+  if (SelectionPointer(QEvent::MouseButtonRelease, ToButtons(stillHeld), x, y)) return;
   StrokeRelease(ToButtons(stillHeld));
 }
 
@@ -121,10 +124,12 @@ void frmMain::ShowPixelUnderPointer(QPointF onSurface) {
 // pixels with the tile states intact: empty cells stay background, grey tiles
 // keep their hatching.
 void frmMain::Undo() {
+  FinishSelection();
   UndoSprite([this] { picSprite->update(); });
 }
 
 void frmMain::Redo() {
+  FinishSelection();
   RedoSprite([this] { picSprite->update(); });
 }
 
