@@ -35,8 +35,9 @@ bool SpriteSelectable() {
 }
 
 PixelRect SelectionPress(PointerButtons pressed, SpritePoint at) {
+  // A second left press without a release between starts over: that release was missed.
   Drag& drag = CurrentDrag();
-  if (pressed != kButtonLeft || drag.kind != DragKind::None || !SpriteSelectable()) return {};
+  if (pressed != kButtonLeft || !SpriteSelectable()) return {};
   PixelSelection& selection = ActiveSelection();
   if (selection.On(G().SpritePixels) && selection.Bounds().Contains(at.x, at.y)) {
     drag = {DragKind::Moving, at, {selection.Bounds().x, selection.Bounds().y}, false};
