@@ -1,6 +1,7 @@
 #include "editing/PixelSelection.h"
 
 #include <utility>
+#include <vector>
 
 #include "editing/UndoHistory.h"
 #include "shell/bGlobals.h"
@@ -12,23 +13,44 @@ PixelRect GridRect(const PixelGrid& grid) {
   return {0, 0, grid.Width(), grid.Height()};
 }
 
-// Calls `run(from, to)` for every stretch [from, to) of row y between columns
-// x0 and x1 (inside the grid) whose pixels lie in own tiles. A stretch spans
-// as many neighbouring own tiles as there are, so rows are copied in long runs.
-template <class Run>
-void ForOwnRuns(const PixelGrid& tiles, std::int32_t y, std::int32_t x0, std::int32_t x1, Run run) {
-  std::int32_t start = -1;
-  for (std::int32_t tx = x0 / 8; tx * 8 < x1; ++tx) {
-    const std::int32_t from = std::max(x0, tx * 8);
-    if (tiles.ValueOr0(tx, y / 8) == kTileWhite) {
-      if (start < 0) start = from;
-    } else if (start >= 0) {
-      run(start, from);
-      start = -1;
-    }
+// The stretches [from, to) of columns x0 to x1 (inside the grid) whose pixels
+// lie in own tiles, row by row. A stretch spans as many neighbouring own tiles
+// as there are, so rows are copied in long runs, and the stretches are worked
+// out once per tile row: its eight pixel rows share them.
+class OwnRuns {
+ public:
+  OwnRuns(const PixelGrid& tiles, std::int32_t x0, std::int32_t x1)
+      : tiles_(tiles), x0_(x0), x1_(x1) {}
+
+  template <class Run>
+  void ForRow(std::int32_t y, Run run) {
+    if (y / 8 != tileRow_) Find(y / 8);
+    for (const auto& [from, to] : runs_) run(from, to);
   }
-  if (start >= 0) run(start, x1);
-}
+
+ private:
+  void Find(std::int32_t tileRow) {
+    tileRow_ = tileRow;
+    runs_.clear();
+    std::int32_t start = -1;
+    for (std::int32_t tx = x0_ / 8; tx * 8 < x1_; ++tx) {
+      const std::int32_t from = std::max(x0_, tx * 8);
+      if (tiles_.ValueOr0(tx, tileRow) == kTileWhite) {
+        if (start < 0) start = from;
+      } else if (start >= 0) {
+        runs_.emplace_back(start, from);
+        start = -1;
+      }
+    }
+    if (start >= 0) runs_.emplace_back(start, x1_);
+  }
+
+  const PixelGrid& tiles_;
+  std::int32_t x0_;
+  std::int32_t x1_;
+  std::int32_t tileRow_ = -1;
+  std::vector<std::pair<std::int32_t, std::int32_t>> runs_;
+};
 
 // `count` cells of `grid` from (x, y) on, along the row.
 std::uint8_t* RowAt(PixelGrid& grid, std::int32_t x, std::int32_t y) {
@@ -40,6 +62,18 @@ const std::uint8_t* RowAt(const PixelGrid& grid, std::int32_t x, std::int32_t y)
 
 void CopyRun(const std::uint8_t* from, std::int32_t count, std::uint8_t* to) {
   if (count > 0) std::copy_n(from, count, to);
+}
+
+// `count` pixels of the float over `target`: its own where it holds one, the
+// pixel under it elsewhere. Written as masks over distinct rows, without a
+// branch, so that the compiler turns it into vector operations.
+void Blend(const std::uint8_t* __restrict mine, const std::uint8_t* __restrict below,
+           std::int32_t count, std::uint8_t* __restrict target) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::uint8_t pixel = mine[i];
+    const auto hole = static_cast<std::uint8_t>(-static_cast<int>(pixel == kNoColour));
+    target[i] = static_cast<std::uint8_t>((below[i] & hole) | (pixel & ~hole));
+  }
 }
 
 PixelGrid Filled(std::int32_t width, std::int32_t height, std::uint8_t value) {
@@ -86,10 +120,11 @@ void PixelSelection::Forget() {
   bounds_ = {};
   floating_ = false;
   content_ = PixelGrid();
-  under_ = PixelGrid();
-  spare_ = PixelGrid();
+  base_ = PixelGrid();
+  baseArea_ = {};
   origin_ = {};
   lifted_ = PixelGrid();
+  holes_.clear();
 }
 
 PixelRect PixelSelection::Area() const {
@@ -120,36 +155,83 @@ void PixelSelection::Lift(SelectionCanvas canvas) {
   const PixelRect at = bounds_;
   lifted_ = PixelGrid(at.width, at.height);
   content_ = Filled(at.width, at.height, kNoColour);
-  under_ = PixelGrid(at.width, at.height);
+  base_ = PixelGrid(at.width, at.height);
+  baseArea_ = at;
+  OwnRuns runs(canvas.tiles, at.x, at.Right());
   for (std::int32_t row = 0; row < at.height; ++row) {
     const std::int32_t y = at.y + row;
     const std::uint8_t* source = RowAt(canvas.pixels, at.x, y);
     CopyRun(source, at.width, RowAt(lifted_, 0, row));
-    CopyRun(source, at.width, RowAt(under_, 0, row));
-    ForOwnRuns(canvas.tiles, y, at.x, at.Right(), [&](std::int32_t from, std::int32_t to) {
+    CopyRun(source, at.width, RowAt(base_, 0, row));
+    runs.ForRow(y, [&](std::int32_t from, std::int32_t to) {
       CopyRun(source + (from - at.x), to - from, RowAt(content_, from - at.x, row));
-      std::fill_n(RowAt(under_, from - at.x, row), to - from, std::uint8_t{0});
+      std::fill_n(RowAt(base_, from - at.x, row), to - from, std::uint8_t{0});
     });
   }
   origin_ = at;
   floating_ = true;
+  FindHoles();
+}
+
+// Notes the rows of the float that hold a pixel everywhere: those are
+// written by plain copies.
+void PixelSelection::FindHoles() {
+  holes_.assign(static_cast<std::size_t>(content_.Height()), 0);
+  for (std::int32_t y = 0; y < content_.Height(); ++y) {
+    const std::uint8_t* row = RowAt(content_, 0, y);
+    holes_[static_cast<std::size_t>(y)] = std::find(row, row + content_.Width(), kNoColour) !=
+                                          row + content_.Width();
+  }
 }
 
 // Writes the float into the own pixels it covers: its pixels where it holds
-// one, what lies under it (`under`) elsewhere.
-void PixelSelection::Stamp(SelectionCanvas canvas, const PixelGrid& under) {
+// one, what lies under it elsewhere.
+void PixelSelection::Stamp(SelectionCanvas canvas) {
   const PixelRect clip = bounds_.Intersected(GridRect(canvas.pixels));
+  OwnRuns runs(canvas.tiles, clip.x, clip.Right());
   for (std::int32_t y = clip.y; y < clip.Bottom(); ++y) {
     const std::int32_t row = y - bounds_.y;
-    ForOwnRuns(canvas.tiles, y, clip.x, clip.Right(), [&](std::int32_t from, std::int32_t to) {
-      std::uint8_t* target = RowAt(canvas.pixels, from, y);
+    runs.ForRow(y, [&](std::int32_t from, std::int32_t to) {
       const std::uint8_t* mine = RowAt(content_, from - bounds_.x, row);
-      const std::uint8_t* below = RowAt(under, from - bounds_.x, row);
-      for (std::int32_t i = 0; i < to - from; ++i) {
-        target[i] = mine[i] == kNoColour ? below[i] : mine[i];
+      std::uint8_t* target = RowAt(canvas.pixels, from, y);
+      if (holes_[static_cast<std::size_t>(row)]) {
+        Blend(mine, Base(from, y), to - from, target);
+      } else {
+        CopyRun(mine, to - from, target);
       }
     });
   }
+}
+
+const std::uint8_t* PixelSelection::Base(std::int32_t x, std::int32_t y) const {
+  return RowAt(base_, x - baseArea_.x, y - baseArea_.y);
+}
+
+// Makes the base reach over `area` (inside the grid). It grows with a margin,
+// so that a drag grows it now and then rather than at every step; outside
+// the float's place the grid itself holds the base.
+void PixelSelection::Cover(SelectionCanvas canvas, const PixelRect& area) {
+  if (baseArea_.United(area) == baseArea_) return;
+  constexpr std::int32_t kMargin = 64;
+  const PixelRect wider = baseArea_.United(area);
+  const PixelRect grown =
+      PixelRect{wider.x - kMargin, wider.y - kMargin, wider.width + 2 * kMargin,
+                wider.height + 2 * kMargin}
+          .Intersected(GridRect(canvas.pixels));
+  PixelGrid base(grown.width, grown.height);
+  for (std::int32_t y = grown.y; y < grown.Bottom(); ++y) {
+    std::uint8_t* row = RowAt(base, 0, y - grown.y);
+    if (y >= baseArea_.y && y < baseArea_.Bottom()) {
+      CopyRun(RowAt(canvas.pixels, grown.x, y), baseArea_.x - grown.x, row);
+      CopyRun(Base(baseArea_.x, y), baseArea_.width, row + (baseArea_.x - grown.x));
+      CopyRun(RowAt(canvas.pixels, baseArea_.Right(), y), grown.Right() - baseArea_.Right(),
+              row + (baseArea_.Right() - grown.x));
+    } else {
+      CopyRun(RowAt(canvas.pixels, grown.x, y), grown.width, row);
+    }
+  }
+  base_ = std::move(base);
+  baseArea_ = grown;
 }
 
 PixelRect PixelSelection::MoveTo(SelectionCanvas canvas, std::int32_t x, std::int32_t y) {
@@ -162,45 +244,23 @@ PixelRect PixelSelection::MoveTo(SelectionCanvas canvas, std::int32_t x, std::in
 
   const PixelRect old = bounds_;
   const PixelRect now{x, y, old.width, old.height};
-  // What lies under the new place without the float: the grid there, except
-  // where the float still covers it, which under_ knows.
-  if (spare_.Width() != now.width || spare_.Height() != now.height) {
-    spare_ = PixelGrid(now.width, now.height);
-  }
-  const PixelRect to = now.Intersected(grid);
-  for (std::int32_t row = to.y; row < to.Bottom(); ++row) {
-    std::uint8_t* next = RowAt(spare_, to.x - now.x, row - now.y);
-    const std::uint8_t* pixels = RowAt(canvas.pixels, to.x, row);
-    std::int32_t coveredFrom = to.Right();
-    std::int32_t coveredTo = to.Right();
-    if (row >= old.y && row < old.Bottom()) {
-      coveredFrom = std::clamp(old.x, to.x, to.Right());
-      coveredTo = std::clamp(old.Right(), coveredFrom, to.Right());
-    }
-    CopyRun(pixels, coveredFrom - to.x, next);
-    if (coveredTo > coveredFrom) {
-      CopyRun(RowAt(under_, coveredFrom - old.x, row - old.y), coveredTo - coveredFrom,
-              next + (coveredFrom - to.x));
-    }
-    CopyRun(pixels + (coveredTo - to.x), to.Right() - coveredTo, next + (coveredTo - to.x));
-  }
+  Cover(canvas, now.Intersected(grid));
   // The place the float leaves gets back what lies under it.
-  const PixelRect from = old.Intersected(grid);
-  for (std::int32_t row = from.y; row < from.Bottom(); ++row) {
-    const std::uint8_t* below = RowAt(under_, from.x - old.x, row - old.y);
-    std::uint8_t* pixels = RowAt(canvas.pixels, from.x, row);
-    std::int32_t keptFrom = from.Right();  // columns the float still covers
-    std::int32_t keptTo = from.Right();
+  const PixelRect left = old.Intersected(grid);
+  for (std::int32_t row = left.y; row < left.Bottom(); ++row) {
+    std::int32_t keptFrom = left.Right();  // columns the float still covers
+    std::int32_t keptTo = left.Right();
     if (row >= now.y && row < now.Bottom()) {
-      keptFrom = std::clamp(now.x, from.x, from.Right());
-      keptTo = std::clamp(now.Right(), keptFrom, from.Right());
+      keptFrom = std::clamp(now.x, left.x, left.Right());
+      keptTo = std::clamp(now.Right(), keptFrom, left.Right());
     }
-    CopyRun(below, keptFrom - from.x, pixels);
-    CopyRun(below + (keptTo - from.x), from.Right() - keptTo, pixels + (keptTo - from.x));
+    CopyRun(Base(left.x, row), keptFrom - left.x, RowAt(canvas.pixels, left.x, row));
+    if (keptTo < left.Right()) {
+      CopyRun(Base(keptTo, row), left.Right() - keptTo, RowAt(canvas.pixels, keptTo, row));
+    }
   }
-  std::swap(under_, spare_);
   bounds_ = now;
-  Stamp(canvas, under_);
+  Stamp(canvas);
   return old.United(now);
 }
 
@@ -223,8 +283,9 @@ PixelRect PixelSelection::Flip(SelectionCanvas canvas, bool horizontal) {
       std::swap_ranges(RowAt(content_, 0, y), RowAt(content_, 0, y) + width,
                        RowAt(content_, 0, height - 1 - y));
     }
+    std::reverse(holes_.begin(), holes_.end());
   }
-  Stamp(canvas, under_);
+  Stamp(canvas);
   return bounds_;
 }
 
@@ -239,14 +300,11 @@ PixelRect PixelSelection::Paste(SelectionCanvas canvas, PixelGrid content, std::
   bounds_ = {std::clamp(x, 1 - width, grid.width - 1), std::clamp(y, 1 - height, grid.height - 1),
              width, height};
   content_ = std::move(content);
-  under_ = PixelGrid(width, height);
-  const PixelRect clip = bounds_.Intersected(grid);
-  for (std::int32_t row = clip.y; row < clip.Bottom(); ++row) {
-    CopyRun(RowAt(canvas.pixels, clip.x, row), clip.width,
-            RowAt(under_, clip.x - bounds_.x, row - bounds_.y));
-  }
+  baseArea_ = {};
+  Cover(canvas, bounds_.Intersected(grid));
   floating_ = true;
-  Stamp(canvas, under_);
+  FindHoles();
+  Stamp(canvas);
   return dropped.United(bounds_);
 }
 
@@ -254,7 +312,8 @@ PixelRect PixelSelection::Delete(SelectionCanvas canvas) {
   if (!Adopt(canvas.pixels) || bounds_.Empty()) return {};
   if (!floating_) Lift(canvas);
   content_ = Filled(bounds_.width, bounds_.height, kNoColour);
-  Stamp(canvas, under_);
+  FindHoles();
+  Stamp(canvas);
   return Drop(canvas);
 }
 
@@ -265,19 +324,20 @@ bool PixelSelection::StillStamped(const SelectionCanvas& canvas) const {
   const PixelRect grid = GridRect(canvas.pixels);
   const PixelRect clip = bounds_.Intersected(grid);
   bool same = true;
+  OwnRuns covered(canvas.tiles, clip.x, clip.Right());
   for (std::int32_t y = clip.y; y < clip.Bottom() && same; ++y) {
-    ForOwnRuns(canvas.tiles, y, clip.x, clip.Right(), [&](std::int32_t from, std::int32_t to) {
+    covered.ForRow(y, [&](std::int32_t from, std::int32_t to) {
       for (std::int32_t x = from; x < to; ++x) {
         const std::uint8_t mine = content_.At(x - bounds_.x, y - bounds_.y);
-        const std::uint8_t expected = mine == kNoColour ? under_.At(x - bounds_.x, y - bounds_.y)
-                                                        : mine;
+        const std::uint8_t expected = mine == kNoColour ? *Base(x, y) : mine;
         same = same && canvas.pixels.At(x, y) == expected;
       }
     });
   }
   // Lifted pixels the float no longer covers were left at index 0.
+  OwnRuns left(canvas.tiles, origin_.x, origin_.Right());
   for (std::int32_t y = origin_.y; y < origin_.Bottom() && same; ++y) {
-    ForOwnRuns(canvas.tiles, y, origin_.x, origin_.Right(), [&](std::int32_t from, std::int32_t to) {
+    left.ForRow(y, [&](std::int32_t from, std::int32_t to) {
       for (std::int32_t x = from; x < to; ++x) {
         same = same && (bounds_.Contains(x, y) || canvas.pixels.At(x, y) == 0);
       }
@@ -288,7 +348,7 @@ bool PixelSelection::StillStamped(const SelectionCanvas& canvas) const {
 
 // The float as one undo step: every pixel it may have changed, from its value
 // before the float to its value now. Before the float, the lifted place held
-// lifted_ and every other place what under_ holds.
+// lifted_ and every other place its base.
 void PixelSelection::RecordStep(SelectionCanvas canvas) const {
   UndoHistory& history = canvas.history;
   const PixelGrid& pixels = canvas.pixels;
@@ -302,7 +362,7 @@ void PixelSelection::RecordStep(SelectionCanvas canvas) const {
   for (std::int32_t y = clip.y; y < clip.Bottom(); ++y) {
     for (std::int32_t x = clip.x; x < clip.Right(); ++x) {
       if (origin_.Contains(x, y)) continue;
-      history.Record(pixels, x, y, under_.At(x - bounds_.x, y - bounds_.y), pixels.At(x, y));
+      history.Record(pixels, x, y, *Base(x, y), pixels.At(x, y));
     }
   }
   history.EndStroke(pixels);
@@ -326,8 +386,7 @@ PixelRect PixelSelection::Cancel(SelectionCanvas canvas) {
   if (floating_ && StillStamped(canvas)) {
     const PixelRect clip = bounds_.Intersected(GridRect(canvas.pixels));
     for (std::int32_t y = clip.y; y < clip.Bottom(); ++y) {
-      CopyRun(RowAt(under_, clip.x - bounds_.x, y - bounds_.y), clip.width,
-              RowAt(canvas.pixels, clip.x, y));
+      CopyRun(Base(clip.x, y), clip.width, RowAt(canvas.pixels, clip.x, y));
     }
     for (std::int32_t y = origin.y; y < origin.Bottom(); ++y) {
       CopyRun(RowAt(lifted_, 0, y - origin.y), origin.width, RowAt(canvas.pixels, origin.x, y));
@@ -346,9 +405,10 @@ PixelGrid PixelSelection::Copy(const SelectionCanvas& canvas) const {
   if (!On(canvas.pixels)) return {};
   if (floating_) return content_;
   PixelGrid copy = Filled(bounds_.width, bounds_.height, kNoColour);
+  OwnRuns runs(canvas.tiles, bounds_.x, bounds_.Right());
   for (std::int32_t y = bounds_.y; y < bounds_.Bottom(); ++y) {
     const std::uint8_t* source = RowAt(canvas.pixels, 0, y);
-    ForOwnRuns(canvas.tiles, y, bounds_.x, bounds_.Right(), [&](std::int32_t from, std::int32_t to) {
+    runs.ForRow(y, [&](std::int32_t from, std::int32_t to) {
       CopyRun(source + from, to - from, RowAt(copy, from - bounds_.x, y - bounds_.y));
     });
   }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "editing/Tools.h"
 #include "graphics/PixelGrid.h"
@@ -92,7 +93,10 @@ class PixelSelection {
  private:
   bool Adopt(const PixelGrid& pixels);
   void Lift(SelectionCanvas canvas);
-  void Stamp(SelectionCanvas canvas, const PixelGrid& under);
+  void FindHoles();
+  void Stamp(SelectionCanvas canvas);
+  void Cover(SelectionCanvas canvas, const PixelRect& area);
+  const std::uint8_t* Base(std::int32_t x, std::int32_t y) const;
   bool StillStamped(const SelectionCanvas& canvas) const;
   void RecordStep(SelectionCanvas canvas) const;
   PixelRect Area() const;
@@ -100,12 +104,14 @@ class PixelSelection {
   std::uint64_t grid_ = 0;  // identity of the pixel grid the selection belongs to
   PixelRect bounds_;
   bool floating_ = false;
-  // A float: its pixels; the grid's pixels under bounds_ as they are without it
-  // (with the lifted pixels at 0); where it was lifted from (empty for a paste)
-  // and the pixels there before the lift.
+  // A float: its pixels; the sprite's pixels as they are without it (its
+  // base: as before the float, the lifted pixels at 0) over baseArea_, which
+  // holds every place of the sprite it has covered; where it was lifted from
+  // (empty for a paste) and the pixels there before the lift.
   PixelGrid content_;
-  PixelGrid under_;
-  PixelGrid spare_;  // the next under_, kept to spare an allocation per move
+  std::vector<std::uint8_t> holes_;  // per row of content_: 1 when it lacks a pixel
+  PixelGrid base_;
+  PixelRect baseArea_;
   PixelRect origin_;
   PixelGrid lifted_;
 };
