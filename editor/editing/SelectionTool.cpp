@@ -27,11 +27,27 @@ PixelRect Written(PixelRect area) {
   return area;
 }
 
+// A sprite load that failed part-way leaves the surface read-only (its own
+// tiles shaded): a selection left from before is given up, writing nothing.
+// `gone` receives the area it covered.
+bool Usable(PixelRect& gone) {
+  if (SpriteSelectable()) return true;
+  PixelSelection& selection = ActiveSelection();
+  if (selection.On(G().SpritePixels)) gone = selection.Bounds();
+  selection.Forget();
+  CurrentDrag() = {};
+  return false;
+}
+
 }  // namespace
 
 bool SpriteSelectable() {
   const auto& g = G();
   return g.SpriteLoaded && g.FailedSelection.empty() && !g.SpritePixels.Empty();
+}
+
+bool SelectionActive() {
+  return SpriteSelectable() && ActiveSelection().On(G().SpritePixels);
 }
 
 PixelRect SelectionPress(PointerButtons pressed, SpritePoint at) {
@@ -51,6 +67,7 @@ PixelRect SelectionMove(PointerButtons held, SpritePoint at) {
   Drag& drag = CurrentDrag();
   if (held == kButtonNone) return SelectionRelease(kButtonNone);  // its release was missed
   if (held != kButtonLeft || drag.kind == DragKind::None) return {};
+  if (PixelRect gone; !Usable(gone)) return gone;
   PixelSelection& selection = ActiveSelection();
   if (drag.kind == DragKind::Marking) {
     if (at == drag.anchor && !drag.wandered) return {};
@@ -71,6 +88,7 @@ PixelRect SelectionRelease(PointerButtons stillHeld) {
 }
 
 PixelRect SelectionKeyPress(SelectionKey key, std::int32_t step) {
+  if (PixelRect gone; !Usable(gone)) return gone;
   PixelSelection& selection = ActiveSelection();
   if (key == SelectionKey::Escape) {
     CurrentDrag() = {};
@@ -97,28 +115,31 @@ PixelRect SelectionKeyPress(SelectionKey key, std::int32_t step) {
 }
 
 PixelRect DropSelection() {
+  if (PixelRect gone; !Usable(gone)) return gone;
   CurrentDrag() = {};
   return ActiveSelection().Drop(SpriteCanvas());
 }
 
 PixelRect SelectAllPixels() {
-  if (!SpriteSelectable()) return {};
+  if (PixelRect gone; !Usable(gone)) return gone;
   CurrentDrag() = {};
   return ActiveSelection().SelectAll(SpriteCanvas());
 }
 
 PixelRect DeleteSelection() {
+  if (PixelRect gone; !Usable(gone)) return gone;
   CurrentDrag() = {};
   return Written(ActiveSelection().Delete(SpriteCanvas()));
 }
 
 PixelRect FlipSelection(bool horizontal) {
+  if (PixelRect gone; !Usable(gone)) return gone;
   CurrentDrag() = {};
   return Written(ActiveSelection().Flip(SpriteCanvas(), horizontal));
 }
 
 PixelRect PasteSelection(PixelGrid content, SpritePoint at) {
-  if (!SpriteSelectable()) return {};
+  if (PixelRect gone; !Usable(gone)) return gone;
   CurrentDrag() = {};
   return Written(ActiveSelection().Paste(SpriteCanvas(), std::move(content), at.x, at.y));
 }

@@ -31,6 +31,8 @@ PixelRect DropSelection();
 
 // Whether the loaded sprite (completely loaded) can be selected and edited.
 bool SpriteSelectable();
+// Whether there is a selection on it to show and act on.
+bool SelectionActive();
 
 PixelRect SelectAllPixels();
 PixelRect DeleteSelection();

@@ -119,7 +119,7 @@ void frmMain::InitSelection() {
 }
 
 void frmMain::UpdateEditMenu() {
-  const bool selected = ActiveSelection().On(G().SpritePixels);
+  const bool selected = SelectionActive();
   for (QAction* action : {mnuEditCut, mnuEditCopy, mnuEditDelete, mnuEditFlipHorizontal,
                           mnuEditFlipVertical}) {
     action->setEnabled(selected);
@@ -145,7 +145,7 @@ bool frmMain::SelectionPointer(QEvent::Type type, PointerButtons buttons, int x,
 }
 
 bool frmMain::picSprite_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  if (G().CurrentTool != kToolSelection || !ActiveSelection().On(G().SpritePixels)) return false;
+  if (G().CurrentTool != kToolSelection || !SelectionActive()) return false;
   std::optional<SelectionKey> used;
   switch (key) {
     case Qt::Key_Left: used = SelectionKey::Left; break;
@@ -172,7 +172,7 @@ void frmMain::FinishSelection() {
 
 void frmMain::ShowSelectionChange(const PixelRect& area) {
   if (!area.Empty()) picSprite->update(OnSurface(area));
-  const bool selected = ActiveSelection().On(G().SpritePixels);
+  const bool selected = SelectionActive();
   if (selected && !selectionAnts_->isActive()) selectionAnts_->start();
   if (!selected) selectionAnts_->stop();
 }
@@ -180,7 +180,7 @@ void frmMain::ShowSelectionChange(const PixelRect& area) {
 // One step of the dashes along the outline: only the outline is repainted.
 void frmMain::MarchAnts() {
   const PixelSelection& selection = ActiveSelection();
-  if (!selection.On(G().SpritePixels)) {
+  if (!SelectionActive()) {
     selectionAnts_->stop();
     return;
   }
@@ -195,7 +195,7 @@ void frmMain::MarchAnts() {
 void frmMain::PaintSelection(QPainter& painter, const QRect& exposed) const {
   const PixelSelection& selection = ActiveSelection();
   const PixelGrid& pixels = G().SpritePixels;
-  if (!selection.On(pixels)) return;
+  if (!SelectionActive()) return;
   const int z = Zoom();
   const PixelRect bounds = selection.Bounds();
   if (selection.Floating()) {

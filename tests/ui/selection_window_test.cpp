@@ -7,13 +7,14 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScrollBar>
+#include <algorithm>
 #include <functional>
 #include <set>
 
 #include "editing/SelectionClipboard.h"
 #include "editing/Tools.h"
 #include "editing/UndoHistory.h"
-#include "support/WindowFixture.h"
+#include "support/CatalogCopy.h"
 
 namespace kerrow::test {
 namespace {
@@ -421,6 +422,55 @@ TEST_F(SelectionWindow, UndoWhileFloatingDropsTheFloatFirst) {
   guard.dialogs.answers.push_back(MsgAnswer::No);  // the changes are not saved
   OpenSprite("TVRLCHILD_Knight");
   ASSERT_FALSE(G().SpriteDirty) << "loaded again from the ROM";
+  EXPECT_FALSE(Selected());
+}
+
+TEST_F(SelectionWindow, TheOutlineMovesWhileSomethingIsSelectedAndGoesWithIt) {
+  Open("Knight");
+  Drag(At(4, 4), At(11, 11));
+  const int z = G().ZoomFactor;
+  auto topEdge = [&] {
+    const QImage image = Surface()->grab().toImage();
+    std::vector<QRgb> line;
+    for (int x = 4 * z; x < 12 * z; ++x) line.push_back(image.pixel(x, 4 * z));
+    return line;
+  };
+  const std::vector<QRgb> first = topEdge();
+  EXPECT_NE(std::find(first.begin(), first.end(), qRgb(0, 0, 0)), first.end());
+  EXPECT_NE(std::find(first.begin(), first.end(), qRgb(255, 255, 255)), first.end());
+  QTest::qWait(400);
+  EXPECT_NE(topEdge(), first) << "the dashes moved on";
+
+  Key(Qt::Key_Return);
+  std::vector<QRgb> sprite;
+  for (int x = 4 * z; x < 12 * z; ++x) sprite.push_back(Entry(G().SpritePixels.At(x / z, 4)));
+  EXPECT_EQ(topEdge(), sprite) << "no outline without a selection";
+}
+
+// A load that fails before its layout leaves the previous sprite shown,
+// shaded and read-only: a selection floating on it goes without writing.
+TEST_F(SelectionWindow, AFailedLoadGivesUpTheSelectionWithoutWritingAnything) {
+  CatalogCopy catalog{scratch};
+  catalog.Use();
+  catalog.Run("demo.mdb", "UPDATE SPRITE SET Width = 600 WHERE Name = 'Gem'");
+  Load(rom);
+  Open("Coin");
+  Shortcut(Qt::Key_A);
+  Key(Qt::Key_Right);
+  const PixelGrid moved = G().SpritePixels;
+  guard.dialogs.answers.push_back(MsgAnswer::No);  // do not save the sprite
+  OpenSprite("TVRLCHILD_Gem");
+  ASSERT_FALSE(G().FailedSelection.empty());
+  EXPECT_FALSE(Selected());
+
+  Key(Qt::Key_Left);
+  Key(Qt::Key_Escape);
+  Shortcut(Qt::Key_A);
+  window->mnuEditFlipHorizontal->trigger();
+  Drag(At(1, 1), At(6, 6));
+  Drag(At(3, 3), At(5, 5));
+  Shortcut(Qt::Key_X);
+  EXPECT_EQ(G().SpritePixels, moved);
   EXPECT_FALSE(Selected());
 }
 
