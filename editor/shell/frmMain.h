@@ -210,6 +210,7 @@ class frmMain : public QMainWindow {
   void ShowPixelUnderPointer(QPointF onSurface);
   void ShowSelectionChange(const PixelRect& area);  // repaints `area` and the outline
   void PaintSelection(QPainter& painter, const QRect& exposed) const;
+  void PaintOutline(QPainter& painter, const PixelRect& bounds) const;
   void MarchAnts();
 
   QTimer* selectionAnts_ = nullptr;  // moves the outline's dashes while there is a selection

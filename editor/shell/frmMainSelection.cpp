@@ -193,31 +193,38 @@ void frmMain::MarchAnts() {
 }
 
 void frmMain::PaintSelection(QPainter& painter, const QRect& exposed) const {
+  if (!SelectionActive()) return;
   const PixelSelection& selection = ActiveSelection();
   const PixelGrid& pixels = G().SpritePixels;
-  if (!SelectionActive()) return;
   const int z = Zoom();
   const PixelRect bounds = selection.Bounds();
-  if (selection.Floating()) {
+  const PixelRect exposedPixels{exposed.left() / z, exposed.top() / z,
+                                exposed.right() / z - exposed.left() / z + 1,
+                                exposed.bottom() / z - exposed.top() / z + 1};
+  const PixelRect shown =
+      bounds.Intersected({0, 0, pixels.Width(), pixels.Height()}).Intersected(exposedPixels);
+  if (selection.Floating() && !shown.Empty()) {
     // Its pixels over context tiles and empty positions, faintly: a drop
     // leaves them out, but they move along until then.
-    const PixelRect exposedPixels{exposed.left() / z, exposed.top() / z,
-                                  exposed.right() / z - exposed.left() / z + 1,
-                                  exposed.bottom() / z - exposed.top() / z + 1};
-    const PixelRect shown =
-        bounds.Intersected({0, 0, pixels.Width(), pixels.Height()}).Intersected(exposedPixels);
-    painter.save();
-    painter.setOpacity(0.5);
+    QImage faint(shown.width, shown.height, QImage::Format_ARGB32_Premultiplied);
+    faint.fill(Qt::transparent);
     for (std::int32_t y = shown.y; y < shown.Bottom(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(faint.scanLine(y - shown.y));
       for (std::int32_t x = shown.x; x < shown.Right(); ++x) {
         if (G().TileMap.ValueOr0(x / 8, y / 8) == kTileWhite) continue;
         const std::uint8_t index = selection.Content().At(x - bounds.x, y - bounds.y);
         if (index == kNoColour) continue;
-        painter.fillRect(QRect(x * z, y * z, z, z), ToQColor(G().Palette.Entries[index & 0x0F].Colour));
+        const QColor colour = ToQColor(G().Palette.Entries[index & 0x0F].Colour);
+        line[x - shown.x] = qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), 128));
       }
     }
-    painter.restore();
+    // One enlarged image, however many pixels: nearest pixel, no smoothing.
+    painter.drawImage(QRect(shown.x * z, shown.y * z, shown.width * z, shown.height * z), faint);
   }
+  PaintOutline(painter, bounds);
+}
+
+void frmMain::PaintOutline(QPainter& painter, const PixelRect& bounds) const {
   const QRect outline = OnSurface(bounds).adjusted(0, 0, -1, -1);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(Qt::white, 0));

@@ -115,7 +115,14 @@ TEST_F(SelectionWindow, DraggingMarksThenMovesOwnPixelsAndEscapePutsThemBack) {
   Drag(At(10, 5), At(7, 26));
   EXPECT_EQ(G().SpritePixels, Moved(before, marked, -3, 21, kLampPostOwn));
   EXPECT_TRUE(G().SpriteDirty);
-  EXPECT_EQ(Surface()->grab().toImage().pixel(At(12, 5)), Entry(0)) << "the place it left shows index 0";
+  const QImage picture = Surface()->grab().toImage();
+  EXPECT_EQ(picture.pixel(At(12, 5)), Entry(0)) << "the place it left shows index 0";
+  // Over an empty position, the post's pixel (8, 2) shows at half strength on magenta.
+  const QColor faint(picture.pixel(At(5, 23)));
+  const QColor source(Entry(before.At(8, 2)));
+  EXPECT_NEAR(faint.red(), (255 + source.red()) / 2, 2);
+  EXPECT_NEAR(faint.green(), source.green() / 2, 2);
+  EXPECT_NEAR(faint.blue(), (255 + source.blue()) / 2, 2);
 
   // The pixels left out travel along: back over the post they show again.
   Drag(At(7, 26), At(11, 26));
