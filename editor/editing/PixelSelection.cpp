@@ -52,7 +52,7 @@ class OwnRuns {
   std::vector<std::pair<std::int32_t, std::int32_t>> runs_;
 };
 
-// `count` cells of `grid` from (x, y) on, along the row.
+// Cell (x, y) of `grid`, where a run along its row starts.
 std::uint8_t* RowAt(PixelGrid& grid, std::int32_t x, std::int32_t y) {
   return &grid.At(x, y);
 }
@@ -134,10 +134,13 @@ PixelRect PixelSelection::Area() const {
 PixelRect PixelSelection::Mark(SelectionCanvas canvas, SpritePoint from, SpritePoint to) {
   const PixelRect dropped = Drop(canvas);
   Adopt(canvas.pixels);
-  const PixelRect spanned{std::min(from.x, to.x), std::min(from.y, to.y),
-                          std::max(from.x, to.x) - std::min(from.x, to.x) + 1,
-                          std::max(from.y, to.y) - std::min(from.y, to.y) + 1};
-  bounds_ = spanned.Intersected(GridRect(canvas.pixels));
+  // Corners far outside the sprite select as much as corners just outside it.
+  const PixelRect grid = GridRect(canvas.pixels);
+  const auto x0 = std::clamp(std::min(from.x, to.x), -1, grid.width);
+  const auto x1 = std::clamp(std::max(from.x, to.x), -1, grid.width);
+  const auto y0 = std::clamp(std::min(from.y, to.y), -1, grid.height);
+  const auto y1 = std::clamp(std::max(from.y, to.y), -1, grid.height);
+  bounds_ = PixelRect{x0, y0, x1 - x0 + 1, y1 - y0 + 1}.Intersected(grid);
   return dropped.United(bounds_);
 }
 

@@ -1,5 +1,7 @@
 #include "editing/SelectionTool.h"
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "shell/bGlobals.h"
@@ -78,8 +80,13 @@ PixelRect SelectionMove(PointerButtons held, SpritePoint at) {
     drag = {};
     return {};
   }
-  return Written(selection.MoveTo(SpriteCanvas(), drag.corner.x + (at.x - drag.anchor.x),
-                                  drag.corner.y + (at.y - drag.anchor.y)));
+  // The selection keeps to the sprite, so far-off pointers need no more than 32 bits.
+  auto follow = [](std::int32_t corner, std::int32_t at, std::int32_t anchor) {
+    const std::int64_t to = std::int64_t{corner} + at - anchor;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(to, INT32_MIN / 2, INT32_MAX / 2));
+  };
+  return Written(selection.MoveTo(SpriteCanvas(), follow(drag.corner.x, at.x, drag.anchor.x),
+                                  follow(drag.corner.y, at.y, drag.anchor.y)));
 }
 
 PixelRect SelectionRelease(PointerButtons stillHeld) {
