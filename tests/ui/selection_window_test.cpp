@@ -202,7 +202,8 @@ TEST_F(SelectionWindow, ArrowKeysMoveByAPixelAndWithShiftByATile) {
 TEST_F(SelectionWindow, SelectAllAndFlipsMirrorTheOwnTiles) {
   const PixelGrid before = Open("Lamp Post");
   window->ToolbarButton("a")->trigger();
-  Shortcut(Qt::Key_A);
+  window->tvSprites->setFocus();  // the sprite tree does not keep Ctrl+A for itself
+  QTest::keyClick(window->tvSprites, Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(G().CurrentTool, kToolSelection) << "Select All chooses the Selection tool";
   EXPECT_TRUE(Selected());
 
@@ -382,6 +383,9 @@ TEST_F(SelectionWindow, PastingAnImageFromAnotherProgramFollowsTheImportColourRu
   Key(Qt::Key_Return);
   Undo();
   EXPECT_EQ(G().SpritePixels, before);
+  Redo();
+  EXPECT_EQ(G().SpritePixels, pasted);
+  Undo();
   EXPECT_TRUE(guard.dialogs.shown.empty());
 
   // A colour in no entry, and an index no sprite has: refused, nothing changes.
