@@ -29,7 +29,7 @@ std::string Hex(QRgb rgb) {
 
 using Result = ArtOutcome<PixelGrid>;
 
-Result IndicesOfIndexedImage(const QImage& source) {
+Result IndicesOfIndexedImage(const QImage& source, const std::string& outcome) {
   const QImage image = source.format() == QImage::Format_Indexed8
                            ? source
                            : source.convertToFormat(QImage::Format_Indexed8);
@@ -40,7 +40,7 @@ Result IndicesOfIndexedImage(const QImage& source) {
       if (line[x] > 15)
         return Result::Refused("The image's pixel at " + Position(x, y) + " uses colour index " +
                                std::to_string(line[x]) +
-                               "; a sprite has only the indices 0 to 15. Nothing was imported.");
+                               "; a sprite has only the indices 0 to 15. " + outcome);
       indices.At(x, y) = line[x];
     }
   }
@@ -55,7 +55,8 @@ int EntryForColour(DisplayColour snapped, const PaletteColours& palette) {
   return -1;
 }
 
-Result IndicesOfColourImage(const QImage& source, const PaletteColours& palette) {
+Result IndicesOfColourImage(const QImage& source, const PaletteColours& palette,
+                            const std::string& outcome) {
   const QImage image = source.convertToFormat(QImage::Format_ARGB32);
   PixelGrid indices(image.width(), image.height());
   struct Unmatched {
@@ -90,10 +91,21 @@ Result IndicesOfColourImage(const QImage& source, const PaletteColours& palette)
                          " of the image " + (unmatched.size() == 1 ? "is" : "are") +
                          " not in the sprite's palette (compared at the console's colour levels)" +
                          (unmatched.size() > kListedColours ? ", the first eight:" : ":") + list +
-                         "\nNothing was imported.");
+                         "\n" + outcome);
+}
+
+bool IsIndexed(const QImage& image) {
+  return image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
+         image.format() == QImage::Format_MonoLSB;
 }
 
 }  // namespace
+
+ArtOutcome<PixelGrid> ImageIndices(const QImage& image, const PaletteColours& palette,
+                                   const std::string& outcome) {
+  return IsIndexed(image) ? IndicesOfIndexedImage(image, outcome)
+                          : IndicesOfColourImage(image, palette, outcome);
+}
 
 ArtOutcome<SpriteImportPlan> PlanSpriteImport(const QImage& image, const PixelGrid& current,
                                               const PixelGrid& tileMap,
@@ -105,9 +117,8 @@ ArtOutcome<SpriteImportPlan> PlanSpriteImport(const QImage& image, const PixelGr
                                std::to_string(current.Width()) + " x " +
                                std::to_string(current.Height()) + " pixels.");
   SpriteImportPlan plan;
-  plan.Indexed = image.format() == QImage::Format_Indexed8 ||
-                 image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
-  Result indices = plan.Indexed ? IndicesOfIndexedImage(image) : IndicesOfColourImage(image, palette);
+  plan.Indexed = IsIndexed(image);
+  Result indices = ImageIndices(image, palette, "Nothing was imported.");
   if (!indices) return PlanResult::Refused(indices.Message());
   if (plan.Indexed) {
     const QList<QRgb> table = image.colorTable();

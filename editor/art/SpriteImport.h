@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "art/ArtOutcome.h"
@@ -20,6 +21,14 @@ struct SpriteImportPlan {
   bool Indexed = false;                   // the image had its own colour table
   std::vector<DisplayColour> ImageColours;  // indexed images: their first (up to) 16 colours
 };
+
+// The palette indices of `image` by the import's colour rules: an indexed
+// image gives its own indices (refused above 15); any other is matched colour
+// by colour against `palette` at the console's levels (refused when a colour
+// is in no entry), transparent pixels giving index 0. A refusal's message ends
+// with `outcome` ("Nothing was imported.").
+ArtOutcome<PixelGrid> ImageIndices(const QImage& image, const PaletteColours& palette,
+                                   const std::string& outcome);
 
 // Works out the import without changing anything. `current` and `tileMap` are
 // the sprite's pixels and tile map, `palette` its colours. Refused (with the

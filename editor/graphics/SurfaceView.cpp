@@ -152,6 +152,7 @@ void SurfaceView::paintEvent(QPaintEvent* event) {
   PaintPixels(painter, exposed, z);
   PaintShading(painter, exposed, z);
   PaintShapePreview(painter, exposed, z);
+  if (PaintOver) PaintOver(painter, exposed);
 }
 
 // The shape being dragged, in its colour over every tile; only the sprite's

@@ -9,6 +9,7 @@
 
 #include "browser/SpriteLayout.h"
 
+class QPainter;
 class QScrollBar;
 
 namespace kerrow {
@@ -46,6 +47,8 @@ class SurfaceView : public QWidget, public SpriteStage {
   std::function<void(Qt::MouseButtons, int, int)> OnMouseUp;
   // The modifier keys of the pointer event being handled.
   Qt::KeyboardModifiers Modifiers() const { return modifiers_; }
+  // Paints over the sprite within the exposed rectangle (the selection's outline).
+  std::function<void(QPainter&, const QRect&)> PaintOver;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

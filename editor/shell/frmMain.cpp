@@ -126,6 +126,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildStatusBar();
   LoadWindow();
   InitEditing();
+  InitSelection();
   resize(960, 640);
 }
 
@@ -488,6 +489,7 @@ void frmMain::mnuFileLoad_Click() {
   }
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
   UpdateArtMenus();
+  UpdateEditMenu();
 }
 
 QTreeWidgetItem* frmMain::FindNode(const QString& key) const {
@@ -556,6 +558,7 @@ void frmMain::SelectSprite() {
   Run([&] { kerrow::SelectSprite(node ? &*node : nullptr, *picSprite); });
   Frame1->Refresh();
   UpdateArtMenus();
+  UpdateEditMenu();
 }
 
 void frmMain::RedrawSprite() {

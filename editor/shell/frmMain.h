@@ -2,6 +2,7 @@
 // strip and status bar. Handlers only route events to the core.
 #pragma once
 
+#include <QEvent>
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointF>
@@ -9,13 +10,17 @@
 #include <array>
 #include <functional>
 
+#include "editing/Tools.h"
+
 class QAction;
 class QActionGroup;
 class QCloseEvent;
 class QLabel;
 class QMenu;
+class QPainter;
 class QScrollBar;
 class QStatusBar;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -32,6 +37,7 @@ class ToolOptionsBar;
 class frmRomHeader;
 class frmTileViewer;
 struct GameIdentity;
+struct PixelRect;
 
 class frmMain : public QMainWindow {
   Q_OBJECT
@@ -156,6 +162,30 @@ class frmMain : public QMainWindow {
   void mnuFilePaletteExport_Click();
   void UpdateArtMenus();  // enables the art entries by what is loaded
   void InitEditing();  // undo shortcuts, thumb tracking, wheel scrolling
+
+  // The Edit menu and the Selection tool (frmMainSelection.cpp).
+  QMenu* mnuEdit = nullptr;
+  QAction* mnuEditCut = nullptr;
+  QAction* mnuEditCopy = nullptr;
+  QAction* mnuEditPaste = nullptr;
+  QAction* mnuEditDelete = nullptr;
+  QAction* mnuEditSelectAll = nullptr;
+  QAction* mnuEditFlipHorizontal = nullptr;
+  QAction* mnuEditFlipVertical = nullptr;
+  void mnuEditCut_Click();
+  void mnuEditCopy_Click();
+  void mnuEditPaste_Click();
+  void mnuEditDelete_Click();
+  void mnuEditSelectAll_Click();
+  void mnuEditFlipHorizontal_Click();
+  void mnuEditFlipVertical_Click();
+  void UpdateEditMenu();  // enables the entries by the selection, the sprite and the clipboard
+  void InitSelection();   // the Edit menu, the outline, the keys
+  // Pointer events while the Selection tool is current; false for the other tools.
+  bool SelectionPointer(QEvent::Type type, PointerButtons buttons, int x, int y);
+  bool picSprite_KeyDown(int key, Qt::KeyboardModifiers modifiers);  // true when used
+  // Drops a floating selection where it is, before anything else changes the pixels.
+  void FinishSelection();
   // Ends the program once Exit is confirmed; by default leaves the event loop.
   std::function<void()> EndProgram;
 
@@ -183,6 +213,13 @@ class frmMain : public QMainWindow {
   void ShowPixelUnderPointer(QPointF onSurface);
   void ZoomAround(int steps, QPointF inViewport);  // Ctrl + wheel
   QTimer* sprayTimer_ = nullptr;  // the Spray can's ticks while a button is held
+  void ShowSelectionChange(const PixelRect& area);  // repaints `area` and the outline
+  void PaintSelection(QPainter& painter, const QRect& exposed) const;
+  void PaintOutline(QPainter& painter, const PixelRect& bounds) const;
+  void MarchAnts();
+
+  QTimer* selectionAnts_ = nullptr;  // moves the outline's dashes while there is a selection
+  int antsPhase_ = 0;
 
   std::array<QIcon, 2> treeIcons_;  // ilTv: heading, sprite
   int runDepth_ = 0;                // commands run from within a command report through it

@@ -61,6 +61,7 @@ void frmMain::mnuFileImport_Click() {
   const std::string path =
       ActiveDialogs().OpenFile(OpenFileRequest{kImportTitle, kImageFilter, kMustExist, ""});
   if (path.empty()) return;
+  FinishSelection();
   ImportSprite(path, ImageColoursChoice::Ask, [this] {
     Frame1->Refresh();
     RedrawSprite();

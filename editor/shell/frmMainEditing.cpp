@@ -146,6 +146,7 @@ void frmMain::InitEditing() {
 // A press is a move with that one button; the first one starts the stroke
 // that one Undo takes back.
 void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
+  if (SelectionPointer(QEvent::MouseButtonPress, ToButtons(button), x, y)) return;
   SetPanelText(3, QString::fromStdString(StrokePress(ToButtons(button), x, y, *picSprite,
                                                      ConstrainShapes(*picSprite))));
   ShowPickedColours(button);
@@ -153,6 +154,7 @@ void frmMain::picSprite_MouseDown(Qt::MouseButtons button, int x, int y) {
 }
 
 void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
+  if (SelectionPointer(QEvent::MouseMove, ToButtons(buttons), x, y)) return;
   SetPanelText(3, QString::fromStdString(StrokeMove(ToButtons(buttons), x, y, *picSprite,
                                                     ConstrainShapes(*picSprite))));
   ShowPickedColours(buttons);
@@ -161,6 +163,7 @@ void frmMain::picSprite_MouseMove(Qt::MouseButtons buttons, int x, int y) {
 
 // The stroke ends with the release of the last button held; a shape is drawn then.
 void frmMain::picSprite_MouseUp(Qt::MouseButtons stillHeld, int x, int y) {
+  if (SelectionPointer(QEvent::MouseButtonRelease, ToButtons(stillHeld), x, y)) return;
   StrokeRelease(ToButtons(stillHeld), x, y, *picSprite, ConstrainShapes(*picSprite));
   if (!Spraying()) sprayTimer_->stop();
 }
@@ -206,6 +209,7 @@ void frmMain::ShowPixelUnderPointer(QPointF onSurface) {
 // pixels with the tile states intact: empty cells stay background, grey tiles
 // keep their hatching.
 void frmMain::Undo() {
+  FinishSelection();
   UndoSprite([this] {
     picSprite->update();
     Frame1->Refresh();  // the step may have been a colour edit
@@ -213,6 +217,7 @@ void frmMain::Undo() {
 }
 
 void frmMain::Redo() {
+  FinishSelection();
   RedoSprite([this] {
     picSprite->update();
     Frame1->Refresh();

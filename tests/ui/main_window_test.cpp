@@ -24,11 +24,14 @@ QStringList Captions(const QList<QAction*>& actions) {
 TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   frmMain& w = *window;
   EXPECT_EQ(Captions(w.menuBar()->actions()),
-            QStringList({"&File", "&View", "Compression", "&Tools", "Help"}));
+            QStringList({"&File", "&Edit", "&View", "Compression", "&Tools", "Help"}));
   EXPECT_EQ(Captions(w.mnuFile->actions()),
             QStringList({"&Load...", "&Save", "Import Sprite...", "Expor&t Sprite...", "P&alette",
                          "-", "Game Information", "-", "E&xit"}));
   EXPECT_EQ(Captions(w.mnuFileSave->actions()), QStringList({"Save ROM", "Save &Palette"}));
+  EXPECT_EQ(Captions(w.mnuEdit->actions()),
+            QStringList({"Undo", "Redo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "-",
+                         "Select &All", "-", "Flip &Horizontal", "Flip &Vertical"}));
   EXPECT_EQ(Captions(w.mnuView->actions()), QStringList({"&Grid", "Zoom"}));
   EXPECT_EQ(Captions(w.mnuViewZoom->actions()), QStringList({"1", "4", "6", "8", "16", "24"}));
   EXPECT_EQ(Captions(w.mnuCompression->actions()),
