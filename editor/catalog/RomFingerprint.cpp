@@ -71,6 +71,18 @@ void EachRow(const Database& game, const char* table, Read read) {
   }
 }
 
+// Whether `a` agrees on a larger share of its blocks than `b` (exactly, not
+// by rounded percent); on a tie the earlier row stays.
+bool Closer(const FingerprintAgreement& a, const FingerprintAgreement& b) {
+  const auto share = [](const FingerprintAgreement& x) {
+    return x.Compared == 0 ? std::pair<std::int64_t, std::int64_t>{1, 1}
+                           : std::pair{x.Agreeing, x.Compared};
+  };
+  const auto [an, ad] = share(a);
+  const auto [bn, bd] = share(b);
+  return an * bd > bn * ad;
+}
+
 }  // namespace
 
 RomFingerprint FingerprintOf(std::span<const std::uint8_t> image) {
@@ -99,7 +111,7 @@ std::string FormatFingerprint(const RomFingerprint& fingerprint) {
 }
 
 std::optional<RomFingerprint> ParseFingerprint(std::string_view text) {
-  const std::string_view tag = std::string(kFormatTag) + ":";
+  const std::string tag = std::string(kFormatTag) + ":";
   if (!text.starts_with(tag)) return std::nullopt;
   text.remove_prefix(tag.size());
   const std::size_t colon = text.find(':');
@@ -124,17 +136,21 @@ std::vector<bool> CataloguedBlocks(const Database& game, std::int64_t romSize) {
   std::vector<bool> blocks(
       static_cast<std::size_t>((std::max<std::int64_t>(romSize, 0) + kFingerprintBlock - 1) /
                                kFingerprintBlock));
-  constexpr std::int64_t kPaletteBytes = 32;
-  EachRow(game, "NFO", [&](TableView& nfo) { Mark(blocks, nfo.Long("Palette"), kPaletteBytes); });
+  // Offset 0 holds the vector table, never a palette: there it means "none"
+  // (or the game's palette), and the header block stays compared.
+  const auto markPalette = [&](std::int64_t offset) {
+    if (offset > 0) Mark(blocks, offset, 32);
+  };
+  EachRow(game, "NFO", [&](TableView& nfo) { markPalette(nfo.Long("Palette")); });
   EachRow(game, "SPRITE", [&](TableView& sprite) {
-    Mark(blocks, sprite.Long("Palette"), kPaletteBytes);
+    markPalette(sprite.Long("Palette"));
     MarkTileList(blocks, sprite.Text("White"));
     if (!sprite.IsNull("Grey")) MarkTileList(blocks, sprite.Text("Grey"));
   });
   // A compressed sprite's tile offsets address its decompressed data; in the
   // ROM it owns its room.
   EachRow(game, "COMPRESSED", [&](TableView& compressed) {
-    Mark(blocks, compressed.Long("Palette"), kPaletteBytes);
+    markPalette(compressed.Long("Palette"));
     Mark(blocks, compressed.Long("Offset"), compressed.Long("MaxSize"));
   });
   return blocks;
@@ -201,7 +217,7 @@ RomIdentification IdentifyRomImage(TableView& games, const std::string& serial,
       }
       verdict.Matches = verdict.Agreement.Matches();
       if (verdict.Matches &&
-          (!best || verdict.Agreement.Percent() > result.Candidates[*best].Agreement.Percent()))
+          (!best || Closer(verdict.Agreement, result.Candidates[*best].Agreement)))
         best = result.Candidates.size();
     }
     result.Candidates.push_back(std::move(verdict));

@@ -281,15 +281,22 @@ GameSettings ReadGameSettings(const CatalogGame& game) {
 void ChangeGameSettings(const CatalogGame& game, const GameSettings& settings) {
   if (settings.Name.empty()) Refuse("The game needs a name. Nothing was changed.");
   if (settings.Palette < 0) Refuse("A palette offset cannot be negative. Nothing was changed.");
+  // Only the first row in key order is read: it is the one that changes.
+  std::optional<std::string> oldName;
+  try {
+    auto database = Database::Open(game.DatabasePath);
+    auto nfo = database->OpenTable("NFO");
+    if (!nfo->Eof()) oldName = nfo->Text("Name");
+  } catch (const Failure& failure) {
+    Refuse("The game's information cannot be read: " + failure.Description() +
+           " Nothing was changed.");
+  }
   EditSession edit(game);
   edit.Undo().KeepTable("target.NFO");
-  // Only the first row in key order is read; it is the one that changes.
-  CatalogStatement first(edit.Session(), "SELECT Name FROM target.NFO ORDER BY Name LIMIT 1");
-  if (first.Step()) {
-    const std::string oldName = first.Text(0);
+  if (oldName) {
     CatalogStatement update(edit.Session(),
                             "UPDATE target.NFO SET Name = ?1, Palette = ?2 WHERE Name = ?3");
-    update.Bind(1, settings.Name).Bind(2, std::int64_t{settings.Palette}).Bind(3, oldName).Step();
+    update.Bind(1, settings.Name).Bind(2, std::int64_t{settings.Palette}).Bind(3, *oldName).Step();
   } else {
     CatalogStatement insert(edit.Session(), "INSERT INTO target.NFO (Name, Palette) VALUES (?1, ?2)");
     insert.Bind(1, settings.Name).Bind(2, std::int64_t{settings.Palette}).Step();

@@ -26,7 +26,7 @@ struct NewGame {
   std::int32_t Palette = 0;  // "NFO" "Palette"
   // The ROM the game is added for: its fingerprint goes into the new row, and
   // rows of the same serial whose fingerprints disagree do not stand in the way.
-  std::string RomPath;
+  std::string RomPath = {};
 };
 
 // Creates the game's database in `dataPath` from the schema file there (its
