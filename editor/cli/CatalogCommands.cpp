@@ -39,11 +39,12 @@ std::string AbsolutePath(const std::string& path) {
   return fs::absolute(path, error).string();
 }
 
-// The serial as a person reads it: up to its trailing blanks and NULs, with
-// bytes that are no printable text shown as dots.
+// The serial as a person reads it: up to the checksum that follows it in the
+// header, without trailing blanks, bytes that are no printable text as dots.
 std::string ShownSerial(const std::string& serial) {
+  constexpr std::size_t kBeforeChecksum = 0x18E - kSerialOffset;
   std::string shown;
-  for (const char c : serial) shown += (c >= 0x20 && c <= 0x7E) ? c : '.';
+  for (const char c : serial.substr(0, kBeforeChecksum)) shown += (c >= 0x20 && c <= 0x7E) ? c : '.';
   while (!shown.empty() && (shown.back() == ' ' || shown.back() == '.')) shown.pop_back();
   return shown;
 }
