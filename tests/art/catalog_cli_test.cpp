@@ -8,16 +8,12 @@
 #include <algorithm>
 #include <map>
 
-#include "TestSupport.h"
-#include "cli/CliCommand.h"
-#include "shell/bGlobals.h"
+#include "CatalogCliFixture.h"
 
 namespace kerrow {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
 
 // The rows of a query, fields joined by "|" and rows by ";".
 std::string Query(const std::string& path, const std::string& sql) {
@@ -29,8 +25,10 @@ std::string Query(const std::string& path, const std::string& sql) {
       [](void* out, int columns, char** values, char**) {
         auto& text = *static_cast<std::string*>(out);
         if (!text.empty()) text += ";";
-        for (int c = 0; c < columns; ++c)
-          text += (c ? "|" : "") + std::string(values[c] ? values[c] : "NULL");
+        for (int c = 0; c < columns; ++c) {
+          if (c) text += "|";
+          text += values[c] ? values[c] : "NULL";
+        }
         return 0;
       },
       &rows, nullptr);
@@ -38,37 +36,11 @@ std::string Query(const std::string& path, const std::string& sql) {
   return rc == SQLITE_OK ? rows : "?" + sql;
 }
 
-class CatalogCli : public ::testing::Test {
+class CatalogCli : public test::CatalogCliFixture {
  protected:
   CatalogCli() {
-    fs::copy_file(BinDir() + "/demo.bin", dir.File("demo.bin"));
-    fs::copy_file(BinDir() + "/demo2.bin", dir.File("demo2.bin"));
-    fs::create_directory(dir.File("data"));
-    fs::copy_file(BinDir() + "/catalog-schema.sql", dir.File("data/catalog-schema.sql"));
-    sqlite3* db = nullptr;
-    sqlite3_open(dir.File("data/game.mdb").c_str(), &db);
-    sqlite3_exec(db,
-                 "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT NOT NULL, Database TEXT "
-                 "NOT NULL)",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-  }
-  ~CatalogCli() override { ResetGlobals(); }
-
-  int Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data", dir.File("data")});
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, BinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
-  }
-  std::map<std::string, std::vector<unsigned char>> Catalog() const {
-    std::map<std::string, std::vector<unsigned char>> files;
-    for (const auto& entry : fs::directory_iterator(dir.File("data")))
-      files[entry.path().filename().string()] = test::ReadBytes(entry.path().string());
-    return files;
+    fs::copy_file(test::ArtBinDir() + "/demo.bin", dir.File("demo.bin"));
+    fs::copy_file(test::ArtBinDir() + "/demo2.bin", dir.File("demo2.bin"));
   }
   std::string Game(const std::string& sql) const { return Query(dir.File("data/KR000001_00.mdb"), sql); }
   // Each command is refused with its status, one line, and no catalog file changes.
@@ -83,8 +55,6 @@ class CatalogCli : public ::testing::Test {
     }
   }
 
-  test::ScratchDir dir{true};
-  std::string out, err;
 };
 
 TEST_F(CatalogCli, AddSpritePlacesTilesInRowsOrColumnBlocksFromAnyOffsetNotation) {

@@ -5,14 +5,10 @@
 
 #include <QImage>
 #include <filesystem>
-#include <map>
 #include <sqlite3.h>
 
-#include "ArtTestSupport.h"
 #include "RomShapes.h"
-#include "TestSupport.h"
-#include "cli/CliCommand.h"
-#include "shell/bGlobals.h"
+#include "CatalogCliFixture.h"
 
 namespace kerrow {
 namespace {
@@ -22,28 +18,14 @@ using test::ReadBytes;
 
 constexpr std::size_t kSecondTiles = 0x31000;
 
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
 int TilePixel(const std::vector<unsigned char>& data, std::size_t offset, int x, int y) {
   const unsigned char byte = data[offset + 4 * static_cast<std::size_t>(y) + x / 2];
   return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
-void RunSql(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  sqlite3_close(db);
-}
-
-class SameSerial : public ::testing::Test {
+class SameSerial : public test::CatalogCliFixture {
  protected:
   SameSerial() {
-    fs::create_directory(dir.File("data"));
-    fs::copy_file(BinDir() + "/catalog-schema.sql", dir.File("data/catalog-schema.sql"));
-    RunSql(dir.File("data/game.mdb"),
-           "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT NOT NULL, "
-           "Database TEXT NOT NULL);");
     a = test::MakeShapedRom({.seed = 11, .title = "FIRST HOMEBREW"});
     b = test::MakeShapedRom({.seed = 22, .title = "SECOND HOMEBREW", .tilesAt = kSecondTiles});
     patched = a;
@@ -54,29 +36,7 @@ class SameSerial : public ::testing::Test {
     test::WriteBytes(dir.File("b.bin"), b);
     test::WriteBytes(dir.File("patched.bin"), patched);
   }
-  ~SameSerial() override { ResetGlobals(); }
-
-  int Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data", dir.File("data")});
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, BinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
-  }
-
-  // Every file of the data directory, byte for byte.
-  std::map<std::string, std::vector<unsigned char>> Catalog() const {
-    std::map<std::string, std::vector<unsigned char>> files;
-    for (const auto& entry : fs::directory_iterator(dir.File("data")))
-      files[entry.path().filename().string()] = ReadBytes(entry.path().string());
-    return files;
-  }
-
-  test::ScratchDir dir{true};
   std::vector<unsigned char> a, b, patched;
-  std::string out, err;
 };
 
 TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
@@ -150,7 +110,7 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
 TEST_F(SameSerial, AnOldRowWithoutFingerprintTakesEveryBuildUntilItsFingerprintIsRecorded) {
   ASSERT_EQ(Cli({"catalog", "add-game", "a.bin"}), 0) << err;
   // A catalog made before fingerprints: the row keeps only its serial.
-  RunSql(dir.File("data/game.mdb"), "UPDATE Games SET Fingerprint = NULL");
+  test::RunSql(dir.File("data/game.mdb"), "UPDATE Games SET Fingerprint = NULL");
   ASSERT_EQ(Cli({"identify", "b.bin"}), 0) << err;
   EXPECT_NE(out.find("by its serial alone"), std::string::npos) << out;
   const auto catalog = Catalog();
