@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
 #include "CatalogCliFixture.h"
@@ -42,7 +42,9 @@ class CatalogCli : public test::CatalogCliFixture {
     fs::copy_file(test::ArtBinDir() + "/demo.bin", dir.File("demo.bin"));
     fs::copy_file(test::ArtBinDir() + "/demo2.bin", dir.File("demo2.bin"));
   }
-  std::string Game(const std::string& sql) const { return Query(dir.File("data/KR000001_00.mdb"), sql); }
+  std::string Game(const std::string& sql) const {
+    return Query(dir.File("data/KR000001_00.mdb"), sql);
+  }
   // Each command is refused with its status, one line, and no catalog file changes.
   void ExpectRefusals(const std::vector<std::pair<std::vector<std::string>, int>>& cases) {
     const auto before = Catalog();
@@ -54,7 +56,6 @@ class CatalogCli : public test::CatalogCliFixture {
       EXPECT_TRUE(Catalog() == before) << "a catalog file changed: " << shown;
     }
   }
-
 };
 
 TEST_F(CatalogCli, AddSpritePlacesTilesInRowsOrColumnBlocksFromAnyOffsetNotation) {

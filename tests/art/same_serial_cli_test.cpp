@@ -2,13 +2,13 @@
 // copy of one, catalogued with kerrow-cli: each is taken for its own game
 // only, and an import writes into the right ROM at the right bytes.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QImage>
 #include <filesystem>
-#include <sqlite3.h>
 
-#include "RomShapes.h"
 #include "CatalogCliFixture.h"
+#include "RomShapes.h"
 
 namespace kerrow {
 namespace {
@@ -41,8 +41,7 @@ class SameSerial : public test::CatalogCliFixture {
 
 TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   ASSERT_EQ(Cli({"catalog", "add-game", "a.bin", "--palette", "0x32000"}), 0) << err;
-  ASSERT_EQ(Cli({"catalog", "add-sprite", "a.bin", "Hero", "--at", "$30000", "--size", "2x2"}),
-            0)
+  ASSERT_EQ(Cli({"catalog", "add-sprite", "a.bin", "Hero", "--at", "$30000", "--size", "2x2"}), 0)
       << err;
   // The second build is not the first game: nothing is taken for it, and Add Game is open.
   EXPECT_EQ(Cli({"identify", "b.bin"}), cli::kExitUnknownGame) << out << err;
@@ -76,8 +75,9 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(image.pixelIndex(x, y),
-                TilePixel(b, kSecondTiles + 32 * static_cast<std::size_t>((x / 16) * 4 +
-                                                                      (x / 8 % 2) * 2 + y / 8),
+                TilePixel(b,
+                          kSecondTiles +
+                              32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 + y / 8),
                           x % 8, y % 8))
           << x << "," << y;
   for (int i = 0; i < 16; ++i) image.setPixel(2 * i, i, static_cast<uint>((i * 5 + 3) % 16));
@@ -89,8 +89,8 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(TilePixel(after,
-                          kSecondTiles + 32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 +
-                                                                  y / 8),
+                          kSecondTiles +
+                              32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 + y / 8),
                           x % 8, y % 8),
                 image.pixelIndex(x, y));
   for (std::size_t i = 0; i < after.size(); ++i) {

@@ -74,7 +74,8 @@ TEST_F(SameSerialWindow, AGameWithoutFingerprintGetsOneFromTheToolsMenu) {
   guard.dialogs.answers.push_back(MsgAnswer::Yes);
   window->mnuToolsFingerprint->trigger();
   ASSERT_FALSE(guard.dialogs.shown.empty());
-  EXPECT_EQ(guard.dialogs.shown.back().icon, MsgIcon::Information) << guard.dialogs.shown.back().text;
+  EXPECT_EQ(guard.dialogs.shown.back().icon, MsgIcon::Information)
+      << guard.dialogs.shown.back().text;
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open_v2(data.File("game.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
