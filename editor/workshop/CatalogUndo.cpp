@@ -109,6 +109,13 @@ std::string UndoCatalogChange(const std::string& dataPath,
 
   const std::string targetPath = target.empty() ? "" : ResolveDataFileIn(dataPath, target);
   CatalogWriteSession session(catalogPath, false, {}, targetPath);
+  // A step only ever reaches into the database of a catalogued game.
+  if (!target.empty()) {
+    CatalogStatement game(session, "SELECT 1 FROM main.Games WHERE Database = ?1");
+    if (!game.Bind(1, target).Step())
+      Refuse("The change \"" + description + "\" cannot be undone: no catalogued game has " +
+             "the database \"" + target + "\" now. Nothing was changed.");
+  }
   std::string why;
   if (!RunUndoScript(session.Db(), script, why))
     Refuse("The change \"" + description + "\" cannot be undone (" + why +
