@@ -9,7 +9,7 @@
 #include "shell/Failure.h"
 #include "editing/UndoHistory.h"
 #include "shell/bGlobals.h"
-#include "workshop/SaveHooks.h"
+#include "graphics/RomSaved.h"
 
 namespace kerrow {
 
