@@ -108,6 +108,7 @@ bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {
   bool backMatch = strip.Back.Shown == entry.Colour;
   if (index == 0) {
     entry.Colour = chosen & 0xFFFFFF;
+    strip.BackdropChosen = true;
   } else {
     StoreWord(entry, RgbToGenesis(chosen));
     G().PaletteDirty = true;

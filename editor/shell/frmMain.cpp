@@ -39,6 +39,10 @@ constexpr const char* kLoadFilter = "Binary Images (*.bin)|*.bin|All Files (*.*)
 constexpr std::int32_t kLoadFlags = 4100;  // file must exist, no read-only box
 constexpr const char* kUnsupportedRomText =
     "File is either an corrupt, invalid, or does not currently have support by Tavrel";
+// What the user can do about a ROM no catalogued game matches.
+constexpr const char* kUnknownRomNextSteps =
+    "Status: Not in the catalog. Find its art and palette with Tools > Tile Viewer, then "
+    "catalogue it with Tools > Add Game to Catalog";
 
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
@@ -459,6 +463,8 @@ void frmMain::mnuFileLoad_Click() {
   } else if (!game) {
     ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
     ShowPaletteAsSaved();
+    SetPanelText(2, kUnknownRomNextSteps);
+    sbMainPanels[1]->setToolTip(kUnknownRomNextSteps);
   } else {
     SetPanelText(1, QString::fromStdString("Game: " + game->Name));
     // The palette and the tree do not depend on each other: either may fail alone.

@@ -77,6 +77,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<DisplayColour> colourRequests;
   std::deque<std::optional<std::string>> texts;  // popped per text input
   std::vector<std::string> textPrompts;
+  std::vector<std::string> textInitials;  // what each text input offered
   std::deque<std::optional<SpriteFormAnswer>> spriteForms;  // popped per Add Sprite form
   std::vector<SpriteFormRequest> spriteFormRequests;
 
@@ -110,8 +111,9 @@ class ScriptedDialogs : public Dialogs {
     return colour;
   }
   std::optional<std::string> InputText(const std::string& prompt, const std::string&,
-                                       const std::string&) override {
+                                       const std::string& initial) override {
     textPrompts.push_back(prompt);
+    textInitials.push_back(initial);
     if (texts.empty()) return std::nullopt;
     auto text = texts.front();
     texts.pop_front();
