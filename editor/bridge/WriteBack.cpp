@@ -13,7 +13,7 @@
 #include "shell/ErrorReports.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
-#include "workshop/SaveHooks.h"
+#include "graphics/RomSaved.h"
 
 namespace kerrow {
 

@@ -162,6 +162,11 @@ std::size_t TableView::Column(std::string_view field) const {
        "Item not found in this collection. (" + name_ + "." + std::string(field) + ")");
 }
 
+bool TableView::HasField(std::string_view field) const {
+  return std::any_of(columns_.begin(), columns_.end(),
+                     [&](const std::string& column) { return SameName(column, field); });
+}
+
 const FieldValue& TableView::Value(std::string_view field) const {
   return Cell(Column(field));
 }
@@ -360,14 +365,18 @@ std::filesystem::path FindIgnoringCase(const std::filesystem::path& base,
 }  // namespace
 
 std::string ResolveDataFile(const std::string& relative) {
+  return ResolveDataFileIn(G().DataPath, relative);
+}
+
+std::string ResolveDataFileIn(const std::string& dataPath, const std::string& relative) {
   std::string path = relative;
   std::replace(path.begin(), path.end(), '\\', '/');
-  std::string direct = G().DataPath + path;
+  std::string direct = dataPath + path;
   std::error_code error;
   if (path.empty() || path.front() == '/' || std::filesystem::exists(direct, error)) return direct;
-  std::string base = G().DataPath.empty() ? std::string(".") : G().DataPath;
+  std::string base = dataPath.empty() ? std::string(".") : dataPath;
   std::string found = FindIgnoringCase(base, path).string();
-  return G().DataPath.empty() && found.starts_with("./") ? found.substr(2) : found;
+  return dataPath.empty() && found.starts_with("./") ? found.substr(2) : found;
 }
 
 void OpenCatalog() {

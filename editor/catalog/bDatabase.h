@@ -47,6 +47,8 @@ class TableView {
   // For loops over many rows: a field's position, found once (3265 if the
   // table lacks it), then read on each row.
   std::size_t FieldIndex(std::string_view field) const { return Column(field); }
+  // Whether the table has the field (for optional fields newer catalogs add).
+  bool HasField(std::string_view field) const;
   std::string TextAt(std::size_t column) const;
 
   // Where a value of `field` on the current row comes from: the table, the
@@ -111,5 +113,7 @@ void CloseGameDatabase();
 
 // Resolves a "Database" text against DataPath, accepting Windows separators.
 std::string ResolveDataFile(const std::string& relative);
+// The same against another data directory than DataPath.
+std::string ResolveDataFileIn(const std::string& dataPath, const std::string& relative);
 
 }  // namespace kerrow

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -45,13 +47,27 @@ bool SeekGameBySerial(TableView& games, const std::string& serial) {
   return false;
 }
 
+RomIdentification IdentifyRom(TableView& games, const std::string& path,
+                              const std::string& dataPath) {
+  const std::string serial = ReadRomSerial(path);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    throw Failure(kErrPathAccess, "Path/File access error: '" + path + "' is not a file", kSource);
+  std::ifstream rom(path, std::ios::binary);
+  std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(rom),
+                                  std::istreambuf_iterator<char>()};
+  if (rom.bad())
+    throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'", kSource);
+  return IdentifyRomImage(games, serial, image, dataPath);
+}
+
 std::optional<GameIdentity> IdentifyGame() {
   auto& g = G();
-  std::string serial = ReadRomSerial(g.RomPath);
+  ReadRomSerial(g.RomPath);
   if (!g.GamesTable) {
     throw Failure(kErrObjectNotSet, "Object variable or With block variable not set", kSource);
   }
-  if (!SeekGameBySerial(*g.GamesTable, serial)) return std::nullopt;
+  if (!IdentifyRom(*g.GamesTable, g.RomPath, g.DataPath).Chosen) return std::nullopt;
 
   OpenGameDatabase(g.GamesTable->Text("Database"));
   TableView& nfo = GameTableView(kNfo);

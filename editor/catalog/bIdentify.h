@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "catalog/RomFingerprint.h"
 #include "catalog/bDatabase.h"
 
 namespace kerrow {
@@ -26,13 +27,19 @@ bool SerialMatches(const std::string& serial, const std::string& id);
 // whose "ID" matches; returns false (the view past its last row) when none does.
 bool SeekGameBySerial(TableView& games, const std::string& serial);
 
+// Identifies the ROM image at `path` against `games` by serial and
+// fingerprint (IdentifyRomImage) and leaves `games` on the chosen row. Failures
+// to read the ROM as for ReadRomSerial; the file must be a regular one.
+RomIdentification IdentifyRom(TableView& games, const std::string& path,
+                              const std::string& dataPath);
+
 // What the main window shows of an identified game.
 struct GameIdentity {
   std::string Name;            // "NFO" "Name"
   std::int32_t PaletteOffset;  // "NFO" "Palette", for LoadPalette
 };
 
-// Identifies the game of RomPath against GamesTable. With no match nothing
+// Identifies the game of RomPath against GamesTable (IdentifyRom). With no match nothing
 // changes and the result is empty (the caller reports it). With a match the
 // game's database is opened into GameDb and GameTables, and its name and
 // palette offset are read, in that order. Failures (unreadable ROM, missing

@@ -24,6 +24,8 @@ enum ExitStatus : int {
   kExitRefusedInput = 14,  // an image or palette file was refused; nothing changed
   kExitWriteFailed = 15,   // an output file could not be written (some, for export-all)
   kExitSaveRefused = 16,   // the ROM image was not written (does not fit, past its end, not writable)
+  // The catalog subcommands (identify and catalog ...) also use 10, 11 and 12:
+  kExitCatalogRefused = 19,  // the catalog change was refused; no catalog file changed
   kExitInternal = 70,      // a subcommand failed in a way it did not foresee
 };
 

@@ -1,4 +1,5 @@
 #include "cli/ArtSubcommands.h"
+#include "cli/CatalogSubcommands.h"
 #include "cli/CliCommand.h"
 #include "cli/WorkshopCommands.h"
 
@@ -18,6 +19,8 @@ const std::vector<CliCommand>& CommandTable() {
       ExportAllCommand(),
       ImportCommand(),
       PaletteCommand(),
+      IdentifyCommand(),
+      CatalogCommand(),
   };
   return table;
 }

@@ -20,7 +20,9 @@ void PrintHelp(std::ostream& out) {
          "(checksums differ), 2 could not check; list, export, export-all, import and\n"
          "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
          "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
-         "written; 70 an unexpected internal failure.\n";
+         "written; identify and catalog: 10 catalog or ROM unreadable, 11 ROM not catalogued\n"
+         "(identify: not identified), 12 no such sprite, 19 the change was refused (no\n"
+         "catalog file changed); 70 an unexpected internal failure.\n";
 }
 
 }  // namespace

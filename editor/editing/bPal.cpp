@@ -7,7 +7,7 @@
 #include "graphics/bGenTile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
-#include "workshop/SaveHooks.h"
+#include "graphics/RomSaved.h"
 
 namespace kerrow {
 

@@ -93,6 +93,7 @@ class frmMain : public QMainWindow {
   QMenu* mnuTools = nullptr;
   QAction* mnuToolsViewer = nullptr;
   QAction* mnuToolsAddGame = nullptr;
+  QAction* mnuToolsFingerprint = nullptr;
   QAction* mnuToolsSep1 = nullptr;
   QAction* mnuToolsHeader = nullptr;
   QAction* mnuToolsFixChecksum = nullptr;

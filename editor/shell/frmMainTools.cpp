@@ -36,6 +36,11 @@ void frmMain::BuildToolsMenu() {
   menuBar()->insertMenu(mnuHelp->menuAction(), mnuTools);
   mnuToolsViewer = ToolsAction(this, mnuTools, "mnuToolsViewer", "Tile &Viewer...");
   mnuToolsAddGame = ToolsAction(this, mnuTools, "mnuToolsAddGame", "Add &Game to Catalog...");
+  mnuToolsFingerprint =
+      ToolsAction(this, mnuTools, "mnuToolsFingerprint", "Record ROM &Fingerprint");
+  mnuToolsFingerprint->setStatusTip(
+      "Records the open ROM's fingerprint for its game, so that other ROMs with the same serial "
+      "are not taken for it");
   mnuToolsSep1 = mnuTools->addSeparator();
   mnuToolsHeader = ToolsAction(this, mnuTools, "mnuToolsHeader", "ROM &Header...");
   mnuToolsFixChecksum = ToolsAction(this, mnuTools, "mnuToolsFixChecksum", "&Fix Checksum");
@@ -48,6 +53,8 @@ void frmMain::BuildToolsMenu() {
 
   RouteAction(mnuToolsViewer, &frmMain::mnuToolsViewer_Click);
   RouteAction(mnuToolsAddGame, &frmMain::mnuToolsAddGame_Click);
+  connect(mnuToolsFingerprint, &QAction::triggered, this,
+          [this] { Run([] { RecordFingerprintCommand(); }); });
   RouteAction(mnuToolsHeader, &frmMain::mnuToolsHeader_Click);
   connect(mnuToolsFixChecksum, &QAction::triggered, this, [this] {
     Run([&] {
@@ -58,15 +65,19 @@ void frmMain::BuildToolsMenu() {
   RouteAction(mnuToolsFixOnSave, &frmMain::mnuToolsFixOnSave_Click);
   connect(mnuToolsCheck, &QAction::triggered, this, [this] { Run([] { CheckCatalogCommand(); }); });
 
-  // Add Game is offered only while the open ROM matches no catalogued game.
+  // Add Game is offered only while the open ROM matches no catalogued game;
+  // otherwise its status tip says why not.
   connect(mnuTools, &QMenu::aboutToShow, this, [this] {
-    bool known = true;
+    std::string why = "Add Game: the ROM cannot be read.";
     try {
-      known = G().RomPath.empty() || RomGameIsCatalogued();
+      why = WhyNoAddGame();
     } catch (const std::exception&) {
       // An unreadable ROM offers nothing to add.
     }
-    mnuToolsAddGame->setEnabled(!known);
+    mnuToolsAddGame->setEnabled(why.empty());
+    mnuToolsAddGame->setStatusTip(
+        why.empty() ? QString("Adds the open ROM's game to the catalog, with its fingerprint")
+                    : QString::fromStdString(why));
   });
 
   // The Compression entries have commands now.

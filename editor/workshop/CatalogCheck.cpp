@@ -305,11 +305,10 @@ CheckReport CheckCatalog(const std::string& romPath) {
   std::unique_ptr<Database> game;
   std::int64_t romSize = 0;
   try {
-    const std::string serial = ReadRomSerial(romPath);
     romSize = BinaryFile::OpenForReading(romPath).Size();
     auto catalog = Database::Open(G().DataPath + "game.mdb");
     auto games = catalog->OpenTable("Games");
-    if (!SeekGameBySerial(*games, serial))
+    if (!IdentifyRom(*games, romPath, G().DataPath).Chosen)
       throw CheckImpossible("No catalogued game matches the ROM \"" + romPath + "\".");
     report.DatabasePath = ResolveDataFile(games->Text("Database"));
     game = Database::Open(report.DatabasePath);

@@ -9,6 +9,10 @@
 
 #include "catalog/bDatabase.h"
 #include "catalog/bIdentify.h"
+#include "shell/Failure.h"
+#include "workshop/CatalogEdits.h"
+#include "workshop/CatalogSession.h"
+#include "workshop/RomHeader.h"
 
 namespace kerrow {
 
@@ -16,103 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& message) {
-  throw CatalogWriteError(message);
-}
-
-// One writable connection with one transaction: rolled back unless committed.
-class WriteSession {
- public:
-  // `create` allows a new file; otherwise the file must exist. Messages name
-  // `shownPath` when given (the file a scratch copy becomes).
-  WriteSession(const std::string& path, bool create, const std::string& shownPath = {})
-      : path_(shownPath.empty() ? path : shownPath) {
-    std::error_code error;
-    if (!create && !fs::is_regular_file(path, error))
-      Refuse("The catalog file \"" + path + "\" does not exist.");
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) Fail("open");
-    if (sqlite3_db_readonly(db_, "main") == 1) ReadOnly();
-    sqlite3_busy_timeout(db_, 200);
-    Exec("BEGIN IMMEDIATE");
-    open_ = true;
-  }
-  ~WriteSession() {
-    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
-  }
-  WriteSession(const WriteSession&) = delete;
-  WriteSession& operator=(const WriteSession&) = delete;
-
-  sqlite3* Db() const { return db_; }
-
-  void Exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail("write");
-  }
-  void Commit() {
-    Exec("COMMIT");
-    open_ = false;
-  }
-
-  [[noreturn]] void Fail(const char* what) {
-    const int code = db_ ? sqlite3_extended_errcode(db_) & 0xFF : SQLITE_CANTOPEN;
-    if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM ||
-        code == SQLITE_AUTH)
-      ReadOnly();
-    Refuse(std::string("The catalog \"") + path_ + "\" could not be " +
-           (std::string(what) == "open" ? "opened" : "written") + ": " +
-           (db_ ? sqlite3_errmsg(db_) : "out of memory") + ". Nothing was changed.");
-  }
-
- private:
-  [[noreturn]] void ReadOnly() {
-    Refuse("The catalog \"" + path_ +
-           "\" cannot be written (the file or its folder is read-only). Nothing was changed.");
-  }
-
-  std::string path_;
-  sqlite3* db_ = nullptr;
-  bool open_ = false;
-};
-
-class Statement {
- public:
-  Statement(WriteSession& session, const std::string& sql) : session_(session) {
-    if (sqlite3_prepare_v2(session.Db(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-      session.Fail("write");
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& Bind(int index, const std::string& text) {
-    sqlite3_bind_text(stmt_, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement& Bind(int index, std::int64_t value) {
-    sqlite3_bind_int64(stmt_, index, value);
-    return *this;
-  }
-  // True while a row is available.
-  bool Step() {
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) session_.Fail("write");
-    return false;
-  }
-  std::string Text(int column) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return text ? text : "";
-  }
-  std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
-
- private:
-  WriteSession& session_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-bool Exists(WriteSession& session, const std::string& sql, const std::string& value) {
-  Statement query(session, sql);
+bool Exists(CatalogWriteSession& session, const std::string& sql, const std::string& value) {
+  CatalogStatement query(session, sql);
   query.Bind(1, value);
   return query.Step();
 }
@@ -126,7 +35,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 // Runs the schema's statements except the catalog's own "Games" table.
-void CreateGameTables(WriteSession& session, const std::string& schema) {
+void CreateGameTables(CatalogWriteSession& session, const std::string& schema) {
   const char* rest = schema.c_str();
   while (*rest) {
     sqlite3_stmt* stmt = nullptr;
@@ -162,16 +71,6 @@ std::string FreeDatabaseName(const std::string& dataPath, const std::string& id)
   Refuse("No free file name for the new game's database in \"" + dataPath + "\".");
 }
 
-void CheckSpriteFields(WriteSession& session, const NewSprite& sprite) {
-  if (sprite.Name.empty()) Refuse("The sprite needs a name.");
-  if (Exists(session, "SELECT 1 FROM SPRITE WHERE Name = ?1", sprite.Name) ||
-      Exists(session, "SELECT 1 FROM COMPRESSED WHERE Name = ?1", sprite.Name))
-    Refuse("A sprite named \"" + sprite.Name + "\" already exists. Names must be unique.");
-  if (sprite.Width < 1 || sprite.Height < 1 || sprite.Width > 255 || sprite.Height > 255)
-    Refuse("A sprite is 1 to 255 tiles wide and high.");
-  if (sprite.White.empty()) Refuse("The sprite has no tiles of its own.");
-}
-
 }  // namespace
 
 std::string FormatTileList(const std::vector<TilePlacement>& tiles) {
@@ -184,7 +83,39 @@ std::string FormatTileList(const std::vector<TilePlacement>& tiles) {
   return text;
 }
 
-std::string AddGame(const std::string& dataPath, const NewGame& game) {
+namespace {
+
+struct AddedGame {
+  std::string FileName;
+  std::int64_t Number = 0;
+};
+
+// Refuses a new game whose ROM a catalogued game already identifies: the new
+// row could never be reached. With the ROM at hand, rows of the same serial
+// whose fingerprints disagree with it do not count.
+void RefuseKnownGame(const std::string& dataPath, const NewGame& game,
+                     CatalogWriteSession& catalog) {
+  if (game.RomPath.empty()) {
+    CatalogStatement games(catalog, "SELECT ID FROM Games ORDER BY Number");
+    while (games.Step()) {
+      if (SerialMatches(game.Id, games.Text(0)))
+        Refuse("The catalog already has a game with the ID \"" + games.Text(0) +
+               "\" that this ROM matches.");
+    }
+    return;
+  }
+  auto catalogView = Database::Open(dataPath + "game.mdb");
+  auto games = catalogView->OpenTable("Games");
+  const RomIdentification found = IdentifyRom(*games, game.RomPath, dataPath);
+  if (!found.Chosen) return;
+  const GameRowVerdict& row = found.Candidates[*found.Chosen];
+  Refuse("The catalog already has a game with the ID \"" + row.Id + "\" that this ROM matches" +
+         (row.HasFingerprint
+              ? " (" + std::to_string(row.Agreement.Percent()) + "% of its blocks agree)."
+              : "; record that game's fingerprint with its own ROM to tell the two apart."));
+}
+
+AddedGame AddGameRow(const std::string& dataPath, const NewGame& game) {
   if (game.Id.empty()) Refuse("The ROM has no serial to identify it by; no game was added.");
   if (game.Id.size() > kSerialLength) Refuse("The serial is too long to identify a ROM by.");
   // An erased header (0xFF bytes) or binary data is no serial: such an ID would
@@ -198,16 +129,14 @@ std::string AddGame(const std::string& dataPath, const NewGame& game) {
   const std::string catalogPath = dataPath + "game.mdb";
   const std::string schema = ReadFile(dataPath + kSchemaFileName);
 
-  WriteSession catalog(catalogPath, false);
-  {
-    // A game whose ID already names this serial (or a prefix of it) would win
-    // identification, so the new row could never be reached.
-    Statement games(catalog, "SELECT ID FROM Games ORDER BY Number");
-    while (games.Step()) {
-      if (SerialMatches(game.Id, games.Text(0)))
-        Refuse("The catalog already has a game with the ID \"" + games.Text(0) +
-               "\" that this ROM matches.");
-    }
+  CatalogWriteSession catalog(catalogPath, false);
+  std::string fingerprint;
+  try {
+    RefuseKnownGame(dataPath, game, catalog);
+    if (!game.RomPath.empty())
+      fingerprint = FormatFingerprint(FingerprintOf(ReadRomImage(game.RomPath)));
+  } catch (const Failure& failure) {
+    Refuse(failure.Description() + " No game was added.");
   }
   const std::string fileName = FreeDatabaseName(dataPath, game.Id);
   const std::string databasePath = dataPath + fileName;
@@ -216,53 +145,82 @@ std::string AddGame(const std::string& dataPath, const NewGame& game) {
   // its name and commit the catalog row; any failure removes it again.
   const std::string building = databasePath + ".new";
   std::error_code error;
+  AddedGame added{fileName, 0};
   try {
     {
-      WriteSession database(building, true, databasePath);
+      CatalogWriteSession database(building, true, databasePath);
       CreateGameTables(database, schema);
-      Statement nfo(database, "INSERT INTO NFO (Name, Palette) VALUES (?1, ?2)");
+      CatalogStatement nfo(database, "INSERT INTO NFO (Name, Palette) VALUES (?1, ?2)");
       nfo.Bind(1, game.Name.empty() ? game.Id : game.Name).Bind(2, std::int64_t{game.Palette});
       nfo.Step();
       database.Commit();
     }
     fs::rename(building, databasePath);
-    Statement row(catalog,
-                  "INSERT INTO Games (Number, ID, Database) VALUES "
-                  "((SELECT COALESCE(MAX(Number), 0) + 1 FROM Games), ?1, ?2)");
-    row.Bind(1, game.Id).Bind(2, fileName);
+    CatalogStatement number(catalog, "SELECT COALESCE(MAX(Number), 0) + 1 FROM main.Games");
+    number.Step();
+    added.Number = number.Int(0);
+    if (!fingerprint.empty()) AddFingerprintField(catalog);
+    CatalogStatement row(catalog, fingerprint.empty()
+                                      ? "INSERT INTO main.Games (Number, ID, Database) VALUES "
+                                        "(?1, ?2, ?3)"
+                                      : std::string("INSERT INTO main.Games (Number, ID, Database, ") +
+                                            kFingerprintField + ") VALUES (?1, ?2, ?3, ?4)");
+    row.Bind(1, added.Number).Bind(2, game.Id).Bind(3, fileName);
+    if (!fingerprint.empty()) row.Bind(4, fingerprint);
     row.Step();
+    // Undoing it takes the row away; the database file stays.
+    CatalogUndoRecorder undo(catalog);
+    undo.DropRow("main.Games", "Number", undo.Literal(added.Number));
+    undo.Record("Add game \"" + (game.Name.empty() ? game.Id : game.Name) + "\"", game.Id, "");
     catalog.Commit();
   } catch (...) {
     fs::remove(building, error);
     fs::remove(databasePath, error);
     throw;
   }
-  return fileName;
+  return added;
 }
 
-void AddPlainSprite(const std::string& databasePath, const NewPlainSprite& sprite) {
-  WriteSession session(databasePath, false);
-  CheckSpriteFields(session, sprite);
+void CheckSpriteFields(CatalogWriteSession& session, const std::string& schema,
+                       const NewSprite& sprite) {
+  if (sprite.Name.empty()) Refuse("The sprite needs a name.");
+  if (Exists(session, "SELECT 1 FROM " + schema + "SPRITE WHERE Name = ?1", sprite.Name) ||
+      Exists(session, "SELECT 1 FROM " + schema + "COMPRESSED WHERE Name = ?1", sprite.Name))
+    Refuse("A sprite named \"" + sprite.Name + "\" already exists. Names must be unique.");
+  if (sprite.Width < 1 || sprite.Height < 1 || sprite.Width > 255 || sprite.Height > 255)
+    Refuse("A sprite is 1 to 255 tiles wide and high.");
+  if (sprite.White.empty()) Refuse("The sprite has no tiles of its own.");
+}
+
+// Inserts the sprite's row into the tables of `schema` ("" or "target.");
+// returns the ID of a heading made for it.
+std::optional<std::int64_t> InsertPlainSprite(CatalogWriteSession& session,
+                                              const std::string& schema,
+                                              const NewPlainSprite& sprite) {
+  CheckSpriteFields(session, schema, sprite);
   std::int64_t heading = 0;
+  std::optional<std::int64_t> made;
   if (sprite.Heading.ExistingId) {
     heading = *sprite.Heading.ExistingId;
-    Statement head(session, "SELECT 1 FROM HEAD WHERE ID = ?1");
+    CatalogStatement head(session, "SELECT 1 FROM " + schema + "HEAD WHERE ID = ?1");
     head.Bind(1, heading);
     if (!head.Step()) Refuse("The heading chosen for the sprite does not exist.");
   } else {
     if (sprite.Heading.NewName.empty()) Refuse("The new heading needs a name.");
-    if (Exists(session, "SELECT 1 FROM HEAD WHERE Name = ?1", sprite.Heading.NewName))
+    if (Exists(session, "SELECT 1 FROM " + schema + "HEAD WHERE Name = ?1",
+               sprite.Heading.NewName))
       Refuse("A heading named \"" + sprite.Heading.NewName + "\" already exists.");
-    Statement next(session, "SELECT COALESCE(MAX(ID), 0) + 1 FROM HEAD");
+    CatalogStatement next(session, "SELECT COALESCE(MAX(ID), 0) + 1 FROM " + schema + "HEAD");
     next.Step();
     heading = next.Int(0);
-    Statement head(session, "INSERT INTO HEAD (ID, Name) VALUES (?1, ?2)");
+    made = heading;
+    CatalogStatement head(session, "INSERT INTO " + schema + "HEAD (ID, Name) VALUES (?1, ?2)");
     head.Bind(1, heading).Bind(2, sprite.Heading.NewName);
     head.Step();
   }
-  Statement row(session,
-                "INSERT INTO SPRITE (Name, Heading, Palette, Width, Height, White, Grey) "
-                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+  CatalogStatement row(session, "INSERT INTO " + schema +
+                                    "SPRITE (Name, Heading, Palette, Width, Height, White, Grey) "
+                                    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
   row.Bind(1, sprite.Name)
       .Bind(2, heading)
       .Bind(3, std::int64_t{sprite.Palette})
@@ -271,17 +229,18 @@ void AddPlainSprite(const std::string& databasePath, const NewPlainSprite& sprit
       .Bind(6, sprite.White)
       .Bind(7, sprite.Grey.empty() ? std::string("-1") : sprite.Grey);
   row.Step();
-  session.Commit();
+  return made;
 }
 
-void AddCompressedSprite(const std::string& databasePath, const NewCompressedSprite& sprite) {
-  WriteSession session(databasePath, false);
-  CheckSpriteFields(session, sprite);
+void InsertCompressedSprite(CatalogWriteSession& session, const std::string& schema,
+                            const NewCompressedSprite& sprite) {
+  CheckSpriteFields(session, schema, sprite);
   if (sprite.SubHead.empty()) Refuse("The compressed sprite needs a group name.");
   if (sprite.MaxSize < 1) Refuse("The room for the compressed data must be at least one byte.");
-  Statement row(session,
-                "INSERT INTO COMPRESSED (Name, SubHead, Palette, Width, Height, White, Grey, "
-                "Offset, MaxSize) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+  CatalogStatement row(session, "INSERT INTO " + schema +
+                                    "COMPRESSED (Name, SubHead, Palette, Width, Height, White, "
+                                    "Grey, Offset, MaxSize) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
+                                    "?8, ?9)");
   row.Bind(1, sprite.Name)
       .Bind(2, sprite.SubHead)
       .Bind(3, std::int64_t{sprite.Palette})
@@ -292,7 +251,60 @@ void AddCompressedSprite(const std::string& databasePath, const NewCompressedSpr
       .Bind(8, std::int64_t{sprite.Offset})
       .Bind(9, std::int64_t{sprite.MaxSize});
   row.Step();
+}
+
+// game.mdb with the game's database attached, for an addition with its undo step.
+struct LoggedAddition {
+  explicit LoggedAddition(const CatalogGame& game)
+      : session(game.DataPath + "game.mdb", false, {}, game.DatabasePath), undo(session) {}
+  CatalogWriteSession session;
+  CatalogUndoRecorder undo;
+};
+
+}  // namespace
+
+std::string AddGame(const std::string& dataPath, const NewGame& game) {
+  return AddGameRow(dataPath, game).FileName;
+}
+
+CatalogGame AddCatalogGame(const std::string& dataPath, const NewGame& game) {
+  const AddedGame added = AddGameRow(dataPath, game);
+  CatalogGame row;
+  row.DataPath = dataPath;
+  row.Number = added.Number;
+  row.Id = game.Id;
+  row.DatabaseText = added.FileName;
+  row.DatabasePath = dataPath + added.FileName;
+  return row;
+}
+
+void AddPlainSprite(const std::string& databasePath, const NewPlainSprite& sprite) {
+  CatalogWriteSession session(databasePath, false);
+  InsertPlainSprite(session, "", sprite);
   session.Commit();
+}
+
+void AddCompressedSprite(const std::string& databasePath, const NewCompressedSprite& sprite) {
+  CatalogWriteSession session(databasePath, false);
+  InsertCompressedSprite(session, "", sprite);
+  session.Commit();
+}
+
+void AddCatalogSprite(const CatalogGame& game, const NewPlainSprite& sprite) {
+  LoggedAddition add(game);
+  const auto heading = InsertPlainSprite(add.session, "target.", sprite);
+  add.undo.DropRow("target.SPRITE", "Name", add.undo.Literal(sprite.Name));
+  if (heading) add.undo.DropRow("target.HEAD", "ID", add.undo.Literal(*heading));
+  add.undo.Record("Add sprite \"" + sprite.Name + "\"", game.Id, game.DatabaseText);
+  add.session.Commit();
+}
+
+void AddCatalogSprite(const CatalogGame& game, const NewCompressedSprite& sprite) {
+  LoggedAddition add(game);
+  InsertCompressedSprite(add.session, "target.", sprite);
+  add.undo.DropRow("target.COMPRESSED", "Name", add.undo.Literal(sprite.Name));
+  add.undo.Record("Add sprite \"" + sprite.Name + "\"", game.Id, game.DatabaseText);
+  add.session.Commit();
 }
 
 std::vector<HeadingEntry> ReadHeadings(const std::string& databasePath) {

@@ -24,6 +24,9 @@ struct NewGame {
   std::string Id;            // the serial prefix identification compares
   std::string Name;          // "NFO" "Name"
   std::int32_t Palette = 0;  // "NFO" "Palette"
+  // The ROM the game is added for: its fingerprint goes into the new row, and
+  // rows of the same serial whose fingerprints disagree do not stand in the way.
+  std::string RomPath = {};
 };
 
 // Creates the game's database in `dataPath` from the schema file there (its
@@ -31,7 +34,8 @@ struct NewGame {
 // to `dataPath`/game.mdb. Returns the new database's file name (relative to
 // `dataPath`). Refused: an empty ID, one that is not printable text, an ID a
 // catalogued game already matches with, a catalog that cannot be written. An
-// existing file is never replaced.
+// existing file is never replaced. With `game.RomPath` an ID may repeat one a
+// row already has, as long as that row does not identify the ROM.
 std::string AddGame(const std::string& dataPath, const NewGame& game);
 
 // Where a new sprite goes: an existing heading by its "ID", or a new one by name.

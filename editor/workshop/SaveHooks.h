@@ -7,11 +7,13 @@
 
 namespace kerrow {
 
+// Turning it on registers the checksum fix as what runs after every save
+// (graphics/RomSaved.h); turning it off removes it.
 void SetFixChecksumOnSave(bool on);
 bool FixChecksumOnSave();
 
-// Called by Save ROM and Save Palette after they wrote into `romPath`.
-// An image too short to have a header is left alone.
-void AfterRomSaved(const std::string& romPath);
+// The fix run after a save into `romPath`; an image too short to have a
+// header is left alone.
+void FixChecksumAfterSave(const std::string& romPath);
 
 }  // namespace kerrow

@@ -11,6 +11,7 @@
 #include "catalog/bDatabase.h"
 #include "graphics/BinaryFile.h"
 #include "shell/Dialogs.h"
+#include "shell/Failure.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogCheck.h"
 #include "workshop/HexText.h"
@@ -78,7 +79,7 @@ bool NeedsOpenRom() {
 }
 
 bool RomGameIsCatalogued() {
-  return G().GamesTable && SeekGameBySerial(*G().GamesTable, ReadRomSerial(G().RomPath));
+  return G().GamesTable && IdentifyRom(*G().GamesTable, G().RomPath, G().DataPath).Chosen;
 }
 
 void TellProblems(const std::string& heading, const std::vector<std::string>& problems) {
@@ -113,11 +114,67 @@ std::vector<std::string> NewProblems(const std::vector<std::string>& before,
 std::optional<std::string> OpenGameOfRom() {
   auto& g = G();
   if (g.RomPath.empty() || !g.GameDb || !g.GamesTable) return std::nullopt;
-  if (!SeekGameBySerial(*g.GamesTable, ReadRomSerial(g.RomPath))) return std::nullopt;
+  if (!IdentifyRom(*g.GamesTable, g.RomPath, g.DataPath).Chosen) return std::nullopt;
   std::string text = g.GamesTable->Text("Database");
   std::error_code error;
   if (!fs::equivalent(ResolveDataFile(text), g.GameDb->Path(), error)) return std::nullopt;
   return text;
+}
+
+std::optional<CatalogGame> OpenCatalogGame() {
+  auto& g = G();
+  if (g.RomPath.empty() || !g.GameDb) return std::nullopt;
+  std::optional<CatalogGame> game = FindCatalogGame(g.DataPath, g.RomPath);
+  std::error_code error;
+  if (!game || !fs::equivalent(game->DatabasePath, g.GameDb->Path(), error)) return std::nullopt;
+  return game;
+}
+
+std::string WhyNoAddGame() {
+  auto& g = G();
+  if (g.RomPath.empty()) return "Add Game: open a ROM first (File > Load...).";
+  if (!g.GamesTable) return "Add Game: the catalog is not open.";
+  RomIdentification found;
+  try {
+    found = IdentifyRom(*g.GamesTable, g.RomPath, g.DataPath);
+  } catch (const Failure& failure) {
+    return "Add Game: the ROM cannot be read (" + failure.Description() + ").";
+  }
+  if (!found.Chosen) return "";
+  const GameRowVerdict& row = found.Candidates[*found.Chosen];
+  return "Add Game: this ROM is catalogued already, as the game with the ID \"" + row.Id +
+         "\" (" +
+         (row.HasFingerprint ? std::to_string(row.Agreement.Percent()) +
+                                   "% of its fingerprint agrees)."
+                             : "by its serial; that game has no fingerprint to tell other ROMs "
+                               "with the same serial apart: record it with Tools > Record ROM "
+                               "Fingerprint while that game's own ROM is open).");
+}
+
+void RecordFingerprintCommand() {
+  if (!NeedsOpenRom()) return;
+  const std::optional<CatalogGame> game = OpenCatalogGame();
+  if (!game) {
+    Tell("The ROM \"" + G().RomPath + "\" is not in the catalog, so there is no game to record "
+         "its fingerprint for.");
+    return;
+  }
+  const std::string question =
+      "Record this ROM's fingerprint for the game with the ID \"" + game->Id +
+      "\"?\r\n\r\nROMs with the same serial but other contents will then no longer be taken "
+      "for this game, and Add Game will be offered for them.";
+  if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel, kWorkshopTitle) !=
+      MsgAnswer::Yes)
+    return;
+  try {
+    RecordFingerprint(*game, G().RomPath);
+  } catch (const CatalogWriteError& error) {
+    Tell(error.what());
+    return;
+  }
+  OpenCatalog();
+  Tell("The fingerprint of \"" + G().RomPath + "\" is recorded for its game.",
+       MsgIcon::Information);
 }
 
 std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
@@ -141,6 +198,7 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
   game.Id = CatalogIdFromImage(image);
   game.Name = GameNameFromImage(image);
   game.Palette = static_cast<std::int32_t>(*palette);
+  game.RomPath = G().RomPath;
   try {
     AddGame(G().DataPath, game);
   } catch (const CatalogWriteError& error) {
@@ -159,7 +217,8 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
                                             TileRect context) {
   if (!NeedsOpenRom()) return std::nullopt;
   const std::optional<std::string> databaseText = OpenGameOfRom();
-  if (!databaseText) {
+  const std::optional<CatalogGame> catalogGame = OpenCatalogGame();
+  if (!databaseText || !catalogGame) {
     Tell("The ROM \"" + G().RomPath +
          "\" is not in the catalog. Add its game first (Tools > Add Game to Catalog).");
     return std::nullopt;
@@ -250,7 +309,7 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
                            : answer->newGroup;
       sprite.Offset = static_cast<std::int32_t>(source.StreamOffset);
       sprite.MaxSize = answer->maxSize;
-      AddCompressedSprite(databasePath, sprite);
+      AddCatalogSprite(*catalogGame, sprite);
     } else {
       NewPlainSprite sprite;
       describe(sprite);
@@ -262,7 +321,7 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
       } else {
         sprite.Heading.NewName = answer->newGroup;
       }
-      AddPlainSprite(databasePath, sprite);
+      AddCatalogSprite(*catalogGame, sprite);
     }
   } catch (const CatalogWriteError& error) {
     Tell(error.what());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalog/bIdentify.h"
+#include "workshop/CatalogEdits.h"
 #include "workshop/CatalogWriter.h"
 #include "workshop/TileViewerLayout.h"
 
@@ -54,6 +55,17 @@ void TellProblems(const std::string& heading, const std::vector<std::string>& pr
 // The "Database" text of the open ROM's game when that game's views are the
 // ones open; empty when the ROM is not identified (or another game is open).
 std::optional<std::string> OpenGameOfRom();
+
+// The open ROM's "Games" row when its game's views are the ones open.
+std::optional<CatalogGame> OpenCatalogGame();
+
+// Why Tools > Add Game is not offered for the open ROM, for its status tip;
+// empty when it is offered.
+std::string WhyNoAddGame();
+
+// Tools > Record ROM Fingerprint: records the open ROM's fingerprint in its
+// game's row (asks first; for games catalogued without one).
+void RecordFingerprintCommand();
 
 // Tools > Add Game to Catalog: asks for the palette offset (starting from
 // `suggestedPalette`), writes the game and identifies the ROM again. Returns
