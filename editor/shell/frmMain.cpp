@@ -39,10 +39,6 @@ constexpr const char* kLoadFilter = "Binary Images (*.bin)|*.bin|All Files (*.*)
 constexpr std::int32_t kLoadFlags = 4100;  // file must exist, no read-only box
 constexpr const char* kUnsupportedRomText =
     "File is either an corrupt, invalid, or does not currently have support by Tavrel";
-// What the user can do about a ROM no catalogued game matches.
-constexpr const char* kUnknownRomNextSteps =
-    "Status: Not in the catalog. Find its art and palette with Tools > Tile Viewer, then "
-    "catalogue it with Tools > Add Game to Catalog";
 
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
@@ -126,6 +122,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   BuildStatusBar();
   LoadWindow();
   InitEditing();
+  BuildCatalogMenus();
   resize(960, 640);
 }
 
@@ -481,6 +478,10 @@ void frmMain::mnuFileLoad_Click() {
   }
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
   UpdateArtMenus();
+}
+
+QString frmMain::KeyOf(const QTreeWidgetItem* item) {
+  return item ? item->data(0, kKeyRole).toString() : QString();
 }
 
 QTreeWidgetItem* frmMain::FindNode(const QString& key) const {

@@ -319,7 +319,7 @@ void frmTileViewer::ShowStatus(std::optional<std::int64_t> hovered) {
 void frmTileViewer::AddSprite() {
   RunCommand([&] {
     const auto added = AddSpriteCommand(source_, picTiles->Layout(), picTiles->Selection(),
-                                        picTiles->ContextSelection());
+                                        picTiles->ContextSelection(), PaletteOffset());
     if (added && OnSpriteAdded) OnSpriteAdded(*added);
   });
 }

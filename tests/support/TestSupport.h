@@ -126,6 +126,35 @@ class ScriptedDialogs : public Dialogs {
     spriteForms.pop_front();
     return answer;
   }
+  // The catalog correction forms: each request kept, each answer popped (cancel when none).
+  std::deque<std::optional<std::string>> choices;
+  std::vector<std::vector<std::string>> choiceItems;
+  std::deque<std::optional<SpriteEditAnswer>> spriteEdits;
+  std::vector<SpriteEditRequest> spriteEditRequests;
+  std::deque<std::optional<GameSettingsAnswer>> gameSettings;
+  std::vector<GameSettingsAnswer> gameSettingsRequests;
+
+  template <typename T>
+  static std::optional<T> Pop(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> ChooseText(const std::string&, const std::string&,
+                                        const std::vector<std::string>& items, bool) override {
+    choiceItems.push_back(items);
+    return Pop(choices);
+  }
+  std::optional<SpriteEditAnswer> AskSpriteEdit(const SpriteEditRequest& request) override {
+    spriteEditRequests.push_back(request);
+    return Pop(spriteEdits);
+  }
+  std::optional<GameSettingsAnswer> AskGameSettings(const std::string& name,
+                                                    std::int64_t palette) override {
+    gameSettingsRequests.push_back({name, palette});
+    return Pop(gameSettings);
+  }
 };
 
 // Installs scripted dialogs and fresh globals for the length of a test; the
