@@ -133,9 +133,8 @@ std::optional<RomFingerprint> ParseFingerprint(std::string_view text) {
 }
 
 std::vector<bool> CataloguedBlocks(const Database& game, std::int64_t romSize) {
-  std::vector<bool> blocks(
-      static_cast<std::size_t>((std::max<std::int64_t>(romSize, 0) + kFingerprintBlock - 1) /
-                               kFingerprintBlock));
+  std::vector<bool> blocks(static_cast<std::size_t>(
+      (std::max<std::int64_t>(romSize, 0) + kFingerprintBlock - 1) / kFingerprintBlock));
   // Offset 0 holds the vector table, never a palette: there it means "none"
   // (or the game's palette), and the header block stays compared.
   const auto markPalette = [&](std::int64_t offset) {
@@ -160,7 +159,8 @@ int FingerprintAgreement::Percent() const {
   return Compared == 0 ? 100 : static_cast<int>(Agreeing * 100 / Compared);
 }
 
-FingerprintAgreement CompareFingerprints(const RomFingerprint& recorded, const RomFingerprint& image,
+FingerprintAgreement CompareFingerprints(const RomFingerprint& recorded,
+                                         const RomFingerprint& image,
                                          const std::vector<bool>& skip) {
   FingerprintAgreement agreement;
   const std::size_t blocks = std::max(recorded.Blocks.size(), image.Blocks.size());
@@ -193,8 +193,8 @@ RomIdentification IdentifyRomImage(TableView& games, const std::string& serial,
     verdict.Row = row;
     verdict.Id = id;
     verdict.Database = games.Text("Database");
-    verdict.HasFingerprint = fingerprinted && !games.IsNull(kFingerprintField) &&
-                             !games.Text(kFingerprintField).empty();
+    verdict.HasFingerprint =
+        fingerprinted && !games.IsNull(kFingerprintField) && !games.Text(kFingerprintField).empty();
     if (!verdict.HasFingerprint) {
       verdict.Matches = true;
       if (!firstBySerial) firstBySerial = result.Candidates.size();

@@ -21,10 +21,10 @@ inline constexpr int kFingerprintMatchPercent = 75;
 inline constexpr const char* kFingerprintField = "Fingerprint";
 
 struct RomFingerprint {
-  std::int64_t Size = 0;               // the image's length in bytes
-  std::vector<std::uint32_t> Blocks;   // one hash per block, the last one maybe short
-  std::vector<bool> Uniform;           // per block: one byte value throughout (only when
-                                       // made from an image, not from text)
+  std::int64_t Size = 0;              // the image's length in bytes
+  std::vector<std::uint32_t> Blocks;  // one hash per block, the last one maybe short
+  std::vector<bool> Uniform;          // per block: one byte value throughout (only when
+                                      // made from an image, not from text)
 };
 
 // The fingerprint of an image. The stored checksum word is left out of the
@@ -49,7 +49,8 @@ struct FingerprintAgreement {
 // Compares a recorded fingerprint with an image's, leaving out the blocks in
 // `skip` and blocks that are one byte value throughout in both (padding tells
 // no two builds apart). A block that only one of them has disagrees.
-FingerprintAgreement CompareFingerprints(const RomFingerprint& recorded, const RomFingerprint& image,
+FingerprintAgreement CompareFingerprints(const RomFingerprint& recorded,
+                                         const RomFingerprint& image,
                                          const std::vector<bool>& skip);
 
 // How one "Games" row whose ID names the ROM's serial was judged.
@@ -76,6 +77,7 @@ struct RomIdentification {
 // Game databases are found through `dataPath`; one that cannot be read gives
 // its row no agreement.
 RomIdentification IdentifyRomImage(TableView& games, const std::string& serial,
-                                   std::span<const std::uint8_t> image, const std::string& dataPath);
+                                   std::span<const std::uint8_t> image,
+                                   const std::string& dataPath);
 
 }  // namespace kerrow

@@ -12,8 +12,8 @@
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogEdits.h"
-#include "workshop/RomHeader.h"
 #include "workshop/ConsecutiveTiles.h"
+#include "workshop/RomHeader.h"
 #include "workshop/StreamProbe.h"
 #include "workshop/TileViewerLayout.h"
 
@@ -39,11 +39,13 @@ std::string AbsolutePath(const std::string& path) {
   return fs::absolute(path, error).string();
 }
 
-// The serial as a person reads it: up to its trailing blanks and NULs, with
-// bytes that are no printable text shown as dots.
+// The serial as a person reads it: up to the checksum that follows it in the
+// header, without trailing blanks, bytes that are no printable text as dots.
 std::string ShownSerial(const std::string& serial) {
+  constexpr std::size_t kBeforeChecksum = 0x18E - kSerialOffset;
   std::string shown;
-  for (const char c : serial) shown += (c >= 0x20 && c <= 0x7E) ? c : '.';
+  for (const char c : serial.substr(0, kBeforeChecksum))
+    shown += (c >= 0x20 && c <= 0x7E) ? c : '.';
   while (!shown.empty() && (shown.back() == ' ' || shown.back() == '.')) shown.pop_back();
   return shown;
 }
@@ -108,8 +110,9 @@ std::optional<CatalogGame> GameOfRom(const std::string& dataPath, const std::str
   try {
     std::optional<CatalogGame> game = FindCatalogGame(dataPath, rom);
     if (!game) {
-      status = Fail(kExitUnknownGame, rom + " is not a ROM image of any game the catalog "
-                                            "supports (see kerrow-cli identify)");
+      status = Fail(kExitUnknownGame, rom +
+                                          " is not a ROM image of any game the catalog "
+                                          "supports (see kerrow-cli identify)");
     }
     return game;
   } catch (const Failure& failure) {
@@ -161,8 +164,7 @@ int RunIdentify(const CliContext& context, std::span<const std::string> args) {
     } else {
       std::cout << "its ID begins the serial; its fingerprint agrees on " << row.Agreement.Agreeing
                 << " of " << row.Agreement.Compared << " compared blocks ("
-                << row.Agreement.Percent() << "%, " << kFingerprintMatchPercent
-                << "% needed)";
+                << row.Agreement.Percent() << "%, " << kFingerprintMatchPercent << "% needed)";
     }
     std::cout << (found.Chosen == i ? ": CHOSEN\n" : row.Matches ? ": matches\n" : ": no match\n");
   }
@@ -236,8 +238,8 @@ std::optional<std::vector<TilePlacement>> ContextTiles(const std::string& text) 
     }
     if (numbers.size() != 3 || numbers[0] > 254 || numbers[1] > 254 || numbers[2] > INT32_MAX)
       return false;
-    tiles.push_back({static_cast<std::int32_t>(numbers[0]), static_cast<std::int32_t>(numbers[1]),
-                     numbers[2]});
+    tiles.push_back(
+        {static_cast<std::int32_t>(numbers[0]), static_cast<std::int32_t>(numbers[1]), numbers[2]});
     entry.clear();
     return true;
   };
@@ -254,8 +256,8 @@ std::optional<std::vector<TilePlacement>> ContextTiles(const std::string& text) 
 
 int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> args) {
   const Arguments parsed = ParseArguments(
-      args, {"--at", "--size", "--order", "--block", "--heading", "--palette", "--context",
-             "--max-size"},
+      args,
+      {"--at", "--size", "--order", "--block", "--heading", "--palette", "--context", "--max-size"},
       {"--compressed"});
   const auto at = parsed.Option("--at");
   const auto size = parsed.Option("--size");
@@ -279,12 +281,10 @@ int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> a
   if (!block) return Fail(kExitUsage, "--block takes a size in tiles, as 2x4");
   if (compressed != parsed.options.contains("--max-size"))
     return Fail(kExitUsage, "--compressed and --max-size go together");
-  const auto tiles =
-      ConsecutiveTiles(compressed ? 0 : *offset, dims->first, dims->second,
-                       orderText == "rows" ? TileOrder::Rows : TileOrder::BlockColumns, block->first,
-                       block->second);
-  if (!tiles)
-    return Fail(kExitUsage, "the blocks of --block must divide the sprite's size evenly");
+  const auto tiles = ConsecutiveTiles(
+      compressed ? 0 : *offset, dims->first, dims->second,
+      orderText == "rows" ? TileOrder::Rows : TileOrder::BlockColumns, block->first, block->second);
+  if (!tiles) return Fail(kExitUsage, "the blocks of --block must divide the sprite's size evenly");
 
   int status = kExitOk;
   const std::optional<CatalogGame> game = GameOfRom(dataPath, rom, status);
@@ -303,8 +303,8 @@ int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> a
       maxSize = *room;
       const auto stream = ProbeStream(rom, *offset, TempFilePath("catalog-stream.bin"));
       if (!stream)
-        return Fail(kExitCatalogRefused, "nothing at offset " + *at +
-                                             " decompresses; nothing was added");
+        return Fail(kExitCatalogRefused,
+                    "nothing at offset " + *at + " decompresses; nothing was added");
       sourceSize = stream->DecompressedSize;
       if (*offset + std::int64_t{maxSize} > romSize)
         return Fail(kExitCatalogRefused,
@@ -315,7 +315,8 @@ int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> a
   }
   const char* where = compressed ? "the decompressed data" : "the ROM";
   if (tiles->back().Offset + 32 > sourceSize ||
-      (!compressed && tiles->front().Offset + 32 * std::int64_t{dims->first} * dims->second > sourceSize))
+      (!compressed &&
+       tiles->front().Offset + 32 * std::int64_t{dims->first} * dims->second > sourceSize))
     return Fail(kExitCatalogRefused, std::string("the sprite's tiles run past the end of ") +
                                          where + "; nothing was added");
   std::int32_t palette = 0;
@@ -377,8 +378,8 @@ int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> a
     AddCatalogSprite(*game, sprite);
   });
   if (status != kExitOk) return status;
-  std::cout << "Added the sprite \"" << name << "\" (" << width << "x" << height << " tiles) under \""
-            << heading << "\".\n";
+  std::cout << "Added the sprite \"" << name << "\" (" << width << "x" << height
+            << " tiles) under \"" << heading << "\".\n";
   return kExitOk;
 }
 
@@ -390,8 +391,8 @@ int FingerprintCommand(const std::string& dataPath, std::span<const std::string>
   if (!game) return status;
   status = Refusable([&] { RecordFingerprint(*game, rom); });
   if (status == kExitOk)
-    std::cout << "Recorded the fingerprint of " << rom << " for the game with the ID \""
-              << game->Id << "\".\n";
+    std::cout << "Recorded the fingerprint of " << rom << " for the game with the ID \"" << game->Id
+              << "\".\n";
   return status;
 }
 

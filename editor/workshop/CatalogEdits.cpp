@@ -63,8 +63,7 @@ void RequireSprite(EditSession& edit, const std::string& table, const std::strin
 std::string HeadingName(EditSession& edit, std::int64_t id) {
   CatalogStatement head(edit.Session(), "SELECT Name FROM target.HEAD WHERE ID = ?1");
   if (!head.Bind(1, id).Step())
-    Refuse("The game has no heading with the ID " + std::to_string(id) +
-           ". Nothing was changed.");
+    Refuse("The game has no heading with the ID " + std::to_string(id) + ". Nothing was changed.");
   return head.Text(0);
 }
 
@@ -80,8 +79,8 @@ void CheckTileList(const std::string& list, std::int16_t width, std::int16_t hei
   }
   for (const TileLine& line : lines) {
     if (line.Tx < 0 || line.Ty < 0 || line.Tx >= width || line.Ty >= height || line.Offset < 0)
-      Refuse(std::string("The ") + what + " tile list places a tile at " +
-             std::to_string(line.Tx) + "," + std::to_string(line.Ty) +
+      Refuse(std::string("The ") + what + " tile list places a tile at " + std::to_string(line.Tx) +
+             "," + std::to_string(line.Ty) +
              ", outside the sprite, or at a negative offset. Nothing was changed.");
   }
 }
@@ -115,7 +114,8 @@ void RenameSprite(const CatalogGame& game, GameTable table, const std::string& o
   auto& undo = edit.Undo();
   undo.KeepRow("target." + name, "Name", undo.Literal(oldName));
   undo.DropRow("target." + name, "Name", undo.Literal(newName));
-  CatalogStatement update(edit.Session(), "UPDATE target." + name + " SET Name = ?1 WHERE Name = ?2");
+  CatalogStatement update(edit.Session(),
+                          "UPDATE target." + name + " SET Name = ?1 WHERE Name = ?2");
   update.Bind(1, newName).Bind(2, oldName).Step();
   edit.Commit("Rename sprite " + Quoted(oldName) + " to " + Quoted(newName));
 }
@@ -205,8 +205,9 @@ void EditSprite(const CatalogGame& game, GameTable table, const std::string& nam
   CheckTileList(sprite.White, sprite.Width, sprite.Height, "sprite's own");
   if (!sprite.Grey.empty()) CheckTileList(sprite.Grey, sprite.Width, sprite.Height, "context");
   if (table == kCompressed && (sprite.Offset < 0 || sprite.MaxSize < 1))
-    Refuse("A compressed sprite needs an offset of 0 or more and a room of at least one byte. "
-           "Nothing was changed.");
+    Refuse(
+        "A compressed sprite needs an offset of 0 or more and a room of at least one byte. "
+        "Nothing was changed.");
 
   EditSession edit(game);
   RequireSprite(edit, tableName, name);
@@ -223,7 +224,8 @@ void EditSprite(const CatalogGame& game, GameTable table, const std::string& nam
       .Bind(4, sprite.White)
       .Bind(5, sprite.Grey.empty() && table == kSprite ? std::string("-1") : sprite.Grey)
       .Bind(6, name);
-  if (table == kCompressed) update.Bind(7, std::int64_t{sprite.Offset}).Bind(8, std::int64_t{sprite.MaxSize});
+  if (table == kCompressed)
+    update.Bind(7, std::int64_t{sprite.Offset}).Bind(8, std::int64_t{sprite.MaxSize});
   update.Step();
   edit.Commit("Edit sprite " + Quoted(name));
 }
@@ -298,7 +300,8 @@ void ChangeGameSettings(const CatalogGame& game, const GameSettings& settings) {
                             "UPDATE target.NFO SET Name = ?1, Palette = ?2 WHERE Name = ?3");
     update.Bind(1, settings.Name).Bind(2, std::int64_t{settings.Palette}).Bind(3, *oldName).Step();
   } else {
-    CatalogStatement insert(edit.Session(), "INSERT INTO target.NFO (Name, Palette) VALUES (?1, ?2)");
+    CatalogStatement insert(edit.Session(),
+                            "INSERT INTO target.NFO (Name, Palette) VALUES (?1, ?2)");
     insert.Bind(1, settings.Name).Bind(2, std::int64_t{settings.Palette}).Step();
   }
   edit.Commit("Change the settings of " + Quoted(settings.Name));

@@ -31,8 +31,7 @@ struct CatalogGame {
 // The game the ROM at `romPath` is identified as, by the catalog in
 // `dataPath`; empty when none. Failures to read the catalog or the ROM throw
 // kerrow::Failure.
-std::optional<CatalogGame> FindCatalogGame(const std::string& dataPath,
-                                           const std::string& romPath);
+std::optional<CatalogGame> FindCatalogGame(const std::string& dataPath, const std::string& romPath);
 
 // The logged forms of the workshop's additions (CatalogWriter.h): the same
 // checks and refusals, plus an undo step. AddCatalogGame records the ROM's
@@ -112,9 +111,9 @@ void RecordFingerprint(const CatalogGame& game, const std::string& romPath);
 
 // A recorded change that can be undone, newest first.
 struct CatalogUndoStep {
-  std::int64_t Step = 0;     // increases with every change
-  std::string Description;   // e.g. Rename sprite "Hero" to "Hero 1"
-  std::string GameId;        // the serial prefix of the game it changed
+  std::int64_t Step = 0;    // increases with every change
+  std::string Description;  // e.g. Rename sprite "Hero" to "Hero 1"
+  std::string GameId;       // the serial prefix of the game it changed
 };
 std::vector<CatalogUndoStep> CatalogUndoSteps(const std::string& dataPath);
 

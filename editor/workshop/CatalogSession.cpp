@@ -207,12 +207,16 @@ void CatalogUndoRecorder::Record(const std::string& description, const std::stri
                         "VALUES ((SELECT COALESCE(MAX(Step), 0) + 1 FROM main.CatalogUndo), ?1, "
                         "?2, ?3, ?4)");
   step.Bind(1, description).Bind(2, gameId).Bind(3, target).Bind(4, deletes_ + inserts_).Step();
-  session_.Exec("DELETE FROM main.CatalogUndo WHERE Step <= (SELECT MAX(Step) FROM "
-                "main.CatalogUndo) - " + std::to_string(kCatalogUndoSteps));
+  session_.Exec(
+      "DELETE FROM main.CatalogUndo WHERE Step <= (SELECT MAX(Step) FROM "
+      "main.CatalogUndo) - " +
+      std::to_string(kCatalogUndoSteps));
 }
 
 void AddFingerprintField(CatalogWriteSession& session) {
-  CatalogStatement columns(session, ""
+  CatalogStatement columns(
+      session,
+      ""
       "SELECT 1 FROM pragma_table_info('Games', 'main') WHERE name = ?1 COLLATE NOCASE");
   if (!columns.Bind(1, std::string(kFingerprintField)).Step())
     session.Exec(std::string("ALTER TABLE main.Games ADD COLUMN ") + kFingerprintField + " TEXT");

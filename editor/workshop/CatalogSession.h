@@ -90,8 +90,7 @@ class CatalogUndoRecorder {
   // Writes the step into main.CatalogUndo (made when missing), keeping the
   // newest steps only. `target` is the game database attached, relative to
   // the data directory, or "" when only game.mdb changed.
-  void Record(const std::string& description, const std::string& gameId,
-              const std::string& target);
+  void Record(const std::string& description, const std::string& gameId, const std::string& target);
 
  private:
   void Keep(const std::string& table, const std::string& where, const std::string& key);

@@ -160,11 +160,12 @@ AddedGame AddGameRow(const std::string& dataPath, const NewGame& game) {
     number.Step();
     added.Number = number.Int(0);
     if (!fingerprint.empty()) AddFingerprintField(catalog);
-    CatalogStatement row(catalog, fingerprint.empty()
-                                      ? "INSERT INTO main.Games (Number, ID, Database) VALUES "
-                                        "(?1, ?2, ?3)"
-                                      : std::string("INSERT INTO main.Games (Number, ID, Database, ") +
-                                            kFingerprintField + ") VALUES (?1, ?2, ?3, ?4)");
+    CatalogStatement row(catalog,
+                         fingerprint.empty()
+                             ? "INSERT INTO main.Games (Number, ID, Database) VALUES "
+                               "(?1, ?2, ?3)"
+                             : std::string("INSERT INTO main.Games (Number, ID, Database, ") +
+                                   kFingerprintField + ") VALUES (?1, ?2, ?3, ?4)");
     row.Bind(1, added.Number).Bind(2, game.Id).Bind(3, fileName);
     if (!fingerprint.empty()) row.Bind(4, fingerprint);
     row.Step();
@@ -207,8 +208,7 @@ std::optional<std::int64_t> InsertPlainSprite(CatalogWriteSession& session,
     if (!head.Step()) Refuse("The heading chosen for the sprite does not exist.");
   } else {
     if (sprite.Heading.NewName.empty()) Refuse("The new heading needs a name.");
-    if (Exists(session, "SELECT 1 FROM " + schema + "HEAD WHERE Name = ?1",
-               sprite.Heading.NewName))
+    if (Exists(session, "SELECT 1 FROM " + schema + "HEAD WHERE Name = ?1", sprite.Heading.NewName))
       Refuse("A heading named \"" + sprite.Heading.NewName + "\" already exists.");
     CatalogStatement next(session, "SELECT COALESCE(MAX(ID), 0) + 1 FROM " + schema + "HEAD");
     next.Step();

@@ -174,20 +174,20 @@ std::string WhyNoAddGame() {
   }
   if (!found.Chosen) return "";
   const GameRowVerdict& row = found.Candidates[*found.Chosen];
-  return "Add Game: this ROM is catalogued already, as the game with the ID \"" + row.Id +
-         "\" (" +
-         (row.HasFingerprint ? std::to_string(row.Agreement.Percent()) +
-                                   "% of its fingerprint agrees)."
-                             : "by its serial; that game has no fingerprint to tell other ROMs "
-                               "with the same serial apart: record it with Tools > Record ROM "
-                               "Fingerprint while that game's own ROM is open).");
+  return "Add Game: this ROM is catalogued already, as the game with the ID \"" + row.Id + "\" (" +
+         (row.HasFingerprint
+              ? std::to_string(row.Agreement.Percent()) + "% of its fingerprint agrees)."
+              : "by its serial; that game has no fingerprint to tell other ROMs "
+                "with the same serial apart: record it with Tools > Record ROM "
+                "Fingerprint while that game's own ROM is open).");
 }
 
 void RecordFingerprintCommand() {
   if (!NeedsOpenRom()) return;
   const std::optional<CatalogGame> game = OpenCatalogGame();
   if (!game) {
-    Tell("The ROM \"" + G().RomPath + "\" is not in the catalog, so there is no game to record "
+    Tell("The ROM \"" + G().RomPath +
+         "\" is not in the catalog, so there is no game to record "
          "its fingerprint for.");
     return;
   }
@@ -195,8 +195,8 @@ void RecordFingerprintCommand() {
       "Record this ROM's fingerprint for the game with the ID \"" + game->Id +
       "\"?\r\n\r\nROMs with the same serial but other contents will then no longer be taken "
       "for this game, and Add Game will be offered for them.";
-  if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel, kWorkshopTitle) !=
-      MsgAnswer::Yes)
+  if (ActiveDialogs().Message(question, MsgIcon::Question, MsgButtons::YesNoCancel,
+                              kWorkshopTitle) != MsgAnswer::Yes)
     return;
   try {
     RecordFingerprint(*game, G().RomPath);

@@ -2,17 +2,13 @@
 // copy of one, catalogued with kerrow-cli: each is taken for its own game
 // only, and an import writes into the right ROM at the right bytes.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QImage>
 #include <filesystem>
-#include <map>
-#include <sqlite3.h>
 
-#include "ArtTestSupport.h"
+#include "CatalogCliFixture.h"
 #include "RomShapes.h"
-#include "TestSupport.h"
-#include "cli/CliCommand.h"
-#include "shell/bGlobals.h"
 
 namespace kerrow {
 namespace {
@@ -22,28 +18,14 @@ using test::ReadBytes;
 
 constexpr std::size_t kSecondTiles = 0x31000;
 
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
 int TilePixel(const std::vector<unsigned char>& data, std::size_t offset, int x, int y) {
   const unsigned char byte = data[offset + 4 * static_cast<std::size_t>(y) + x / 2];
   return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
-void RunSql(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-  sqlite3_close(db);
-}
-
-class SameSerial : public ::testing::Test {
+class SameSerial : public test::CatalogCliFixture {
  protected:
   SameSerial() {
-    fs::create_directory(dir.File("data"));
-    fs::copy_file(BinDir() + "/catalog-schema.sql", dir.File("data/catalog-schema.sql"));
-    RunSql(dir.File("data/game.mdb"),
-           "CREATE TABLE Games (Number INTEGER PRIMARY KEY, ID TEXT NOT NULL, "
-           "Database TEXT NOT NULL);");
     a = test::MakeShapedRom({.seed = 11, .title = "FIRST HOMEBREW"});
     b = test::MakeShapedRom({.seed = 22, .title = "SECOND HOMEBREW", .tilesAt = kSecondTiles});
     patched = a;
@@ -54,35 +36,12 @@ class SameSerial : public ::testing::Test {
     test::WriteBytes(dir.File("b.bin"), b);
     test::WriteBytes(dir.File("patched.bin"), patched);
   }
-  ~SameSerial() override { ResetGlobals(); }
-
-  int Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data", dir.File("data")});
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, BinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
-  }
-
-  // Every file of the data directory, byte for byte.
-  std::map<std::string, std::vector<unsigned char>> Catalog() const {
-    std::map<std::string, std::vector<unsigned char>> files;
-    for (const auto& entry : fs::directory_iterator(dir.File("data")))
-      files[entry.path().filename().string()] = ReadBytes(entry.path().string());
-    return files;
-  }
-
-  test::ScratchDir dir{true};
   std::vector<unsigned char> a, b, patched;
-  std::string out, err;
 };
 
 TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   ASSERT_EQ(Cli({"catalog", "add-game", "a.bin", "--palette", "0x32000"}), 0) << err;
-  ASSERT_EQ(Cli({"catalog", "add-sprite", "a.bin", "Hero", "--at", "$30000", "--size", "2x2"}),
-            0)
+  ASSERT_EQ(Cli({"catalog", "add-sprite", "a.bin", "Hero", "--at", "$30000", "--size", "2x2"}), 0)
       << err;
   // The second build is not the first game: nothing is taken for it, and Add Game is open.
   EXPECT_EQ(Cli({"identify", "b.bin"}), cli::kExitUnknownGame) << out << err;
@@ -116,8 +75,9 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(image.pixelIndex(x, y),
-                TilePixel(b, kSecondTiles + 32 * static_cast<std::size_t>((x / 16) * 4 +
-                                                                      (x / 8 % 2) * 2 + y / 8),
+                TilePixel(b,
+                          kSecondTiles +
+                              32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 + y / 8),
                           x % 8, y % 8))
           << x << "," << y;
   for (int i = 0; i < 16; ++i) image.setPixel(2 * i, i, static_cast<uint>((i * 5 + 3) % 16));
@@ -129,8 +89,8 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(TilePixel(after,
-                          kSecondTiles + 32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 +
-                                                                  y / 8),
+                          kSecondTiles +
+                              32 * static_cast<std::size_t>((x / 16) * 4 + (x / 8 % 2) * 2 + y / 8),
                           x % 8, y % 8),
                 image.pixelIndex(x, y));
   for (std::size_t i = 0; i < after.size(); ++i) {
@@ -150,7 +110,7 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
 TEST_F(SameSerial, AnOldRowWithoutFingerprintTakesEveryBuildUntilItsFingerprintIsRecorded) {
   ASSERT_EQ(Cli({"catalog", "add-game", "a.bin"}), 0) << err;
   // A catalog made before fingerprints: the row keeps only its serial.
-  RunSql(dir.File("data/game.mdb"), "UPDATE Games SET Fingerprint = NULL");
+  test::RunSql(dir.File("data/game.mdb"), "UPDATE Games SET Fingerprint = NULL");
   ASSERT_EQ(Cli({"identify", "b.bin"}), 0) << err;
   EXPECT_NE(out.find("by its serial alone"), std::string::npos) << out;
   const auto catalog = Catalog();

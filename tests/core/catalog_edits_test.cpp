@@ -25,7 +25,8 @@ std::string Dump(const std::string& path) {
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return "?";
   std::vector<std::string> tables;
   sqlite3_exec(
-      db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'CatalogUndo' ORDER BY name",
+      db,
+      "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'CatalogUndo' ORDER BY name",
       [](void* out, int, char** values, char**) {
         static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
         return 0;
@@ -37,7 +38,8 @@ std::string Dump(const std::string& path) {
         db, ("SELECT * FROM \"" + table + "\" ORDER BY 1").c_str(),
         [](void* out, int columns, char** values, char**) {
           auto& dump = *static_cast<std::string*>(out);
-          for (int c = 0; c < columns; ++c) dump += (values[c] ? values[c] : "NULL") + std::string("|");
+          for (int c = 0; c < columns; ++c)
+            dump += (values[c] ? values[c] : "NULL") + std::string("|");
           dump += "\n";
           return 0;
         },
@@ -178,7 +180,11 @@ TEST_F(CatalogEdits, UndoWalksBackThroughEveryChangeAcrossRuns) {
   };
   change([&] { RenameSprite(game, kSprite, "Hero", "Heroine"); });
   change([&] { MoveSprite(game, "Heroine", {std::nullopt, "Friends"}); });
-  change([&] { SpriteChanges c; c.Height = 3; EditSprite(game, kSprite, "Heroine", c); });
+  change([&] {
+    SpriteChanges c;
+    c.Height = 3;
+    EditSprite(game, kSprite, "Heroine", c);
+  });
   change([&] { ChangeGameSettings(game, {"Renamed", 0x32040}); });
   change([&] { DeleteSprite(game, kCompressed, "Logo"); });
   change([&] { RecordFingerprint(game, dir.File("first.bin")); });
@@ -186,7 +192,8 @@ TEST_F(CatalogEdits, UndoWalksBackThroughEveryChangeAcrossRuns) {
 
   const auto steps = CatalogUndoSteps(data());
   ASSERT_GE(steps.size(), 10u);  // the game and its two sprites were added as steps too
-  EXPECT_EQ(steps[0].Description, "Remove game \"00000000-00\" (its database \"00000000_00.mdb\" is kept)");
+  EXPECT_EQ(steps[0].Description,
+            "Remove game \"00000000-00\" (its database \"00000000_00.mdb\" is kept)");
   EXPECT_EQ(steps[0].GameId, "00000000-00");
   ExpectRefused([&] { UndoCatalogChange(data(), steps[1].Step); }, "another program");
 
@@ -219,8 +226,9 @@ TEST_F(CatalogEdits, AnUndoRecordThatDoesMoreThanRestoreRowsIsRefused) {
   };
   for (const std::string& script : hostile) {
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "UPDATE CatalogUndo SET Script = ?1 WHERE Step = "
-                                     "(SELECT MAX(Step) FROM CatalogUndo)",
+    ASSERT_EQ(sqlite3_prepare_v2(db,
+                                 "UPDATE CatalogUndo SET Script = ?1 WHERE Step = "
+                                 "(SELECT MAX(Step) FROM CatalogUndo)",
                                  -1, &stmt, nullptr),
               SQLITE_OK);
     sqlite3_bind_text(stmt, 1, script.c_str(), -1, SQLITE_TRANSIENT);

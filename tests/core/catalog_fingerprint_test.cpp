@@ -25,11 +25,16 @@ TEST(RomFingerprint, TextRoundTripsAndAnythingElseIsNoFingerprint) {
   EXPECT_EQ(read->Size, 0x8800);
   EXPECT_EQ(read->Blocks, made.Blocks);
 
-  const std::vector<std::string> malformed = {
-      "", "fp1:", "fp2" + text.substr(3), text.substr(0, text.size() - 1), text + "0",
-      "fp1:-5:", "fp1:4096:0000000g", "fp1:4096", "fp1: 4096:00000000"};
-  for (const std::string& bad : malformed)
-    EXPECT_FALSE(ParseFingerprint(bad)) << bad;
+  const std::vector<std::string> malformed = {"",
+                                              "fp1:",
+                                              "fp2" + text.substr(3),
+                                              text.substr(0, text.size() - 1),
+                                              text + "0",
+                                              "fp1:-5:",
+                                              "fp1:4096:0000000g",
+                                              "fp1:4096",
+                                              "fp1: 4096:00000000"};
+  for (const std::string& bad : malformed) EXPECT_FALSE(ParseFingerprint(bad)) << bad;
 }
 
 TEST(RomFingerprint, ComparisonSkipsPaddingTheChecksumAndCataloguedBlocks) {
@@ -42,7 +47,7 @@ TEST(RomFingerprint, ComparisonSkipsPaddingTheChecksumAndCataloguedBlocks) {
   EXPECT_EQ(same.Agreeing, 34);
 
   auto edited = rom;
-  edited[0x18E] ^= 0x5A;  // a checksum fixed after a save
+  edited[0x18E] ^= 0x5A;    // a checksum fixed after a save
   edited[0x30000] ^= 0xFF;  // a sprite tile saved
   std::vector<bool> skip(recorded.Blocks.size());
   skip[0x30000 / kFingerprintBlock] = true;
