@@ -34,7 +34,8 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
   EXPECT_EQ(Captions(w.mnuCompression->actions()),
             QStringList({"Dump offset...", "Compress Data..."}));
   EXPECT_EQ(Captions(w.mnuTools->actions()),
-            QStringList({"Tile &Viewer...", "Add &Game to Catalog...", "-", "ROM &Header...",
+            QStringList({"Tile &Viewer...", "Add &Game to Catalog...", "Record ROM &Fingerprint",
+                         "Game Se&ttings...", "&Undo Catalog Change", "-", "ROM &Header...",
                          "&Fix Checksum", "Fix Checksum on &Save", "-", "&Check Catalog..."}));
   EXPECT_EQ(Captions(w.mnuHelp->actions()), QStringList({"Help Topics", "-", "&About"}));
 
