@@ -314,9 +314,8 @@ int AddSpriteCommand(const std::string& dataPath, std::span<const std::string> a
     return Fail(kExitCatalog, "cannot read " + rom + ": " + failure.Description());
   }
   const char* where = compressed ? "the decompressed data" : "the ROM";
-  if (tiles->back().Offset + 32 > sourceSize ||
-      (!compressed &&
-       tiles->front().Offset + 32 * std::int64_t{dims->first} * dims->second > sourceSize))
+  // The tiles are consecutive: the last one ends them.
+  if (tiles->front().Offset + 32 * static_cast<std::int64_t>(tiles->size()) > sourceSize)
     return Fail(kExitCatalogRefused, std::string("the sprite's tiles run past the end of ") +
                                          where + "; nothing was added");
   std::int32_t palette = 0;

@@ -1,9 +1,5 @@
 #include "workshop/CatalogEdits.h"
 
-#include <sqlite3.h>
-
-#include <set>
-
 #include "catalog/bIdentify.h"
 #include "graphics/TileList.h"
 #include "shell/Failure.h"

@@ -66,7 +66,8 @@ struct SpriteChanges {
   std::optional<std::int32_t> MaxSize;  // compressed sprites only, at least 1
 };
 
-// The sprite's current fields, as Edit starts from them.
+// The sprite's current fields, as Edit starts from them. No such sprite is
+// refused (CatalogWriteError); a database that does not read throws Failure.
 struct CatalogSprite {
   std::string Name;
   std::string Group;  // "HEAD" "ID" as text for plain sprites, "SubHead" for compressed

@@ -83,40 +83,45 @@ std::vector<CatalogUndoStep> CatalogUndoSteps(const std::string& dataPath) {
 std::string UndoCatalogChange(const std::string& dataPath,
                               std::optional<std::int64_t> expectedStep) {
   const std::string catalogPath = dataPath + "game.mdb";
-  std::string target;
-  {
-    std::vector<CatalogUndoStep> steps;
-    try {
-      steps = CatalogUndoSteps(dataPath);
-    } catch (const Failure& failure) {
-      Refuse(failure.Description());
-    }
-    if (steps.empty()) Refuse("There is no catalog change to undo.");
-    if (expectedStep && steps.front().Step != *expectedStep)
-      Refuse("The catalog was changed by another program since; nothing was undone.");
-  }
-  // The step's game database, read before the writing session attaches it.
-  std::int64_t step = 0;
-  std::string description;
-  std::string script;
-  {
+  // The newest step: the last row in step order.
+  std::optional<std::int64_t> step;
+  std::string description, target, script;
+  try {
     auto catalog = Database::Open(catalogPath);
-    auto log = catalog->OpenTable("CatalogUndo");
+    std::unique_ptr<TableView> log;
+    try {
+      log = catalog->OpenTable("CatalogUndo");
+    } catch (const Failure&) {
+      Refuse("There is no catalog change to undo.");
+    }
     for (log->MoveFirst(); !log->Eof(); log->MoveNext()) {
       step = log->Long("Step");
       description = log->Text("Description");
       target = log->Text("Target");
       script = log->Text("Script");
     }
+  } catch (const Failure& failure) {
+    Refuse("The catalog's undo record cannot be read: " + failure.Description());
   }
+  if (!step) Refuse("There is no catalog change to undo.");
+  if (expectedStep && *step != *expectedStep)
+    Refuse("The catalog was changed by another program since; nothing was undone.");
+
   const std::string targetPath = target.empty() ? "" : ResolveDataFileIn(dataPath, target);
   CatalogWriteSession session(catalogPath, false, {}, targetPath);
+  // A step only ever reaches into the database of a catalogued game.
+  if (!target.empty()) {
+    CatalogStatement game(session, "SELECT 1 FROM main.Games WHERE Database = ?1");
+    if (!game.Bind(1, target).Step())
+      Refuse("The change \"" + description + "\" cannot be undone: no catalogued game has " +
+             "the database \"" + target + "\" now. Nothing was changed.");
+  }
   std::string why;
   if (!RunUndoScript(session.Db(), script, why))
     Refuse("The change \"" + description + "\" cannot be undone (" + why +
            "). Nothing was changed.");
   CatalogStatement forget(session, "DELETE FROM main.CatalogUndo WHERE Step = ?1");
-  forget.Bind(1, step).Step();
+  forget.Bind(1, *step).Step();
   session.Commit();
   return description;
 }

@@ -237,6 +237,14 @@ TEST_F(CatalogEdits, AnUndoRecordThatDoesMoreThanRestoreRowsIsRefused) {
     ExpectRefused([&] { UndoCatalogChange(data()); }, "cannot be undone");
     EXPECT_FALSE(fs::exists(dir.File("planted.db"))) << script;
   }
+  // Nor may it reach into a database no catalogued game has.
+  fs::copy_file(game.DatabasePath, dir.File("elsewhere.mdb"));
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE CatalogUndo SET Target = 'elsewhere.mdb', Script = 'DELETE FROM "
+                         "target.SPRITE;' WHERE Step = (SELECT MAX(Step) FROM CatalogUndo)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ExpectRefused([&] { UndoCatalogChange(data()); }, "no catalogued game has the database");
   sqlite3_close(db);
 }
 
