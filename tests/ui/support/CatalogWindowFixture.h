@@ -62,7 +62,7 @@ class CatalogWindowFixture : public WindowFixture {
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();
-    found = scratch.File("found.bin");
+    found = scratch.File("shaped.bin");
     const auto bytes = FoundRomBytes();
     WriteBytes(found, {bytes.begin(), bytes.end()});
     demo = data.File("demo.bin");
