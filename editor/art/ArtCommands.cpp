@@ -70,7 +70,7 @@ bool ExportSprite(const std::string& path) {
   for (std::int32_t y = 0; y < pixels.Height(); ++y)
     for (std::int32_t x = 0; x < pixels.Width(); ++x)
       if (G().TileMap.ValueOr0(x / 8, y / 8) == kTileEmpty) pixels.At(x, y) = 0;
-  const std::string failure = WritePng(SpriteToIndexedImage(pixels, CurrentPaletteColours()), path);
+  const std::string failure = WritePng(SpriteToIndexedImage(pixels, ExportedPaletteColours()), path);
   if (failure.empty()) return true;
   Refuse(failure, kExportTitle);
   return false;
@@ -116,7 +116,7 @@ bool ImportSprite(const std::string& path, ImageColoursChoice colours,
 
 bool ExportPaletteFile(const std::string& path) {
   if (!PaletteFilesAllowed() || RefusedAsAnInput(path, kPaletteTitle)) return false;
-  const std::string failure = WritePaletteFile(path, CurrentPaletteColours());
+  const std::string failure = WritePaletteFile(path, ExportedPaletteColours());
   if (failure.empty()) return true;
   Refuse(failure, kPaletteTitle);
   return false;

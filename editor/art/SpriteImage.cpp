@@ -25,6 +25,12 @@ PaletteColours CurrentPaletteColours() {
   return colours;
 }
 
+PaletteColours ExportedPaletteColours() {
+  PaletteColours colours = CurrentPaletteColours();
+  if (!G().Palette.BackdropChosen) colours[0] = kDefaultWindowBackground;
+  return colours;
+}
+
 QRgb ToQRgb(DisplayColour colour) {
   return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
               static_cast<int>((colour >> 16) & 0xFF));
@@ -52,6 +58,11 @@ QImage SpriteToIndexedImage(const PixelGrid& pixels, const PaletteColours& colou
     table.append(i == 0 ? qRgba(qRed(rgb), qGreen(rgb), qBlue(rgb), 0) : rgb);
   }
   image.setColorTable(table);
+  // The resolution would otherwise follow the screen (none for kerrow-cli),
+  // and the same sprite would give different files.
+  constexpr int kDotsPerMetreAt72Dpi = 2835;
+  image.setDotsPerMeterX(kDotsPerMetreAt72Dpi);
+  image.setDotsPerMeterY(kDotsPerMetreAt72Dpi);
   for (std::int32_t y = 0; y < pixels.Height(); ++y) {
     uchar* line = image.scanLine(y);
     for (std::int32_t x = 0; x < pixels.Width(); ++x) line[x] = pixels.At(x, y) & 0x0F;

@@ -17,6 +17,10 @@ using PaletteColours = std::array<DisplayColour, kPaletteColours>;
 
 // Display colours of the palette strip's 16 entries.
 PaletteColours CurrentPaletteColours();
+// The same for files: entry 0 as the user chose it, otherwise the default
+// window colour, so that the editor and kerrow-cli write the same bytes
+// whatever the desktop's colours are.
+PaletteColours ExportedPaletteColours();
 
 QRgb ToQRgb(DisplayColour colour);
 DisplayColour FromQRgb(QRgb rgb);

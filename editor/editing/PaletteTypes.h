@@ -30,6 +30,9 @@ struct PaletteStrip {
   std::array<PaletteEntry, 16> Entries;
   ColourSelection Fore;
   ColourSelection Back;
+  // Entry 0 starts as the desktop's colour, which the ROM does not hold; files
+  // written from the palette use it only once the user has chosen it.
+  bool BackdropChosen = false;
 };
 
 }  // namespace kerrow

@@ -111,6 +111,7 @@ bool EditPaletteEntry(std::int32_t index, DisplayColour chosen) {
   const PaletteEntry before = entry;
   if (index == 0) {
     entry.Colour = chosen & 0xFFFFFF;
+    strip.BackdropChosen = true;
   } else {
     StoreWord(entry, RgbToGenesis(chosen));
     G().PaletteDirty = true;

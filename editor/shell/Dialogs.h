@@ -34,6 +34,12 @@ struct SpriteFormRequest {
   std::int32_t heightTiles = 0;
   bool contextAvailable = false;  // a second selection can be used as context tiles
   std::int32_t maxSize = 0;       // compressed: the stream's own length, the default
+  std::int64_t palette = 0;       // the palette offset offered (0 = the game's)
+  // The selection cut into blocks of blockWidth x blockHeight tiles, when it
+  // holds two or more: "one sprite per block" adds each as a frame.
+  std::int32_t blockFrames = 0;
+  std::int32_t blockWidth = 0;
+  std::int32_t blockHeight = 0;
 };
 
 struct SpriteFormAnswer {
@@ -43,6 +49,39 @@ struct SpriteFormAnswer {
   std::int64_t palette = 0;  // 0 = the game's palette; as typed, checked against the ROM
   bool useContext = false;
   std::int32_t maxSize = 0;  // compressed only
+  bool perBlock = false;     // one sprite per block, named "NAME 1", "NAME 2", ...
+};
+
+// The Edit Sprite form: a catalogued sprite's size, palette, tiles and context.
+struct SpriteEditRequest {
+  std::string name;
+  bool compressed = false;
+  std::int32_t widthTiles = 0;
+  std::int32_t heightTiles = 0;
+  std::int64_t palette = 0;
+  bool hasContext = false;
+  // The viewer's selection, when it can give the sprite its tiles: its size in
+  // tiles (0 when there is none), and whether a second selection gives context.
+  std::int32_t selectionWidth = 0;
+  std::int32_t selectionHeight = 0;
+  bool selectionContext = false;
+  std::string selectionNote;  // why the viewer's selection is not offered, if it is not
+};
+
+enum class ContextChoice { Keep, None, FromSelection };
+
+struct SpriteEditAnswer {
+  std::int32_t widthTiles = 0;  // ignored when the selection's tiles are taken
+  std::int32_t heightTiles = 0;
+  std::int64_t palette = 0;
+  bool takeSelection = false;
+  ContextChoice context = ContextChoice::Keep;
+};
+
+// Tools > Game Settings.
+struct GameSettingsAnswer {
+  std::string name;
+  std::int64_t palette = 0;
 };
 
 class Dialogs {
@@ -73,6 +112,22 @@ class Dialogs {
   }
   // The Add Sprite form; nullopt when cancelled.
   virtual std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& /*request*/) {
+    return std::nullopt;
+  }
+  // One of `items`, or with `editable` a new text typed in; nullopt when cancelled.
+  virtual std::optional<std::string> ChooseText(const std::string& /*prompt*/,
+                                                const std::string& /*title*/,
+                                                const std::vector<std::string>& /*items*/,
+                                                bool /*editable*/) {
+    return std::nullopt;
+  }
+  // The Edit Sprite form; nullopt when cancelled.
+  virtual std::optional<SpriteEditAnswer> AskSpriteEdit(const SpriteEditRequest& /*request*/) {
+    return std::nullopt;
+  }
+  // The Game Settings form, starting from the current name and palette offset.
+  virtual std::optional<GameSettingsAnswer> AskGameSettings(const std::string& /*name*/,
+                                                            std::int64_t /*palette*/) {
     return std::nullopt;
   }
 };

@@ -21,6 +21,13 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> InputText(const std::string& prompt, const std::string& title,
                                        const std::string& initial) override;
   std::optional<SpriteFormAnswer> AskSpriteDetails(const SpriteFormRequest& request) override;
+  // These three live with the catalog correction forms (CatalogForms.cpp).
+  std::optional<std::string> ChooseText(const std::string& prompt, const std::string& title,
+                                        const std::vector<std::string>& items,
+                                        bool editable) override;
+  std::optional<SpriteEditAnswer> AskSpriteEdit(const SpriteEditRequest& request) override;
+  std::optional<GameSettingsAnswer> AskGameSettings(const std::string& name,
+                                                    std::int64_t palette) override;
 
  private:
   QWidget* parent_;

@@ -127,6 +127,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   LoadWindow();
   InitEditing();
   InitSelection();
+  BuildCatalogMenus();
   resize(960, 640);
 }
 
@@ -473,6 +474,8 @@ void frmMain::mnuFileLoad_Click() {
   } else if (!game) {
     ActiveDialogs().Message(kUnsupportedRomText, MsgIcon::Exclamation, MsgButtons::Ok, "Error");
     ShowPaletteAsSaved();
+    SetPanelText(2, kUnknownRomNextSteps);
+    sbMainPanels[1]->setToolTip(kUnknownRomNextSteps);
   } else {
     SetPanelText(1, QString::fromStdString("Game: " + game->Name));
     // The palette and the tree do not depend on each other: either may fail alone.
@@ -490,6 +493,10 @@ void frmMain::mnuFileLoad_Click() {
   setWindowTitle(QString::fromStdString("Tavrel [" + G().RomPath + "]"));
   UpdateArtMenus();
   UpdateEditMenu();
+}
+
+QString frmMain::KeyOf(const QTreeWidgetItem* item) {
+  return item ? item->data(0, kKeyRole).toString() : QString();
 }
 
 QTreeWidgetItem* frmMain::FindNode(const QString& key) const {

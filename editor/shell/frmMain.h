@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "editing/Tools.h"
 
@@ -38,6 +39,11 @@ class frmRomHeader;
 class frmTileViewer;
 struct GameIdentity;
 struct PixelRect;
+
+// Status panel 2 after a ROM no catalogued game matches: what to do next.
+inline constexpr const char* kUnknownRomNextSteps =
+    "Status: Not in the catalog. Find its art and palette with Tools > Tile Viewer, then "
+    "catalogue it with Tools > Add Game to Catalog";
 
 class frmMain : public QMainWindow {
   Q_OBJECT
@@ -121,6 +127,22 @@ class frmMain : public QMainWindow {
   void ShowIdentifiedGame(const GameIdentity& game);
   void BuildToolsMenu();
   frmTileViewer& EnsureTileViewer();  // created on first use
+
+  // Catalog corrections (frmMainCatalog.cpp): the tree's context menu, Tools >
+  // Game Settings and Tools > Undo Catalog Change, beside Add Game.
+  QAction* mnuToolsGameSettings = nullptr;
+  QAction* mnuToolsUndoCatalog = nullptr;
+  void BuildCatalogMenus();
+  // The context menu of a tree node (owned by the caller); null for nodes without one.
+  std::unique_ptr<QMenu> TreeMenu(QTreeWidgetItem* item);
+  // Shows the context menu at a global position; tests replace it to pick an entry.
+  std::function<void(QMenu&, const QPoint&)> ShowTreeMenu;
+  void mnuToolsGameSettings_Click();
+  void mnuToolsUndoCatalog_Click();
+  // Rebuilds the tree after a catalog change, keeping what was expanded, and
+  // selects the node with `selectKey`.
+  void RefillTree(const QString& selectKey);
+  static QString KeyOf(const QTreeWidgetItem* item);
 
   // The About window, created hidden at start-up; Help > About shows it.
   QWidget* AboutWindow = nullptr;
@@ -210,6 +232,7 @@ class frmMain : public QMainWindow {
   void LoadWindow();
   void ShowPaletteAsSaved();
   void ClearEditSurface();
+  void ShowGameGone();  // after an undo took the open ROM's game away
   void ShowPickedColours(Qt::MouseButtons buttons);
   void ShowPixelUnderPointer(QPointF onSurface);
   void ZoomAround(int steps, QPointF inViewport);  // Ctrl + wheel

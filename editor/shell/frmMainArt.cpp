@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <algorithm>
+#include <filesystem>
 
 #include "art/ArtCommands.h"
 #include "editing/PaletteStripView.h"
@@ -24,6 +25,15 @@ constexpr const char* kPaletteOpenFilter =
 constexpr const char* kPaletteSaveFilter =
     "JASC Palette (*.pal)|*.pal|GIMP Palette (*.gpl)|*.gpl|Console Colour Words (*.bin)|*.bin";
 constexpr std::int32_t kMustExist = 4100;
+
+// Art files usually sit beside the ROM they belong to: the file dialogs start
+// in the ROM's folder, with `name` (if any) as the file offered.
+std::string InRomFolder(const std::string& name) {
+  const std::string& rom = G().SpriteRomPath.empty() ? G().RomPath : G().SpriteRomPath;
+  if (rom.empty()) return name;
+  const std::filesystem::path folder = std::filesystem::path(rom).parent_path();
+  return name.empty() ? folder.string() + "/" : (folder / name).string();
+}
 
 }  // namespace
 
@@ -59,7 +69,7 @@ void frmMain::UpdateArtMenus() {
 void frmMain::mnuFileImport_Click() {
   if (!SpriteImportAllowed()) return;
   const std::string path =
-      ActiveDialogs().OpenFile(OpenFileRequest{kImportTitle, kImageFilter, kMustExist, ""});
+      ActiveDialogs().OpenFile(OpenFileRequest{kImportTitle, kImageFilter, kMustExist, InRomFolder("")});
   if (path.empty()) return;
   FinishSelection();
   ImportSprite(path, ImageColoursChoice::Ask, [this] {
@@ -77,7 +87,7 @@ void frmMain::mnuFileExport_Click() {
   std::replace(suggested.begin(), suggested.end(), '\\', '_');
   suggested += ".png";
   const std::string path =
-      ActiveDialogs().SaveFile(OpenFileRequest{kExportTitle, kPngFilter, 0, suggested});
+      ActiveDialogs().SaveFile(OpenFileRequest{kExportTitle, kPngFilter, 0, InRomFolder(suggested)});
   ForgetSourcesRead();  // files read by earlier commands are not this one's inputs
   if (!path.empty()) ExportSprite(path);
 }
@@ -85,7 +95,7 @@ void frmMain::mnuFileExport_Click() {
 void frmMain::mnuFilePaletteImport_Click() {
   if (!PaletteFilesAllowed()) return;
   const std::string path = ActiveDialogs().OpenFile(
-      OpenFileRequest{"Import Palette", kPaletteOpenFilter, kMustExist, ""});
+      OpenFileRequest{"Import Palette", kPaletteOpenFilter, kMustExist, InRomFolder("")});
   if (path.empty()) return;
   ImportPaletteFile(path, [this] {
     Frame1->Refresh();
@@ -96,7 +106,7 @@ void frmMain::mnuFilePaletteImport_Click() {
 void frmMain::mnuFilePaletteExport_Click() {
   if (!PaletteFilesAllowed()) return;
   const std::string path = ActiveDialogs().SaveFile(
-      OpenFileRequest{"Export Palette", kPaletteSaveFilter, 0, "palette.pal"});
+      OpenFileRequest{"Export Palette", kPaletteSaveFilter, 0, InRomFolder("palette.pal")});
   ForgetSourcesRead();
   if (!path.empty()) ExportPaletteFile(path);
 }

@@ -12,6 +12,7 @@
 #include "shell/NamedAction.h"
 #include "shell/bGlobals.h"
 #include "shell/frmMain.h"
+#include "workshop/CatalogCorrections.h"
 #include "workshop/SaveHooks.h"
 #include "workshop/WorkshopCommands.h"
 #include "workshop/WorkshopSettings.h"
@@ -54,7 +55,7 @@ void frmMain::BuildToolsMenu() {
   RouteAction(mnuToolsViewer, &frmMain::mnuToolsViewer_Click);
   RouteAction(mnuToolsAddGame, &frmMain::mnuToolsAddGame_Click);
   connect(mnuToolsFingerprint, &QAction::triggered, this,
-          [this] { Run([] { RecordFingerprintCommand(); }); });
+          [this] { Run([] { NoteIfCatalogChanged(RecordFingerprintCommand); }); });
   RouteAction(mnuToolsHeader, &frmMain::mnuToolsHeader_Click);
   connect(mnuToolsFixChecksum, &QAction::triggered, this, [this] {
     Run([&] {
@@ -91,6 +92,7 @@ frmTileViewer& frmMain::EnsureTileViewer() {
     TileViewer = new frmTileViewer(this);
     TileViewer->RunCommand = [this](const std::function<void()>& command) { Run(command); };
     TileViewer->OnSpriteAdded = [this](const AddedSprite& added) {
+      NoteSessionCatalogChange();
       tvSprites->clear();
       FillTree();
       const std::string key =
@@ -116,7 +118,8 @@ void frmMain::mnuToolsViewer_Click() {
 
 void frmMain::mnuToolsAddGame_Click() {
   const auto palette = TileViewer ? TileViewer->PaletteOffset() : std::nullopt;
-  const std::optional<GameIdentity> game = AddGameCommand(palette.value_or(0));
+  std::optional<GameIdentity> game;
+  NoteIfCatalogChanged([&] { game = AddGameCommand(palette.value_or(0)); });
   if (!game) return;
   tvSprites->clear();
   ShowIdentifiedGame(*game);

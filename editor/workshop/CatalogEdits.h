@@ -39,6 +39,9 @@ std::optional<CatalogGame> FindCatalogGame(const std::string& dataPath, const st
 CatalogGame AddCatalogGame(const std::string& dataPath, const NewGame& game);
 void AddCatalogSprite(const CatalogGame& game, const NewPlainSprite& sprite);
 void AddCatalogSprite(const CatalogGame& game, const NewCompressedSprite& sprite);
+// Several plain sprites as one change (frames of one selection): all or none,
+// under one heading (a new heading is made once).
+void AddCatalogSprites(const CatalogGame& game, const std::vector<NewPlainSprite>& sprites);
 
 // `table` is kSprite or kCompressed. Refused: no sprite of that name there,
 // an empty new name, or one any sprite of the game already has.

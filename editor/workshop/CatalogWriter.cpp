@@ -299,6 +299,22 @@ void AddCatalogSprite(const CatalogGame& game, const NewPlainSprite& sprite) {
   add.session.Commit();
 }
 
+void AddCatalogSprites(const CatalogGame& game, const std::vector<NewPlainSprite>& sprites) {
+  if (sprites.empty()) Refuse("There is no sprite to add.");
+  LoggedAddition add(game);
+  // A new heading is made for the first sprite; the others join it.
+  std::optional<std::int64_t> made;
+  for (NewPlainSprite sprite : sprites) {
+    if (made) sprite.Heading = HeadingChoice{made, {}};
+    if (const auto heading = InsertPlainSprite(add.session, "target.", sprite)) made = heading;
+    add.undo.DropRow("target.SPRITE", "Name", add.undo.Literal(sprite.Name));
+  }
+  if (made) add.undo.DropRow("target.HEAD", "ID", add.undo.Literal(*made));
+  add.undo.Record("Add sprites \"" + sprites.front().Name + "\" to \"" + sprites.back().Name + "\"",
+                  game.Id, game.DatabaseText);
+  add.session.Commit();
+}
+
 void AddCatalogSprite(const CatalogGame& game, const NewCompressedSprite& sprite) {
   LoggedAddition add(game);
   InsertCompressedSprite(add.session, "target.", sprite);

@@ -51,25 +51,6 @@ void ReopenGameViews(const std::string& databaseText) {
   if (loaded) GameTableView(loaded->first).Seek(loaded->second);
 }
 
-// Positions of `rect` shifted to be relative to `origin`.
-std::vector<TilePlacement> Shifted(std::vector<TilePlacement> tiles, TileRect rect,
-                                   TileRect origin) {
-  for (TilePlacement& tile : tiles) {
-    tile.Tx += rect.X - origin.X;
-    tile.Ty += rect.Y - origin.Y;
-  }
-  return tiles;
-}
-
-TileRect Union(TileRect a, TileRect b) {
-  if (b.Empty()) return a;
-  const std::int32_t left = std::min(a.X, b.X);
-  const std::int32_t top = std::min(a.Y, b.Y);
-  const std::int32_t right = std::max(a.X + a.Width, b.X + b.Width);
-  const std::int32_t bottom = std::max(a.Y + a.Height, b.Y + b.Height);
-  return {left, top, right - left, bottom - top};
-}
-
 }  // namespace
 
 bool NeedsOpenRom() {
@@ -100,6 +81,57 @@ std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRe
     }
   }
   return tiles;
+}
+
+namespace {
+
+// Positions of `rect` shifted to be relative to `origin`.
+std::vector<TilePlacement> Shifted(std::vector<TilePlacement> tiles, TileRect rect,
+                                   TileRect origin) {
+  for (TilePlacement& tile : tiles) {
+    tile.Tx += rect.X - origin.X;
+    tile.Ty += rect.Y - origin.Y;
+  }
+  return tiles;
+}
+
+TileRect Union(TileRect a, TileRect b) {
+  if (b.Empty()) return a;
+  const std::int32_t left = std::min(a.X, b.X);
+  const std::int32_t top = std::min(a.Y, b.Y);
+  const std::int32_t right = std::max(a.X + a.Width, b.X + b.Width);
+  const std::int32_t bottom = std::max(a.Y + a.Height, b.Y + b.Height);
+  return {left, top, right - left, bottom - top};
+}
+
+}  // namespace
+
+SelectedTiles TilesOfSelections(const TileViewerLayout& layout, TileRect own, TileRect context,
+                                std::int64_t sourceSize) {
+  SelectedTiles tiles;
+  tiles.Bounds = Union(own, context);
+  tiles.White = Shifted(SelectionTiles(layout, own, sourceSize), own, tiles.Bounds);
+  if (!context.Empty()) {
+    // Context tiles never cover the sprite's own: those stay editable.
+    std::set<std::pair<std::int32_t, std::int32_t>> taken;
+    for (const TilePlacement& tile : tiles.White) taken.insert({tile.Tx, tile.Ty});
+    for (const TilePlacement& tile :
+         Shifted(SelectionTiles(layout, context, sourceSize), context, tiles.Bounds))
+      if (!taken.contains({tile.Tx, tile.Ty})) tiles.Grey.push_back(tile);
+  }
+  return tiles;
+}
+
+std::vector<TileRect> BlocksOf(const TileViewerLayout& layout, TileRect own) {
+  if (layout.Order != TileOrder::BlockColumns || own.Empty() ||
+      own.Width % layout.BlockWidth != 0 || own.Height % layout.BlockHeight != 0)
+    return {};
+  std::vector<TileRect> blocks;
+  for (std::int32_t y = own.Y; y < own.Y + own.Height; y += layout.BlockHeight)
+    for (std::int32_t x = own.X; x < own.X + own.Width; x += layout.BlockWidth)
+      blocks.push_back({x, y, layout.BlockWidth, layout.BlockHeight});
+  if (blocks.size() < 2) return {};
+  return blocks;
 }
 
 std::vector<std::string> NewProblems(const std::vector<std::string>& before,
@@ -214,7 +246,8 @@ std::optional<GameIdentity> AddGameCommand(std::int64_t suggestedPalette) {
 
 std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
                                             const TileViewerLayout& layout, TileRect own,
-                                            TileRect context) {
+                                            TileRect context,
+                                            std::optional<std::int64_t> viewerPalette) {
   if (!NeedsOpenRom()) return std::nullopt;
   const std::optional<std::string> databaseText = OpenGameOfRom();
   const std::optional<CatalogGame> catalogGame = OpenCatalogGame();
@@ -234,21 +267,17 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
     return std::nullopt;
   }
   const std::int64_t sourceSize = BinaryFile::OpenForReading(source.Path).Size();
-  const TileRect bounds = Union(own, context);
-  const auto white = Shifted(SelectionTiles(layout, own, sourceSize), own, bounds);
+  const SelectedTiles selected = TilesOfSelections(layout, own, context, sourceSize);
+  const TileRect bounds = selected.Bounds;
+  const std::vector<TilePlacement>& white = selected.White;
+  const std::vector<TilePlacement>& grey = selected.Grey;
   if (white.empty()) {
     Tell("The selection holds no whole tile.");
     return std::nullopt;
   }
-  std::vector<TilePlacement> grey;
-  if (!context.Empty()) {
-    // Context tiles never cover the sprite's own: those stay editable.
-    std::set<std::pair<std::int32_t, std::int32_t>> taken;
-    for (const TilePlacement& tile : white) taken.insert({tile.Tx, tile.Ty});
-    for (const TilePlacement& tile :
-         Shifted(SelectionTiles(layout, context, sourceSize), context, bounds))
-      if (!taken.contains({tile.Tx, tile.Ty})) grey.push_back(tile);
-  }
+  // Frames of an animation lie block after block: each can be a sprite of its own.
+  const std::vector<TileRect> blocks = source.Decompressed ? std::vector<TileRect>{}
+                                                           : BlocksOf(layout, own);
 
   const std::string databasePath = G().GameDb->Path();
   SpriteFormRequest request;
@@ -265,6 +294,19 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
   request.heightTiles = bounds.Height;
   request.contextAvailable = !grey.empty();
   request.maxSize = static_cast<std::int32_t>(source.StreamLength);
+  // The palette the viewer shows the tiles in, unless it is the game's own.
+  if (viewerPalette) {
+    std::optional<std::int64_t> gamePalette;
+    try {
+      gamePalette = GameTableView(kNfo).Long("Palette");
+    } catch (const Failure&) {
+      // A game without a readable palette: the viewer's is offered as it is.
+    }
+    if (*viewerPalette != gamePalette) request.palette = *viewerPalette;
+  }
+  request.blockFrames = static_cast<std::int32_t>(blocks.size());
+  request.blockWidth = layout.BlockWidth;
+  request.blockHeight = layout.BlockHeight;
   const std::optional<SpriteFormAnswer> answer = ActiveDialogs().AskSpriteDetails(request);
   if (!answer) return std::nullopt;
 
@@ -290,6 +332,7 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
   if (ConfirmUnsavedChanges(true) == ConfirmOutcome::Cancelled) return std::nullopt;
 
   const std::vector<std::string> before = ProblemsOrNone(G().RomPath);
+  std::string firstName = answer->name;  // the sprite to show afterwards
   // The fields both sprite tables share.
   auto describe = [&](NewSprite& sprite) {
     sprite.Name = answer->name;
@@ -321,14 +364,32 @@ std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
       } else {
         sprite.Heading.NewName = answer->newGroup;
       }
-      AddCatalogSprite(*catalogGame, sprite);
+      if (answer->perBlock && !blocks.empty()) {
+        // "NAME 1", "NAME 2", ...: one frame per block with a whole tile, no context.
+        std::vector<NewPlainSprite> frames;
+        for (const TileRect& block : blocks) {
+          const SelectedTiles tiles = TilesOfSelections(layout, block, {}, sourceSize);
+          if (tiles.White.empty()) continue;
+          NewPlainSprite frame = sprite;
+          frame.Name = answer->name + " " + std::to_string(frames.size() + 1);
+          frame.Width = static_cast<std::int16_t>(block.Width);
+          frame.Height = static_cast<std::int16_t>(block.Height);
+          frame.White = FormatTileList(tiles.White);
+          frame.Grey.clear();
+          frames.push_back(std::move(frame));
+        }
+        AddCatalogSprites(*catalogGame, frames);
+        firstName = frames.front().Name;
+      } else {
+        AddCatalogSprite(*catalogGame, sprite);
+      }
     }
   } catch (const CatalogWriteError& error) {
     Tell(error.what());
     return std::nullopt;
   }
   ReopenGameViews(*databaseText);
-  AddedSprite added{answer->name, source.Decompressed,
+  AddedSprite added{firstName, source.Decompressed,
                     NewProblems(before, ProblemsOrNone(G().RomPath))};
   return added;
 }

@@ -41,6 +41,21 @@ struct TileRect {
 std::vector<TilePlacement> SelectionTiles(const TileViewerLayout& layout, TileRect rect,
                                           std::int64_t sourceSize);
 
+// The tiles of the viewer's two selections, placed relative to the rectangle
+// that holds both: the sprite's own, and the context tiles that do not cover them.
+struct SelectedTiles {
+  TileRect Bounds;
+  std::vector<TilePlacement> White;
+  std::vector<TilePlacement> Grey;
+};
+SelectedTiles TilesOfSelections(const TileViewerLayout& layout, TileRect own, TileRect context,
+                                std::int64_t sourceSize);
+
+// The selection cut into the arrangement's blocks, left to right and then top
+// to bottom (the order they are stored in); empty unless the view is arranged
+// in blocks and the selection is two or more whole blocks.
+std::vector<TileRect> BlocksOf(const TileViewerLayout& layout, TileRect own);
+
 // True when a ROM is open; otherwise says "Open a ROM first" in a box.
 bool NeedsOpenRom();
 
@@ -78,11 +93,14 @@ struct AddedSprite {
   std::vector<std::string> NewProblems;  // what the check finds now that it did not before
 };
 
-// Add Sprite from the viewer's selections: asks for the details, writes the
-// row and reopens the reading views. Empty when refused or cancelled.
+// Add Sprite from the viewer's selections: asks for the details (offering
+// `viewerPalette`, the palette the viewer shows, when it is not the game's),
+// writes the row, or one row per block of the selection when asked, in one
+// change, and reopens the reading views. Empty when refused or cancelled.
 std::optional<AddedSprite> AddSpriteCommand(const ViewerSource& source,
                                             const TileViewerLayout& layout, TileRect own,
-                                            TileRect context);
+                                            TileRect context,
+                                            std::optional<std::int64_t> viewerPalette = {});
 
 // Compression > Dump offset...: asks for an offset, decompresses the stream
 // there into the viewer's own scratch file and reports its lengths. Empty when

@@ -47,13 +47,30 @@ std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequ
   auto syncNew = [=] { newGroup->setEnabled(group->currentIndex() == group->count() - 1); };
   QObject::connect(group, &QComboBox::currentIndexChanged, &dialog, syncNew);
   syncNew();
-  auto* palette = new QLineEdit("0", &dialog);
+  auto* palette = new QLineEdit(
+      request.palette == 0 ? QString("0") : "0x" + QString::number(request.palette, 16).toUpper(),
+      &dialog);
+  palette->setObjectName("txtPalette");
   palette->setToolTip("Offset of the sprite's own palette in the ROM; 0 uses the game's");
   form->addRow("Palette offset", palette);
   auto* context = new QCheckBox("Show the second selection as context tiles", &dialog);
   context->setEnabled(request.contextAvailable);
   context->setChecked(request.contextAvailable);
   form->addRow("", context);
+  auto* perBlock = new QCheckBox(
+      QString("One sprite per block: %1 sprites of %2 x %3 tiles, named NAME 1 to NAME %1")
+          .arg(request.blockFrames)
+          .arg(request.blockWidth)
+          .arg(request.blockHeight),
+      &dialog);
+  perBlock->setObjectName("chkPerBlock");
+  perBlock->setVisible(request.blockFrames >= 2);
+  // Frames are the blocks alone: the context selection belongs to a whole sprite.
+  QObject::connect(perBlock, &QCheckBox::toggled, &dialog, [=](bool on) {
+    context->setEnabled(request.contextAvailable && !on);
+    if (on) context->setChecked(false);
+  });
+  form->addRow("", perBlock);
   QSpinBox* maxSize = nullptr;
   if (request.compressed) {
     maxSize = new QSpinBox(&dialog);
@@ -90,6 +107,7 @@ std::optional<SpriteFormAnswer> QtDialogs::AskSpriteDetails(const SpriteFormRequ
   answer.palette = *ParseOffsetText(palette->text().toStdString());
   answer.useContext = context->isChecked();
   answer.maxSize = maxSize ? maxSize->value() : 0;
+  answer.perBlock = perBlock->isChecked();
   return answer;
 }
 

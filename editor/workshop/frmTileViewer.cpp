@@ -17,6 +17,7 @@
 #include "graphics/bGenTile.h"
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
+#include "workshop/PaletteFinderPanel.h"
 #include "workshop/TileViewerView.h"
 
 namespace kerrow {
@@ -60,6 +61,8 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   cboPalette = new QComboBox(this);
   cboPalette->setObjectName("cboPalette");
   cboPalette->addItems({"Current palette", "From ROM offset"});
+  cboPalette->setToolTip(
+      "The editor's palette, or grey levels while the open ROM's game is not in the catalog");
   txtPaletteOffset = new QLineEdit("0x0", this);
   txtPaletteOffset->setObjectName("txtPaletteOffset");
   txtPaletteOffset->setToolTip("Offset of 16 colour words in the ROM");
@@ -80,6 +83,7 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   lblStatus->setObjectName("lblStatus");
   lblStatus->setFrameShape(QFrame::Panel);
   lblStatus->setFrameShadow(QFrame::Sunken);
+  Palettes = new PaletteFinderPanel(this);
 
   auto* controls = new QGridLayout;
   controls->addWidget(new QLabel("Offset", this), 0, 0);
@@ -106,6 +110,8 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   centre->setSpacing(0);
   centre->addWidget(picTiles, 1);
   centre->addWidget(sprRows);
+  centre->addSpacing(6);
+  centre->addWidget(Palettes);
 
   auto* column = new QVBoxLayout(this);
   column->addLayout(controls);
@@ -140,7 +146,9 @@ frmTileViewer::frmTileViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   };
   picTiles->OnHover = [this](std::optional<std::int64_t> offset) { ShowStatus(offset); };
   picTiles->OnSelectionChanged = [this] { ShowStatus(std::nullopt); };
-  resize(720, 640);
+  Palettes->OnFind = [this] { RunCommand([&] { FindPalettes(); }); };
+  Palettes->OnChosen = [this](std::int64_t offset) { RunCommand([&] { UsePaletteAt(offset); }); };
+  resize(920, 640);
 }
 
 void frmTileViewer::ShowRom() {
@@ -151,6 +159,7 @@ void frmTileViewer::ShowRom() {
 }
 
 void frmTileViewer::ShowSource(const ViewerSource& source) {
+  if (source.RomPath != source_.RomPath) Palettes->Clear();  // they were another ROM's
   source_ = source;
   picTiles->SetSelections({}, {});
   Reload();
@@ -215,6 +224,22 @@ std::optional<std::int64_t> frmTileViewer::PaletteOffset() const {
   return ParseOffsetText(txtPaletteOffset->text().toStdString());
 }
 
+void frmTileViewer::FindPalettes() {
+  // Palettes live in the ROM, also while the viewer shows decompressed data.
+  const std::string& rom = source_.RomPath.empty() ? G().RomPath : source_.RomPath;
+  if (rom.empty()) return;
+  Palettes->Find(BinaryFile::OpenForReading(rom).ReadAll());
+}
+
+void frmTileViewer::UsePaletteAt(std::int64_t offset) {
+  txtPaletteOffset->setText(Hex(offset));
+  {
+    const QSignalBlocker quiet(cboPalette);  // one update below, with the new offset
+    cboPalette->setCurrentIndex(1);
+  }
+  UpdateColours(true);
+}
+
 void frmTileViewer::ApplySettings() {
   TileViewerLayout layout = picTiles->Layout();
   layout.TilesPerRow = spnTilesPerRow->value();
@@ -244,14 +269,22 @@ void frmTileViewer::UpdateColours(bool explain) {
       ActiveDialogs().Message("No 16 colour words can be read at \"" +
                                   txtPaletteOffset->text().toStdString() + "\" in " +
                                   G().RomPath + " (" + std::to_string(rom.Size()) +
-                                  " bytes): the viewer shows the editor's palette.",
+                                  " bytes): the viewer shows the editor's palette (grey "
+                                  "levels while the ROM's game is not catalogued).",
                               MsgIcon::Exclamation, MsgButtons::Ok);
     }
   }
   txtPaletteOffset->setEnabled(fromRom);
+  // The editor's palette belongs to the open ROM's game only once one is
+  // identified; until then 16 grey levels keep every index apart.
+  const bool gamePalette = !G().RomPath.empty() && G().PaletteRomPath == G().RomPath;
   for (int i = 0; i < 16; ++i) {
-    colours[i] = words.empty() ? ToQRgb(G().Palette.Entries[i].Colour)
-                               : ToQRgb(GenesisToRgb(words[2 * i], words[2 * i + 1]));
+    if (!words.empty())
+      colours[i] = ToQRgb(GenesisToRgb(words[2 * i], words[2 * i + 1]));
+    else if (gamePalette)
+      colours[i] = ToQRgb(G().Palette.Entries[i].Colour);
+    else
+      colours[i] = qRgb(i * 17, i * 17, i * 17);
   }
   picTiles->SetColours(colours);
 }
@@ -286,7 +319,7 @@ void frmTileViewer::ShowStatus(std::optional<std::int64_t> hovered) {
 void frmTileViewer::AddSprite() {
   RunCommand([&] {
     const auto added = AddSpriteCommand(source_, picTiles->Layout(), picTiles->Selection(),
-                                        picTiles->ContextSelection());
+                                        picTiles->ContextSelection(), PaletteOffset());
     if (added && OnSpriteAdded) OnSpriteAdded(*added);
   });
 }

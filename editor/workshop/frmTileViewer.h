@@ -18,6 +18,7 @@ class QSpinBox;
 
 namespace kerrow {
 
+class PaletteFinderPanel;
 class TileViewerView;
 
 class frmTileViewer : public QWidget {
@@ -37,6 +38,11 @@ class frmTileViewer : public QWidget {
   bool GoToOffset(const QString& text);
   // The palette offset chosen in the palette box, when "From ROM offset" is on.
   std::optional<std::int64_t> PaletteOffset() const;
+
+  // Lists the palettes found in the ROM the viewer shows, the likeliest first.
+  void FindPalettes();
+  // Shows the tiles in the 16 colour words at `offset` of the ROM.
+  void UsePaletteAt(std::int64_t offset);
 
   // Runs Add Sprite on the current selections.
   void AddSprite();
@@ -61,6 +67,7 @@ class frmTileViewer : public QWidget {
   QScrollBar* sprRows = nullptr;
   QLabel* lblSource = nullptr;
   QLabel* lblStatus = nullptr;
+  PaletteFinderPanel* Palettes = nullptr;
 
   // Applies the controls to the view (tests call it after setting controls).
   void ApplySettings();

@@ -77,6 +77,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<DisplayColour> colourRequests;
   std::deque<std::optional<std::string>> texts;  // popped per text input
   std::vector<std::string> textPrompts;
+  std::vector<std::string> textInitials;  // what each text input offered
   std::deque<std::optional<SpriteFormAnswer>> spriteForms;  // popped per Add Sprite form
   std::vector<SpriteFormRequest> spriteFormRequests;
 
@@ -110,8 +111,9 @@ class ScriptedDialogs : public Dialogs {
     return colour;
   }
   std::optional<std::string> InputText(const std::string& prompt, const std::string&,
-                                       const std::string&) override {
+                                       const std::string& initial) override {
     textPrompts.push_back(prompt);
+    textInitials.push_back(initial);
     if (texts.empty()) return std::nullopt;
     auto text = texts.front();
     texts.pop_front();
@@ -123,6 +125,35 @@ class ScriptedDialogs : public Dialogs {
     auto answer = spriteForms.front();
     spriteForms.pop_front();
     return answer;
+  }
+  // The catalog correction forms: each request kept, each answer popped (cancel when none).
+  std::deque<std::optional<std::string>> choices;
+  std::vector<std::vector<std::string>> choiceItems;
+  std::deque<std::optional<SpriteEditAnswer>> spriteEdits;
+  std::vector<SpriteEditRequest> spriteEditRequests;
+  std::deque<std::optional<GameSettingsAnswer>> gameSettings;
+  std::vector<GameSettingsAnswer> gameSettingsRequests;
+
+  template <typename T>
+  static std::optional<T> Pop(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> ChooseText(const std::string&, const std::string&,
+                                        const std::vector<std::string>& items, bool) override {
+    choiceItems.push_back(items);
+    return Pop(choices);
+  }
+  std::optional<SpriteEditAnswer> AskSpriteEdit(const SpriteEditRequest& request) override {
+    spriteEditRequests.push_back(request);
+    return Pop(spriteEdits);
+  }
+  std::optional<GameSettingsAnswer> AskGameSettings(const std::string& name,
+                                                    std::int64_t palette) override {
+    gameSettingsRequests.push_back({name, palette});
+    return Pop(gameSettings);
   }
 };
 

@@ -2,6 +2,10 @@
 // copy of the demo cartridge.
 #include <QAction>
 #include <QMenu>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "art/SpriteImage.h"
 #include "support/WindowFixture.h"
@@ -38,7 +42,7 @@ TEST_F(ArtMenus, ExportedKnightEditedAndImportedIsOneUndoStepAndReachesTheRomOnS
   guard.dialogs.saveFiles.push_back(scratch.File("knight.png"));
   window->mnuFileExport->trigger();
   ASSERT_EQ(guard.dialogs.saveRequests.size(), 1u);
-  EXPECT_EQ(guard.dialogs.saveRequests[0].fileName, "Knight.png");
+  EXPECT_EQ(guard.dialogs.saveRequests[0].fileName, scratch.File("Knight.png"));  // beside the ROM
   QImage image;
   ASSERT_TRUE(image.load(QString::fromStdString(scratch.File("knight.png"))));
   ASSERT_EQ(image.format(), QImage::Format_Indexed8);
@@ -80,7 +84,8 @@ TEST_F(ArtMenus, ExportSuggestsTheLoadedSpritesNameWhateverRowIsSelected) {
     window->tvSprites->setCurrentItem(row);
     window->mnuFileExport->trigger();
     ASSERT_FALSE(guard.dialogs.saveRequests.empty());
-    EXPECT_EQ(guard.dialogs.saveRequests.back().fileName, "Knight.png") << row->text(0).toStdString();
+    EXPECT_EQ(guard.dialogs.saveRequests.back().fileName, scratch.File("Knight.png"))
+        << row->text(0).toStdString();
   }
 }
 
@@ -140,6 +145,45 @@ TEST_F(ArtMenus, PaletteExportThenImportRestoresAnEditedEntry) {
   window->mnuFilePaletteImport->trigger();
   EXPECT_EQ(G().Palette.Entries[4].Colour, entry4);
   EXPECT_TRUE(G().PaletteDirty);
+}
+
+// Runs the built kerrow-cli on the build's demo catalog; returns its exit status.
+int RunCli(const std::string& arguments) {
+  const std::string command =
+      BinDir() + "/kerrow-cli --data '" + BinDir() + "' " + arguments + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Entry 0 starts as the desktop's colour in the editor, which kerrow-cli does
+// not know: the files must not depend on it, only on a colour the user chose.
+TEST_F(ArtMenus, EditorAndCliWriteTheSameFilesAndDialogsStartBesideTheRom) {
+  Load(rom);
+  guard.dialogs.saveFiles.push_back(scratch.File("editor.bin"));
+  window->mnuFilePaletteExport->trigger();
+  EXPECT_EQ(guard.dialogs.saveRequests.back().fileName, scratch.File("palette.pal"));
+  OpenSprite("TVRLCHILD_Knight");
+  guard.dialogs.saveFiles.push_back(scratch.File("editor.png"));
+  window->mnuFileExport->trigger();
+  ASSERT_EQ(RunCli("export '" + rom + "' Knight '" + scratch.File("cli.png") + "'"), 0);
+  ASSERT_EQ(RunCli("palette export '" + rom + "' '" + scratch.File("cli.bin") + "'"), 0);
+  EXPECT_EQ(ReadBytes(scratch.File("editor.png")), ReadBytes(scratch.File("cli.png")));
+  EXPECT_EQ(ReadBytes(scratch.File("editor.bin")), ReadBytes(scratch.File("cli.bin")));
+
+  // A colour chosen for entry 0 is the one written.
+  guard.dialogs.colours.push_back(0x00FF00FFu);
+  QTest::mouseDClick(window->picPal[0], Qt::LeftButton, {}, window->picPal[0]->rect().center());
+  guard.dialogs.saveFiles.push_back(scratch.File("magenta.png"));
+  window->mnuFileExport->trigger();
+  QImage image;
+  ASSERT_TRUE(image.load(QString::fromStdString(scratch.File("magenta.png"))));
+  EXPECT_EQ(image.color(0) & 0xFFFFFF, qRgb(255, 0, 255) & 0xFFFFFF);
+  EXPECT_EQ(qAlpha(image.color(0)), 0);
+
+  for (QAction* open : {window->mnuFileImport, window->mnuFilePaletteImport}) {
+    open->trigger();  // cancelled
+    EXPECT_EQ(guard.dialogs.fileRequests.back().fileName, scratch.Path().string() + "/");
+  }
 }
 
 }  // namespace

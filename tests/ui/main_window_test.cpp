@@ -38,8 +38,8 @@ TEST_F(MainWindow, MenusHaveTheirOrderCaptionsAndStates) {
             QStringList({"Dump offset...", "Compress Data..."}));
   EXPECT_EQ(Captions(w.mnuTools->actions()),
             QStringList({"Tile &Viewer...", "Add &Game to Catalog...", "Record ROM &Fingerprint",
-                         "-", "ROM &Header...", "&Fix Checksum", "Fix Checksum on &Save", "-",
-                         "&Check Catalog..."}));
+                         "Game Se&ttings...", "&Undo Catalog Change", "-", "ROM &Header...",
+                         "&Fix Checksum", "Fix Checksum on &Save", "-", "&Check Catalog..."}));
   EXPECT_EQ(Captions(w.mnuHelp->actions()), QStringList({"Help Topics", "-", "&About"}));
 
   EXPECT_FALSE(w.mnuFileSave->isEnabled());

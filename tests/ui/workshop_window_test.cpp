@@ -16,7 +16,7 @@
 #include <QWheelEvent>
 
 #include "bridge/Binding.h"
-#include "support/WindowFixture.h"
+#include "support/CatalogWindowFixture.h"
 #include "workshop/CatalogCheck.h"
 #include "workshop/SaveHooks.h"
 #include "workshop/TileViewerView.h"
@@ -58,50 +58,19 @@ std::uint16_t Sum(const std::vector<unsigned char>& rom) {
   return static_cast<std::uint16_t>(sum);
 }
 
-std::map<std::string, std::vector<unsigned char>> FilesOf(const std::filesystem::path& dir) {
-  std::map<std::string, std::vector<unsigned char>> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
-    if (entry.is_regular_file()) files[entry.path().string()] = ReadBytes(entry.path().string());
-  return files;
-}
-
-class Workshop : public WindowFixture {
+class Workshop : public CatalogWindowFixture {
  protected:
   void SetUp() override {
-    // A data directory of our own: the demo catalog plus the schema.
-    for (const char* name : {"game.mdb", "demo.mdb", "catalog-schema.sql", "demo.bin"})
-      std::filesystem::copy_file(BinDir() + "/" + name, data.File(name));
-    std::filesystem::create_directory(data.Path() / "games");
-    std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
-    WindowFixture::SetUp();
-    G().DataPath = data.Path().string() + "/";
-    OpenCatalog();
+    CatalogWindowFixture::SetUp();
     unknown = scratch.File("found.bin");
     WriteBytes(unknown, UnknownRom());
   }
   void TearDown() override {
-    WindowFixture::TearDown();
+    CatalogWindowFixture::TearDown();
     SetFixChecksumOnSave(false);
     ResetBindings();
   }
 
-  frmTileViewer& Viewer() {
-    window->mnuToolsViewer->trigger();
-    EXPECT_NE(window->TileViewer, nullptr);
-    return *window->TileViewer;
-  }
-  // Drags over view tiles with the given button, as a user would.
-  static void Drag(TileViewerView* view, QPoint from, QPoint to, Qt::MouseButton button) {
-    const int side = 8 * view->Zoom();
-    auto centre = [&](QPoint tile) {
-      return QPoint(tile.x() * side + side / 2, tile.y() * side + side / 2);
-    };
-    QTest::mousePress(view, button, {}, centre(from));
-    QMouseEvent move(QEvent::MouseMove, centre(to), view->mapToGlobal(centre(to)), Qt::NoButton,
-                     button, Qt::NoModifier);
-    QCoreApplication::sendEvent(view, &move);
-    QTest::mouseRelease(view, button, {}, centre(to));
-  }
   // The status line after the pointer rests on a view tile.
   static QString HoverStatus(frmTileViewer& viewer, QPoint tile) {
     const int side = 8 * viewer.picTiles->Zoom();
@@ -112,7 +81,6 @@ class Workshop : public WindowFixture {
     return viewer.lblStatus->text();
   }
 
-  ScratchDir data;
   std::string unknown;
 };
 
