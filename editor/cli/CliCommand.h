@@ -24,6 +24,8 @@ enum ExitStatus : int {
   kExitRefusedInput = 14,  // an image or palette file was refused; nothing changed
   kExitWriteFailed = 15,   // an output file could not be written (some, for export-all)
   kExitSaveRefused = 16,   // the ROM image was not written (does not fit, past its end, not writable)
+  // Any subcommand that reads the catalog:
+  kExitCatalogBusy = 18,  // a catalog file is locked by another program
   kExitInternal = 70,      // a subcommand failed in a way it did not foresee
 };
 

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "bridge/TempFiles.h"
 #include "cli/CliCommand.h"
+#include "shell/Failure.h"
 #include "shell/Startup.h"
 
 namespace kerrow::cli {
@@ -20,7 +22,8 @@ void PrintHelp(std::ostream& out) {
          "(checksums differ), 2 could not check; list, export, export-all, import and\n"
          "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
          "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
-         "written; 70 an unexpected internal failure.\n";
+         "written; 18 a catalog file is in use by another program (any command); 70 an\n"
+         "unexpected internal failure or not enough memory.\n";
 }
 
 }  // namespace
@@ -61,6 +64,13 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
   }
   try {
     return found->run(context, args.subspan(i + 1));
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kerrow-cli: " << kOutOfMemoryText << '\n';
+    return kExitInternal;
+  } catch (const Failure& failure) {
+    // A catalog locked by another program has its own status wherever it is met.
+    std::cerr << "kerrow-cli: " << failure.Description() << '\n';
+    return failure.Number() == kErrCatalogInUse ? kExitCatalogBusy : kExitInternal;
   } catch (const std::exception& failure) {
     // Whatever a subcommand did not foresee still ends with one line and a status.
     std::cerr << "kerrow-cli: " << failure.what() << '\n';

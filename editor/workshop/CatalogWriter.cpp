@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -31,23 +32,28 @@ class WriteSession {
     if (!create && !fs::is_regular_file(path, error))
       Refuse("The catalog file \"" + path + "\" does not exist.");
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) Fail("open");
-    if (sqlite3_db_readonly(db_, "main") == 1) ReadOnly();
-    sqlite3_busy_timeout(db_, 200);
+    // Owned from the first moment: SQLite hands out a connection even when
+    // opening fails, and every refusal below throws out of this constructor.
+    sqlite3* opened = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &opened, flags, nullptr);
+    db_.reset(opened);
+    if (rc != SQLITE_OK) Fail("open");
+    if (sqlite3_db_readonly(db_.get(), "main") == 1) ReadOnly();
+    sqlite3_busy_timeout(db_.get(), 200);
     Exec("BEGIN IMMEDIATE");
     open_ = true;
   }
   ~WriteSession() {
-    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
+    if (open_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
   }
   WriteSession(const WriteSession&) = delete;
   WriteSession& operator=(const WriteSession&) = delete;
 
-  sqlite3* Db() const { return db_; }
+  sqlite3* Db() const { return db_.get(); }
 
   void Exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail("write");
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      Fail("write");
   }
   void Commit() {
     Exec("COMMIT");
@@ -55,13 +61,17 @@ class WriteSession {
   }
 
   [[noreturn]] void Fail(const char* what) {
-    const int code = db_ ? sqlite3_extended_errcode(db_) & 0xFF : SQLITE_CANTOPEN;
+    const int code = db_ ? sqlite3_extended_errcode(db_.get()) & 0xFF : SQLITE_CANTOPEN;
     if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM ||
         code == SQLITE_AUTH)
       ReadOnly();
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+      Refuse("The catalog \"" + path_ +
+             "\" is in use by another program; try again when it has finished. Nothing was "
+             "changed.");
     Refuse(std::string("The catalog \"") + path_ + "\" could not be " +
            (std::string(what) == "open" ? "opened" : "written") + ": " +
-           (db_ ? sqlite3_errmsg(db_) : "out of memory") + ". Nothing was changed.");
+           (db_ ? sqlite3_errmsg(db_.get()) : "out of memory") + ". Nothing was changed.");
   }
 
  private:
@@ -70,8 +80,11 @@ class WriteSession {
            "\" cannot be written (the file or its folder is read-only). Nothing was changed.");
   }
 
+  struct Close {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+  };
   std::string path_;
-  sqlite3* db_ = nullptr;
+  std::unique_ptr<sqlite3, Close> db_;
   bool open_ = false;
 };
 
@@ -129,16 +142,16 @@ std::string ReadFile(const std::string& path) {
 void CreateGameTables(WriteSession& session, const std::string& schema) {
   const char* rest = schema.c_str();
   while (*rest) {
-    sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* prepared = nullptr;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(session.Db(), rest, -1, &stmt, &tail) != SQLITE_OK)
-      session.Fail("write");
+    const int rc = sqlite3_prepare_v2(session.Db(), rest, -1, &prepared, &tail);
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(prepared,
+                                                                          sqlite3_finalize);
+    if (rc != SQLITE_OK) session.Fail("write");
     if (stmt) {
-      const std::string sql = sqlite3_sql(stmt);
+      const std::string sql = sqlite3_sql(stmt.get());
       const bool games = sql.find("CREATE TABLE Games") != std::string::npos;
-      const int rc = games ? SQLITE_DONE : sqlite3_step(stmt);
-      sqlite3_finalize(stmt);
-      if (rc != SQLITE_DONE) session.Fail("write");
+      if (!games && sqlite3_step(stmt.get()) != SQLITE_DONE) session.Fail("write");
     }
     rest = tail;
   }

@@ -15,6 +15,7 @@
 #include "workshop/CatalogCheck.h"
 #include "workshop/HexText.h"
 #include "workshop/RomHeader.h"
+#include "workshop/StreamBound.h"
 #include "workshop/StreamProbe.h"
 
 namespace kerrow {
@@ -83,8 +84,13 @@ bool RomGameIsCatalogued() {
 
 void TellProblems(const std::string& heading, const std::vector<std::string>& problems) {
   if (problems.empty()) return;
+  // A box has room for a screenful; the command line lists them all.
+  constexpr std::size_t kShown = 30;
   std::string text = heading + "\r\n";
-  for (const std::string& problem : problems) text += "\r\n" + problem;
+  for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) text += "\r\n" + problems[i];
+  if (problems.size() > kShown)
+    text += "\r\n... and " + std::to_string(problems.size() - kShown) +
+            " more (kerrow-cli check lists them all).";
   Tell(text);
 }
 
@@ -290,9 +296,14 @@ std::optional<ViewerSource> DumpOffsetCommand() {
   source.RomPath = G().RomPath;
   source.Decompressed = true;
   source.StreamOffset = *offset;
-  const std::optional<StreamInfo> info = ProbeStream(G().RomPath, *offset, source.Path);
+  const std::vector<std::uint8_t> rom = ReadRomImage(G().RomPath);
+  const std::optional<StreamInfo> info = ProbeStream(G().RomPath, rom, *offset, source.Path);
   if (!info) {
-    Tell("Nothing at offset " + Hex(*offset) + " decompresses.");
+    Tell(DecodesPastBound(rom, *offset)
+             ? "The stream at offset " + Hex(*offset) + " decompresses to more than " +
+                   std::to_string(kDecompressionBound >> 20) +
+                   " MiB, the most one decompression may produce; it was not dumped."
+             : "Nothing at offset " + Hex(*offset) + " decompresses.");
     return std::nullopt;
   }
   source.StreamLength = info->CompressedLength;
@@ -369,15 +380,9 @@ void CheckCatalogCommand() {
     Tell("No problems found in the catalog of \"" + report.GameName + "\".", MsgIcon::Information);
     return;
   }
-  constexpr std::size_t kShown = 30;
-  std::string text = std::to_string(report.Problems.size()) + " problem(s) in the catalog of \"" +
-                     report.GameName + "\":\r\n";
-  for (std::size_t i = 0; i < report.Problems.size() && i < kShown; ++i)
-    text += "\r\n" + report.Problems[i];
-  if (report.Problems.size() > kShown)
-    text += "\r\n... and " + std::to_string(report.Problems.size() - kShown) +
-            " more (kerrow-cli check lists them all).";
-  Tell(text);
+  TellProblems(std::to_string(report.Problems.size()) + " problem(s) in the catalog of \"" +
+                   report.GameName + "\":",
+               report.Problems);
 }
 
 }  // namespace kerrow
