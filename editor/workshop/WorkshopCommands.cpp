@@ -1,5 +1,8 @@
 #include "workshop/WorkshopCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include "browser/SpriteSelection.h"
 #include "catalog/bDatabase.h"
 #include "graphics/BinaryFile.h"
+#include "graphics/RegularFile.h"
 #include "shell/Dialogs.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogCheck.h"
@@ -318,6 +322,14 @@ void CompressDataCommand() {
   const std::string from = ActiveDialogs().OpenFile(
       {"Compress Data: the file to compress", "All Files (*.*)|*.*", 4100, ""});
   if (from.empty()) return;
+  // The library would wait on a FIFO for ever: only a regular file is compressed.
+  const OpenedFile source = OpenRegularFile(from, O_RDONLY);
+  if (source.Fd >= 0) ::close(source.Fd);
+  if (!source.NotRegular.empty()) {
+    Tell("\"" + from + "\" is " + source.NotRegular +
+         ", not a regular file; only a file's data can be compressed. Nothing was written.");
+    return;
+  }
   const std::string to =
       ActiveDialogs().SaveFile({"Compress Data: save the compressed data as",
                                 "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});

@@ -116,6 +116,14 @@ TEST(SpecialFiles, AreRefusedAsRomImagesWithoutWaiting) {
               std::string::npos);
   }
   EXPECT_NE(FailureText([&] { ReadRomSerial(fifo); }).find("named pipe (FIFO)"), std::string::npos);
+  // Compress Data would hand it to the library, which would wait on it.
+  test::CoreFixtureGuard dialogs;
+  dialogs.dialogs.files.push_back(fifo);
+  dialogs.dialogs.saveFiles.push_back(dir.File("out.bin"));
+  CompressDataCommand();
+  ASSERT_EQ(dialogs.dialogs.shown.size(), 1u);
+  EXPECT_NE(dialogs.dialogs.shown[0].text.find("not a regular file"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.File("out.bin")));
   // The FIFO is still there, unread and unchanged.
   EXPECT_TRUE(fs::is_fifo(fifo));
 }
