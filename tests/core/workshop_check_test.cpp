@@ -184,7 +184,7 @@ TEST_F(CatalogCheckTest, RowsSharingBytesAreOneLinePerGroup) {
   // 3000 rows on one tile.
   rows += "BEGIN;";
   for (int i = 0; i < 3000; ++i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "P%04d", i);
     rows += std::string("INSERT INTO SPRITE VALUES ('") + name + "', 1, 0, 1, 1, '0,0,4096', '-1');";
   }
@@ -217,7 +217,7 @@ TEST_F(CatalogCheckTest, GroupsAreExactlyTheRowsJoinedBySharedBytes) {
   std::string sql =
       "BEGIN; INSERT INTO NFO VALUES ('Random', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');";
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "R%03zu", r);
     std::string white;
     const std::uint32_t tiles = 1 + next(3);
@@ -264,7 +264,7 @@ TEST_F(CatalogCheckTest, GroupsAreExactlyTheRowsJoinedBySharedBytes) {
     });
     ASSERT_NE(line, problems.end()) << head << testing::PrintToString(problems);
     for (std::size_t k = 1; k < list.size() && k <= 8; ++k) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "\"R%03zu\"", list[k]);
       EXPECT_NE(line->find(name), std::string::npos) << *line;
     }
