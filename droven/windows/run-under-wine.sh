@@ -17,8 +17,15 @@ mkdir -p "$prefix"
 rm -rf "$scratch" && mkdir -p "$scratch" && cd "$scratch" || exit 1
 
 # The first start creates the prefix; a Wine that cannot start at all is a skip, not a failure.
-if ! "$wine" cmd /c exit 0 >/dev/null 2>&1; then
-  echo "skipped: wine could not start in $prefix"
+# The skip says why, in the loader's own words.
+if ! started=$("$wine" cmd /c exit 0 2>&1); then
+  said=$(printf '%s\n' "$started" | grep -v '^[[:space:]]*$' | tail -n 1)
+  refused=$(printf '%s\n' "$started" | grep -m 1 -iE 'exec format error|wrong ELF class|cannot execute binary')
+  if [ -n "$refused" ]; then
+    echo "skipped: this system cannot run 32-bit programs (${refused})"
+  else
+    echo "skipped: wine did not start in $prefix: ${said:-it printed nothing}"
+  fi
   exit 77
 fi
 

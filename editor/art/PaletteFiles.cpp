@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bridge/ReplaceFile.h"
+#include "art/ImageInput.h"
 #include "editing/bPal.h"
 #include "graphics/bGenTile.h"
 #include "shell/bGlobals.h"
@@ -178,11 +179,15 @@ Result ParseRaw(std::string_view bytes) {
 }
 
 Result ImageColourTable(const std::string& path) {
-  QImageReader reader(QString::fromStdString(path));
-  reader.setDecideFormatFromContent(true);
+  ArtOutcome<std::unique_ptr<QFile>> file = OpenInputFile(path);
+  if (!file) return Result::Refused(file.Message());
+  const bool noPalette = IsPngWithoutPalette(**file);
+  const QList<QRgb> gifTable = GifColourTable(**file);
+  const QuietImagePlugins quiet;
+  QImageReader reader(file->get());
   if (!reader.canRead())
     return Result::Refused("Cannot read " + path + " as a palette file or an image: " +
-                           reader.errorString().toStdString() + ".");
+                           reader.errorString().toStdString() + quiet.Detail() + ".");
   // Only the colour table is wanted: a picture declaring more than a large
   // sprite sheet's size is refused before its pixels are decoded.
   const QSize declared = reader.size();
@@ -196,8 +201,10 @@ Result ImageColourTable(const std::string& path) {
   QImage image;
   if (!reader.read(&image))
     return Result::Refused("Cannot decode the image " + path + ": " +
-                           reader.errorString().toStdString() + ".");
-  const QList<QRgb> table = image.colorTable();
+                           reader.errorString().toStdString() + quiet.Detail() + ".");
+  const QList<QRgb> table = !gifTable.isEmpty() ? gifTable
+                            : noPalette         ? QList<QRgb>{}
+                                                : image.colorTable();
   if (table.isEmpty())
     return Result::Refused("The image " + path +
                            " has no palette of its own (it is not an indexed image).");
@@ -263,12 +270,11 @@ ArtOutcome<PaletteColours> ParsePaletteFile(std::string_view bytes, PaletteForma
 ArtOutcome<PaletteColours> ReadPaletteFile(const std::string& path) {
   const PaletteFormat format = PaletteFormatOf(path);
   if (format == PaletteFormat::Image) return ImageColourTable(path);
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly))
-    return Result::Refused("Cannot open " + path + ": " + file.errorString().toStdString() + ".");
-  if (file.size() > kMaxPaletteFileBytes)
+  ArtOutcome<std::unique_ptr<QFile>> file = OpenInputFile(path);
+  if (!file) return Result::Refused(file.Message());
+  if ((*file)->size() > kMaxPaletteFileBytes)
     return Result::Refused("The file " + path + " is too large to be a palette file.");
-  const QByteArray bytes = file.readAll();
+  const QByteArray bytes = (*file)->readAll();
   return ParsePaletteFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                           format);
 }

@@ -5,6 +5,7 @@
 #include <QImageWriter>
 
 #include "bridge/ReplaceFile.h"
+#include "art/ImageInput.h"
 #include "graphics/bGenTile.h"
 #include "shell/bGlobals.h"
 
@@ -83,11 +84,14 @@ std::string WritePng(const QImage& image, const std::string& path) {
 
 ArtOutcome<QImage> ReadSpriteSizedImage(const std::string& path, int width, int height) {
   using Result = ArtOutcome<QImage>;
-  QImageReader reader(QString::fromStdString(path));
-  reader.setDecideFormatFromContent(true);
+  ArtOutcome<std::unique_ptr<QFile>> file = OpenInputFile(path);
+  if (!file) return Result::Refused(file.Message());
+  const bool noPalette = IsPngWithoutPalette(**file);
+  const QuietImagePlugins quiet;
+  QImageReader reader(file->get());
   if (!reader.canRead())
     return Result::Refused("Cannot read " + path + " as an image: " +
-                           reader.errorString().toStdString() + ".");
+                           reader.errorString().toStdString() + quiet.Detail() + ".");
   // The header's size decides before any pixel is decoded, so a file that
   // declares a huge picture never gets the memory for it.
   const QSize declared = reader.size();
@@ -106,11 +110,14 @@ ArtOutcome<QImage> ReadSpriteSizedImage(const std::string& path, int width, int 
   QImage image;
   if (!reader.read(&image) || image.isNull())
     return Result::Refused("Cannot decode the image " + path + ": " +
-                           reader.errorString().toStdString() + ".");
+                           reader.errorString().toStdString() + quiet.Detail() + ".");
   if (image.width() != width || image.height() != height)
     return Result::Refused("The image " + path + " decoded to " +
                            SizeText(image.width(), image.height()) + " instead of the " +
                            SizeText(width, height) + " its header declares.");
+  // Colours, not indices, are what such a file holds.
+  if (noPalette && !image.colorTable().isEmpty())
+    image = image.convertToFormat(QImage::Format_ARGB32);
   return image;
 }
 

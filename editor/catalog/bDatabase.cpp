@@ -26,6 +26,24 @@ constexpr const char* kRuntimeSource = "kerrow";
   throw Failure(number, description, source);
 }
 
+// How long a read waits for another program's write to finish.
+constexpr int kBusyWaitMs = 500;
+
+bool InUse(int rc) {
+  rc &= 0xFF;
+  return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+}
+
+// A failed read of the database at `path`: locked by another program, not a
+// database at all, or some other failure of the engine.
+[[noreturn]] void FailRead(sqlite3* db, int rc, const std::string& path) {
+  if (InUse(rc))
+    Fail(kErrCatalogInUse, "Could not use '" + path + "': it is in use by another program.");
+  if ((rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+    Fail(kErrCatalogNotFound, "Unrecognized database format '" + path + "'.");
+  Fail(kErrCatalogNotFound, "Could not read '" + path + "': " + sqlite3_errmsg(db) + ".");
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
@@ -251,20 +269,30 @@ std::unique_ptr<Database> Database::Open(const std::string& path) {
   if (rc != SQLITE_OK) {
     Fail(kErrCatalogNotFound, "Could not open '" + path + "': " + sqlite3_errstr(rc) + ".");
   }
+  // A writer elsewhere (the editor adding a sprite) holds its lock only for
+  // a moment; one that keeps it is reported rather than waited for.
+  sqlite3_busy_timeout(handle->db, kBusyWaitMs);
   // Opening is lazy in SQLite: touch the schema now so that a file that is no
   // database fails here rather than at the first table.
   rc = sqlite3_exec(handle->db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) Fail(kErrCatalogNotFound, "Unrecognized database format '" + path + "'.");
+  if (rc != SQLITE_OK) FailRead(handle->db, rc, path);
   return std::make_unique<Database>(Key{}, path, std::move(handle));
 }
 
 namespace {
 
+// A read that failed after the database was opened; a lock taken since then
+// by another program is said as such.
+[[noreturn]] void FailLaterRead(sqlite3* db, int rc, const std::string& path) {
+  if (InUse(rc)) FailRead(db, rc, path);
+  Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
+}
+
 struct Statement {
   sqlite3_stmt* stmt = nullptr;
-  Statement(sqlite3* db, const std::string& sql) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-      Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
+  Statement(sqlite3* db, const std::string& sql, const std::string& path) {
+    if (const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr); rc != SQLITE_OK)
+      FailLaterRead(db, rc, path);
   }
   ~Statement() { sqlite3_finalize(stmt); }
   Statement(const Statement&) = delete;
@@ -293,9 +321,12 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   std::string actualName;
   {
     Statement lookup(
-        db, "SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE");
+        db, "SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE",
+        path_);
     sqlite3_bind_text(lookup.stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(lookup.stmt) != SQLITE_ROW)
+    const int rc = sqlite3_step(lookup.stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) FailLaterRead(db, rc, path_);
+    if (rc != SQLITE_ROW)
       Fail(kErrNoSuchTable, "Could not find table '" + table + "' in '" + path_ + "'.");
     actualName = reinterpret_cast<const char*>(sqlite3_column_text(lookup.stmt, 0));
   }
@@ -303,7 +334,7 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   // Order by the primary key's columns in key order, as the old engine's index did.
   std::vector<std::pair<int, std::string>> keyColumns;
   {
-    Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(actualName) + ")");
+    Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(actualName) + ")", path_);
     while (sqlite3_step(info.stmt) == SQLITE_ROW) {
       int pk = sqlite3_column_int(info.stmt, 5);
       if (pk > 0)
@@ -317,7 +348,8 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
     order += (order.empty() ? "" : ", ") + QuoteIdentifier(column);
   if (order.empty()) order = "rowid";
 
-  Statement select(db, "SELECT * FROM " + QuoteIdentifier(actualName) + " ORDER BY " + order);
+  Statement select(db, "SELECT * FROM " + QuoteIdentifier(actualName) + " ORDER BY " + order,
+                   path_);
   int columnCount = sqlite3_column_count(select.stmt);
   std::vector<std::string> columns;
   for (int c = 0; c < columnCount; ++c) columns.emplace_back(sqlite3_column_name(select.stmt, c));
@@ -327,8 +359,7 @@ std::unique_ptr<TableView> Database::OpenTable(const std::string& table) const {
   while ((rc = sqlite3_step(select.stmt)) == SQLITE_ROW) {
     for (int c = 0; c < columnCount; ++c) cells.push_back(ReadColumn(select.stmt, c));
   }
-  if (rc != SQLITE_DONE)
-    Fail(kErrPathAccess, std::string("Catalog read failed: ") + sqlite3_errmsg(db));
+  if (rc != SQLITE_DONE) FailLaterRead(db, rc, path_);
   return std::make_unique<TableView>(actualName, std::move(columns), std::move(cells));
 }
 

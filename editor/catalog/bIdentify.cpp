@@ -1,5 +1,8 @@
 #include "catalog/bIdentify.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -7,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "graphics/RegularFile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
 
@@ -20,16 +24,30 @@ std::string ReadRomSerial(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error))
     throw Failure(kErrFileNotFound, "File not found: '" + path + "'", kSource);
-  std::ifstream rom(path, std::ios::binary);
-  if (!rom || std::filesystem::is_directory(path, error)) {
+  const OpenedFile opened = OpenRegularFile(path, O_RDONLY);
+  if (!opened.NotRegular.empty())
+    throw Failure(kErrPathAccess, "Path/File access error: " + NotRegularMessage(path, opened),
+                  kSource);
+  if (opened.Fd < 0)
     throw Failure(kErrPathAccess,
-                  "Path/File access error: '" + path + "' (" + std::strerror(errno) + ")", kSource);
-  }
-  std::string serial(kSerialLength, '\0');
-  if (rom.seekg(kSerialOffset) && rom.read(serial.data(), serial.size())) return serial;
+                  "Path/File access error: '" + path + "' (" + std::strerror(opened.Error) + ")",
+                  kSource);
+  struct CloseOnReturn {
+    int fd;
+    ~CloseOnReturn() { ::close(fd); }
+  } closer{opened.Fd};
   // A short file leaves the rest NUL; any other failure is an access error.
-  if (!rom.eof() && rom.bad()) {
-    throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'", kSource);
+  std::string serial(kSerialLength, '\0');
+  std::size_t done = 0;
+  while (done < serial.size()) {
+    const ssize_t got = ::pread(opened.Fd, serial.data() + done, serial.size() - done,
+                                static_cast<off_t>(kSerialOffset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0)
+      throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'",
+                    kSource);
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
   return serial;
 }

@@ -1,7 +1,9 @@
 #include <iostream>
+#include <new>
 
 #include "bridge/TempFiles.h"
 #include "cli/WorkshopCommands.h"
+#include "shell/Failure.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogCheck.h"
 
@@ -24,6 +26,14 @@ int RunCheck(const CliContext& context, std::span<const std::string> args) {
     std::cerr << report.Problems.size() << " problem(s) in the catalog of \"" << report.GameName
               << "\".\n";
     return kExitProblems;
+  } catch (const CheckImpossible& impossible) {
+    RemoveTempDirectory();
+    std::cerr << "kerrow-cli check: " << impossible.what() << '\n';
+    return impossible.FailureNumber() == kErrCatalogInUse ? kExitCatalogBusy : kExitCannotCheck;
+  } catch (const std::bad_alloc&) {
+    RemoveTempDirectory();
+    std::cerr << "kerrow-cli check: " << kOutOfMemoryText << '\n';
+    return kExitCannotCheck;
   } catch (const std::exception& failure) {
     RemoveTempDirectory();
     std::cerr << "kerrow-cli check: " << failure.what() << '\n';

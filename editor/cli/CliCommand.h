@@ -25,6 +25,8 @@ enum ExitStatus : int {
   kExitWriteFailed = 15,   // an output file could not be written (some, for export-all)
   kExitSaveRefused = 16,   // the ROM image was not written (does not fit, past its end, not writable)
   kExitRomBusy = 17,       // another program kept saving into the ROM image; nothing was written
+  // Any subcommand that reads the catalog:
+  kExitCatalogBusy = 18,   // a catalog file is locked by another program
   // The catalog subcommands (identify and catalog ...) also use 10, 11 and 12:
   kExitCatalogRefused = 19,  // the catalog change was refused; no catalog file changed
   kExitInternal = 70,      // a subcommand failed in a way it did not foresee

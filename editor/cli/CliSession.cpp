@@ -66,13 +66,17 @@ int CliSession::Fail(int status, const std::string& message) {
   return status;
 }
 
+int CliSession::FailCatalog(int status, const std::string& message, const Failure& failure) {
+  return Fail(failure.Number() == kErrCatalogInUse ? kExitCatalogBusy : status,
+              message + failure.Description());
+}
+
 int CliSession::OpenRom(const std::string& romPath) {
   G().DataPath = dataPath_;
   try {
     OpenCatalog();
   } catch (const Failure& failure) {
-    return Fail(kExitCatalog, "cannot open the catalog in " + dataPath_ + ": " +
-                                  failure.Description());
+    return FailCatalog(kExitCatalog, "cannot open the catalog in " + dataPath_ + ": ", failure);
   }
   G().RomPath = Absolute(romPath);
   std::error_code error;
@@ -86,10 +90,14 @@ int CliSession::OpenRom(const std::string& romPath) {
     if (!game)
       return Fail(kExitUnknownGame,
                   G().RomPath + " is not a ROM image of any game the catalog supports");
-    LoadPalette(G().RomPath, game->PaletteOffset);
+    try {
+      LoadPalette(G().RomPath, game->PaletteOffset);
+    } catch (const Failure& failure) {
+      throw failure.At(GameTableView(kNfo).Place("Palette"));
+    }
   } catch (const Failure& failure) {
-    return Fail(kExitCatalog, "cannot open " + G().RomPath + " with its game's catalog: " +
-                                  failure.Description());
+    return FailCatalog(kExitCatalog, "cannot open " + G().RomPath + " with its game's catalog: ",
+                       failure);
   }
   return kExitOk;
 }

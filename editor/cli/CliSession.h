@@ -14,6 +14,7 @@
 #include "browser/HeadlessLoad.h"
 #include "cli/CliCommand.h"
 #include "shell/Dialogs.h"
+#include "shell/Failure.h"
 
 namespace kerrow::cli {
 
@@ -64,6 +65,9 @@ class CliSession {
 
   // Prints "kerrow-cli: message" on standard error and returns `status`.
   static int Fail(int status, const std::string& message);
+  // The same for a catalog failure: `status`, or kExitCatalogBusy when
+  // another program holds the catalog.
+  static int FailCatalog(int status, const std::string& message, const Failure& failure);
 
   CliDialogs dialogs;
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "bridge/TempFiles.h"
 #include "cli/CliCommand.h"
@@ -25,9 +26,10 @@ void PrintHelp(std::ostream& out) {
          "palette: 10 catalog or ROM unreadable, 11 unknown game, 12 no such sprite, 13 sprite\n"
          "not loadable, 14 image or palette file refused, 15 output not written, 16 ROM not\n"
          "written, 17 ROM busy (another program kept saving into it; nothing written);\n"
-         "identify and catalog: 10 catalog or ROM unreadable, 11 ROM not catalogued\n"
-         "(identify: not identified), 12 no such sprite, 19 the change was refused (no\n"
-         "catalog file changed); 70 an unexpected internal failure.\n";
+         "18 a catalog file is in use by another program (any command); identify and\n"
+         "catalog: 10 catalog or ROM unreadable, 11 ROM not catalogued (identify: not\n"
+         "identified), 12 no such sprite, 19 the change was refused (no catalog file\n"
+         "changed); 70 an unexpected internal failure or not enough memory.\n";
 }
 
 }  // namespace
@@ -80,6 +82,13 @@ int RunCli(std::span<const std::string> args, const std::string& programDirector
   }
   try {
     return found->run(context, args.subspan(i + 1));
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kerrow-cli: " << kOutOfMemoryText << '\n';
+    return kExitInternal;
+  } catch (const Failure& failure) {
+    // A catalog locked by another program has its own status wherever it is met.
+    std::cerr << "kerrow-cli: " << failure.Description() << '\n';
+    return failure.Number() == kErrCatalogInUse ? kExitCatalogBusy : kExitInternal;
   } catch (const std::exception& failure) {
     // Whatever a subcommand did not foresee still ends with one line and a status.
     std::cerr << "kerrow-cli: " << failure.what() << '\n';

@@ -39,6 +39,14 @@ ColourWord ParseStoredBytes(const std::string& text) {
 
 }  // namespace
 
+void RequirePaletteOffset(std::int64_t paletteOffset, const std::string& path) {
+  if (paletteOffset < 0)
+    throw Failure(kErrBadRecordNumber,
+                  "Bad record number: the palette offset " + std::to_string(paletteOffset) +
+                      " of " + path + " is negative",
+                  kFileSource);
+}
+
 std::string ColourTooltip(DisplayColour colour) {
   char text[16];
   std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(colour));
@@ -46,6 +54,9 @@ std::string ColourTooltip(DisplayColour colour) {
 }
 
 void LoadPalette(const std::string& path, std::int32_t paletteOffset) {
+  // The block starts two bytes after the offset, so -1 and -2 would still
+  // land inside the file, on the vector table a save would then overwrite.
+  RequirePaletteOffset(paletteOffset, path);
   std::array<std::uint8_t, kPaletteBytes> bytes{};
   BinaryFile::OpenForReading(path).ReadAt(std::int64_t{paletteOffset} + 2, bytes);
   for (std::size_t i = 1; i <= 15; ++i)
@@ -74,8 +85,9 @@ void SavePalette() {
     bytes[2 * i - 2] = word.First;
     bytes[2 * i - 1] = word.Second;
   }
+  // PaletteOffset counts from 1 and lies 3 past the catalog's offset.
+  RequirePaletteOffset(std::int64_t{G().PaletteOffset} - 3, path);
   RomSave file(path);
-  // PaletteOffset counts from 1.
   std::int64_t offset = std::int64_t{G().PaletteOffset} - 1;
   if (!file.Holds(offset, kPaletteBytes))
     throw Failure(kErrPastEndOfFile,

@@ -20,10 +20,14 @@ inline constexpr std::int32_t kPaletteBytes = 30;
 // A display colour as the tooltips show it: upper-case hex, no leading zeros.
 std::string ColourTooltip(DisplayColour colour);
 
+// A catalog palette offset P below zero is failure 63 (nothing is read or
+// written): the block would start before the ROM or on its first bytes.
+void RequirePaletteOffset(std::int64_t paletteOffset, const std::string& path);
+
 // Reads bytes P+2 to P+31 of `path` (opened read-only, read once) into entries
 // 1 to 15, then sets PaletteOffset = P + 3 and PaletteRomPath = path. All bytes
 // are read before any entry changes: a file too short for the block fails with
-// 62 and leaves the palette as it was. PaletteDirty is not touched.
+// 62, a negative P with 63, and the palette stays as it was. PaletteDirty is not touched.
 void LoadPalette(const std::string& path, std::int32_t paletteOffset);
 
 // Writes the stored bytes of entries 1 to 15 at PaletteOffset into the ROM the

@@ -8,13 +8,18 @@
 #include <cstring>
 #include <utility>
 
+#include "graphics/RegularFile.h"
 #include "shell/Failure.h"
 
 namespace kerrow {
 
 namespace {
 
-[[noreturn]] void FailOpen(const std::string& path, bool forWriting, int error) {
+[[noreturn]] void FailOpen(const std::string& path, bool forWriting, const OpenedFile& opened) {
+  if (!opened.NotRegular.empty())
+    throw Failure(kErrPathAccess, "Path/File access error: " + NotRegularMessage(path, opened),
+                  kFileSource);
+  const int error = opened.Error;
   if (error == ENOENT) throw Failure(kErrFileNotFound, "File not found: " + path, kFileSource);
   throw Failure(kErrPathAccess,
                 "Path/File access error: cannot open " + path +
@@ -43,16 +48,16 @@ void SetFlushObserver(std::function<void(const std::string& path)> observer) {
 }
 
 BinaryFile BinaryFile::OpenForReading(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) FailOpen(path, false, errno);
-  return BinaryFile(path, fd);
+  const OpenedFile opened = OpenRegularFile(path, O_RDONLY);
+  if (opened.Fd < 0) FailOpen(path, false, opened);
+  return BinaryFile(path, opened.Fd);
 }
 
 BinaryFile BinaryFile::OpenForUpdate(const std::string& path) {
   // Never O_CREAT: a ROM that vanished is an error, not a new empty file.
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) FailOpen(path, true, errno);
-  return BinaryFile(path, fd);
+  const OpenedFile opened = OpenRegularFile(path, O_RDWR);
+  if (opened.Fd < 0) FailOpen(path, true, opened);
+  return BinaryFile(path, opened.Fd);
 }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept

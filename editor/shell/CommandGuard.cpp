@@ -1,6 +1,7 @@
 #include "shell/CommandGuard.h"
 
 #include <exception>
+#include <new>
 
 #include "shell/Dialogs.h"
 #include "shell/Failure.h"
@@ -14,6 +15,8 @@ bool RunGuarded(const std::function<void()>& command) {
     return true;
   } catch (const Failure& failure) {
     message = failure.Description();
+  } catch (const std::bad_alloc&) {
+    message = kOutOfMemoryText;
   } catch (const std::exception& error) {
     message = error.what();
   }

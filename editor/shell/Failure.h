@@ -26,10 +26,15 @@ enum FailureNumber : std::int32_t {
   kErrEntryPoint = 453,        // a library lacks an entry point the editor binds
   kErrNoCurrentRecord = 3021,  // a field is read while the view has no current row
   kErrCatalogNotFound = 3024,  // a catalog database file cannot be found or opened
+  kErrCatalogInUse = 3045,     // a catalog database is locked by another program
   kErrNoSuchTable = 3078,      // a catalog database lacks a table
   kErrNoSuchField = 3265,      // a catalog table lacks a field
   kErrDecompression = 7000,    // the compression library reported a failure
 };
+
+// What the user is told when memory ran out in the middle of a command.
+inline constexpr const char* kOutOfMemoryText =
+    "There is not enough memory to finish this command; it was stopped.";
 
 class Failure : public std::runtime_error {
  public:

@@ -1,10 +1,10 @@
 #include "workshop/CatalogCheck.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <unordered_set>
 
 #include "bridge/TempFiles.h"
@@ -16,6 +16,7 @@
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
 #include "workshop/HexText.h"
+#include "workshop/StreamBound.h"
 #include "workshop/StreamProbe.h"
 
 namespace kerrow {
@@ -32,11 +33,75 @@ std::string TextOrEmpty(const TableView& view, std::size_t column) {
   }
 }
 
+// Rows named in one line about rows writing the same bytes; the rest are counted.
+constexpr std::size_t kNamedPerGroup = 8;
+
 // A range of ROM bytes that a sprite writes back.
 struct Write {
   std::int64_t Start;
   std::int64_t End;
   std::size_t Owner;  // index into the owner names
+};
+
+// How far a range swept so far reaches, and whose it is.
+struct Reach {
+  std::int64_t End = std::numeric_limits<std::int64_t>::min();
+  std::size_t Owner = std::numeric_limits<std::size_t>::max();
+};
+
+// Rows joined into groups (union by size, paths halved), each remembering the
+// first byte two of its rows share.
+class OwnerGroups {
+ public:
+  struct Group {
+    std::vector<std::size_t> Members;  // in row order
+    std::int64_t FirstShared = 0;
+  };
+
+  explicit OwnerGroups(std::size_t count) : parent_(count), size_(count, 1), first_(count) {
+    for (std::size_t i = 0; i < count; ++i) parent_[i] = i;
+  }
+
+  void Join(std::size_t a, std::size_t b, std::int64_t sharedAt) {
+    a = Root(a);
+    b = Root(b);
+    if (a != b) {
+      if (size_[a] < size_[b]) std::swap(a, b);
+      parent_[b] = a;
+      size_[a] += size_[b];
+      if (first_[b]) first_[a] = first_[a] ? std::min(*first_[a], *first_[b]) : first_[b];
+    }
+    first_[a] = first_[a] ? std::min(*first_[a], sharedAt) : sharedAt;
+  }
+
+  // Groups of more than one row, ordered by their first row.
+  std::vector<Group> Groups() {
+    std::vector<Group> groups;
+    std::vector<std::size_t> slot(parent_.size(), std::numeric_limits<std::size_t>::max());
+    for (std::size_t i = 0; i < parent_.size(); ++i) {
+      const std::size_t root = Root(i);
+      if (size_[root] < 2) continue;
+      if (slot[root] == std::numeric_limits<std::size_t>::max()) {
+        slot[root] = groups.size();
+        groups.push_back({{}, first_[root].value_or(0)});
+      }
+      groups[slot[root]].Members.push_back(i);
+    }
+    return groups;
+  }
+
+ private:
+  std::size_t Root(std::size_t i) {
+    while (parent_[i] != i) {
+      parent_[i] = parent_[parent_[i]];
+      i = parent_[i];
+    }
+    return i;
+  }
+
+  std::vector<std::size_t> parent_;
+  std::vector<std::size_t> size_;
+  std::vector<std::optional<std::int64_t>> first_;
 };
 
 class Checker {
@@ -63,7 +128,10 @@ class Checker {
     std::unique_ptr<TableView> table;
     try {
       table = game_.OpenTable(name);
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
+      // Locked by another program since it was opened: nothing can be told about it.
+      if (failure.Number() == kErrCatalogInUse)
+        throw CheckImpossible(failure.Description(), failure.Number());
       Problem(name, "the table is missing");
       return nullptr;
     }
@@ -246,7 +314,10 @@ class Checker {
               .first;
     const std::optional<StreamInfo>& stream = cached->second;
     if (!stream) {
-      Problem(where, "the compressed stream at " + Hex(offset) + " does not decode");
+      Problem(where, DecodesPastBound(RomBytes(), offset)
+                         ? "the compressed stream at " + Hex(offset) + " decodes to more than " +
+                               std::to_string(kDecompressionBound >> 20) + " MiB"
+                         : "the compressed stream at " + Hex(offset) + " does not decode");
       return;
     }
     if (stream->DecompressedSize < needed)
@@ -259,24 +330,44 @@ class Checker {
                          " bytes long, more than its MaxSize of " + std::to_string(maxSize));
   }
 
-  // Sorted by start, each range is compared only with the ranges still open at
-  // that point, so the cost follows the overlaps rather than the square of the
-  // tile count. Each pair of sprites is reported once.
+  // Rows whose writes share bytes, directly or through other rows, form one
+  // group and one line: the first row, up to kNamedPerGroup others, then a
+  // count. The ranges are swept once in order of their start, so time and
+  // memory follow the number of ranges, however many rows pile onto the same
+  // bytes.
   void ReportOverlaps() {
-    std::sort(writes_.begin(), writes_.end(),
-              [](const Write& a, const Write& b) { return a.Start < b.Start; });
-    std::vector<const Write*> open;
-    std::set<std::pair<std::size_t, std::size_t>> reported;
+    std::sort(writes_.begin(), writes_.end(), [](const Write& a, const Write& b) {
+      return a.Start != b.Start ? a.Start < b.Start : a.Owner < b.Owner;
+    });
+    OwnerGroups groups(owners_.size());
+    // Of the ranges swept so far: the one reaching furthest, and the one
+    // reaching furthest among the other owners. Every earlier range that
+    // overlaps a new one covers its start, so these two decide whether the new
+    // range shares bytes with another row.
+    Reach furthest, furthestOther;
     for (const Write& write : writes_) {
-      std::erase_if(open, [&](const Write* o) { return o->End <= write.Start; });
-      for (const Write* other : open) {
-        if (other->Owner == write.Owner) continue;
-        const auto pair = std::minmax(other->Owner, write.Owner);
-        if (!reported.insert(pair).second) continue;
-        Problem(owners_[pair.first], "writes the same ROM bytes as " + owners_[pair.second] +
-                                         " (at " + Hex(write.Start) + ")");
+      const Reach& partner = write.Owner != furthest.Owner ? furthest : furthestOther;
+      if (partner.End > write.Start) groups.Join(write.Owner, partner.Owner, write.Start);
+      if (write.Owner == furthest.Owner) {
+        furthest.End = std::max(furthest.End, write.End);
+      } else if (write.End > furthest.End) {
+        furthestOther = furthest;
+        furthest = {write.End, write.Owner};
+      } else if (write.End > furthestOther.End) {
+        furthestOther = {write.End, write.Owner};
       }
-      open.push_back(&write);
+    }
+    for (const OwnerGroups::Group& group : groups.Groups()) {
+      std::string others;
+      const std::size_t named = std::min(group.Members.size() - 1, kNamedPerGroup);
+      for (std::size_t i = 1; i <= named; ++i) {
+        if (i > 1) others += i == named && named == group.Members.size() - 1 ? " and " : ", ";
+        others += owners_[group.Members[i]];
+      }
+      if (named < group.Members.size() - 1)
+        others += " and " + std::to_string(group.Members.size() - 1 - named) + " more rows";
+      Problem(owners_[group.Members.front()],
+              "writes the same ROM bytes as " + others + " (at " + Hex(group.FirstShared) + ")");
     }
   }
 
@@ -313,7 +404,7 @@ CheckReport CheckCatalog(const std::string& romPath) {
     report.DatabasePath = ResolveDataFile(games->Text("Database"));
     game = Database::Open(report.DatabasePath);
   } catch (const Failure& failure) {
-    throw CheckImpossible(failure.Description());
+    throw CheckImpossible(failure.Description(), failure.Number());
   }
   try {
     auto nfo = game->OpenTable("NFO");

@@ -2,6 +2,7 @@
 // problem, one line each naming the table, the row and what is wrong.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +12,13 @@ namespace kerrow {
 // The check could not run: no readable ROM, no catalog, no game for the ROM.
 class CheckImpossible : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CheckImpossible(const std::string& message, std::int32_t failureNumber = 0)
+      : std::runtime_error(message), failureNumber_(failureNumber) {}
+  // The number of the failure that stopped it (kErrCatalogInUse, ...), or 0.
+  std::int32_t FailureNumber() const { return failureNumber_; }
+
+ private:
+  std::int32_t failureNumber_;
 };
 
 struct CheckReport {

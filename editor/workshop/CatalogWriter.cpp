@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -38,16 +39,16 @@ std::string ReadFile(const std::string& path) {
 void CreateGameTables(CatalogWriteSession& session, const std::string& schema) {
   const char* rest = schema.c_str();
   while (*rest) {
-    sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* prepared = nullptr;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(session.Db(), rest, -1, &stmt, &tail) != SQLITE_OK)
-      session.Fail("write");
+    const int rc = sqlite3_prepare_v2(session.Db(), rest, -1, &prepared, &tail);
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt(prepared,
+                                                                          sqlite3_finalize);
+    if (rc != SQLITE_OK) session.Fail("write");
     if (stmt) {
-      const std::string sql = sqlite3_sql(stmt);
+      const std::string sql = sqlite3_sql(stmt.get());
       const bool games = sql.find("CREATE TABLE Games") != std::string::npos;
-      const int rc = games ? SQLITE_DONE : sqlite3_step(stmt);
-      sqlite3_finalize(stmt);
-      if (rc != SQLITE_DONE) session.Fail("write");
+      if (!games && sqlite3_step(stmt.get()) != SQLITE_DONE) session.Fail("write");
     }
     rest = tail;
   }

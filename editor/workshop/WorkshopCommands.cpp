@@ -1,5 +1,8 @@
 #include "workshop/WorkshopCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,12 +13,14 @@
 #include "browser/SpriteSelection.h"
 #include "catalog/bDatabase.h"
 #include "graphics/BinaryFile.h"
+#include "graphics/RegularFile.h"
 #include "shell/Dialogs.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
 #include "workshop/CatalogCheck.h"
 #include "workshop/HexText.h"
 #include "workshop/RomHeader.h"
+#include "workshop/StreamBound.h"
 #include "workshop/StreamProbe.h"
 
 namespace kerrow {
@@ -65,8 +70,13 @@ bool RomGameIsCatalogued() {
 
 void TellProblems(const std::string& heading, const std::vector<std::string>& problems) {
   if (problems.empty()) return;
+  // A box has room for a screenful; the command line lists them all.
+  constexpr std::size_t kShown = 30;
   std::string text = heading + "\r\n";
-  for (const std::string& problem : problems) text += "\r\n" + problem;
+  for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) text += "\r\n" + problems[i];
+  if (problems.size() > kShown)
+    text += "\r\n... and " + std::to_string(problems.size() - kShown) +
+            " more (kerrow-cli check lists them all).";
   Tell(text);
 }
 
@@ -410,9 +420,14 @@ std::optional<ViewerSource> DumpOffsetCommand() {
   source.RomPath = G().RomPath;
   source.Decompressed = true;
   source.StreamOffset = *offset;
-  const std::optional<StreamInfo> info = ProbeStream(G().RomPath, *offset, source.Path);
+  const std::vector<std::uint8_t> rom = ReadRomImage(G().RomPath);
+  const std::optional<StreamInfo> info = ProbeStream(G().RomPath, rom, *offset, source.Path);
   if (!info) {
-    Tell("Nothing at offset " + Hex(*offset) + " decompresses.");
+    Tell(DecodesPastBound(rom, *offset)
+             ? "The stream at offset " + Hex(*offset) + " decompresses to more than " +
+                   std::to_string(kDecompressionBound >> 20) +
+                   " MiB, the most one decompression may produce; it was not dumped."
+             : "Nothing at offset " + Hex(*offset) + " decompresses.");
     return std::nullopt;
   }
   source.StreamLength = info->CompressedLength;
@@ -427,6 +442,14 @@ void CompressDataCommand() {
   const std::string from = ActiveDialogs().OpenFile(
       {"Compress Data: the file to compress", "All Files (*.*)|*.*", 4100, ""});
   if (from.empty()) return;
+  // The library would wait on a FIFO for ever: only a regular file is compressed.
+  const OpenedFile source = OpenRegularFile(from, O_RDONLY);
+  if (source.Fd >= 0) ::close(source.Fd);
+  if (!source.NotRegular.empty()) {
+    Tell("\"" + from + "\" is " + source.NotRegular +
+         ", not a regular file; only a file's data can be compressed. Nothing was written.");
+    return;
+  }
   const std::string to =
       ActiveDialogs().SaveFile({"Compress Data: save the compressed data as",
                                 "Binary Images (*.bin)|*.bin|All Files (*.*)|*.*", 0, ""});
@@ -489,15 +512,9 @@ void CheckCatalogCommand() {
     Tell("No problems found in the catalog of \"" + report.GameName + "\".", MsgIcon::Information);
     return;
   }
-  constexpr std::size_t kShown = 30;
-  std::string text = std::to_string(report.Problems.size()) + " problem(s) in the catalog of \"" +
-                     report.GameName + "\":\r\n";
-  for (std::size_t i = 0; i < report.Problems.size() && i < kShown; ++i)
-    text += "\r\n" + report.Problems[i];
-  if (report.Problems.size() > kShown)
-    text += "\r\n... and " + std::to_string(report.Problems.size() - kShown) +
-            " more (kerrow-cli check lists them all).";
-  Tell(text);
+  TellProblems(std::to_string(report.Problems.size()) + " problem(s) in the catalog of \"" +
+                   report.GameName + "\":",
+               report.Problems);
 }
 
 }  // namespace kerrow

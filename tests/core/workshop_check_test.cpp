@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 
 #include "bridge/Binding.h"
 #include "codec.h"
@@ -167,6 +169,116 @@ TEST_F(CatalogCheckTest, NegativeOffsetsAreShownAsTheNumbersTyped) {
   EXPECT_TRUE(Names(problems, {"COMPRESSED \"NegOffset\"", "Offset -0x10", "outside the ROM"}));
   for (const std::string& line : problems)
     EXPECT_EQ(line.find("FFFFFFFF"), std::string::npos) << line;
+}
+
+// Rows writing the same bytes are one problem per group, whatever its size.
+TEST_F(CatalogCheckTest, RowsSharingBytesAreOneLinePerGroup) {
+  std::string rows =
+      "INSERT INTO NFO VALUES ('Piles', -2, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');"
+      // A chain: A meets B, B meets C, A and C share nothing.
+      "INSERT INTO SPRITE VALUES ('A', 1, -1, 1, 1, '0,0,2048', '-1');"
+      "INSERT INTO SPRITE VALUES ('B', 1, 0, 2, 1, '0,0,2064' || char(13,10) || '1,0,2096', '-1');"
+      // Touching B's last tile without sharing a byte, and listing one tile twice.
+      "INSERT INTO SPRITE VALUES ('D', 1, 0, 2, 1, '0,0,2144' || char(13,10) || '1,0,2144', '-1');"
+      "INSERT INTO SPRITE VALUES ('C', 1, 0, 1, 1, '0,0,2112', '-1');";
+  // 3000 rows on one tile.
+  rows += "BEGIN;";
+  for (int i = 0; i < 3000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "P%04d", i);
+    rows += std::string("INSERT INTO SPRITE VALUES ('") + name + "', 1, 0, 1, 1, '0,0,4096', '-1');";
+  }
+  rows += "COMMIT;";
+  Game(rows);
+  const auto problems = Problems();
+  ASSERT_EQ(problems.size(), 4u) << testing::PrintToString(problems);
+  EXPECT_EQ(problems[0], "NFO \"Piles\": the palette at -0x2 is before the start of the ROM");
+  EXPECT_EQ(problems[1], "SPRITE \"A\": the palette at -0x1 is before the start of the ROM");
+  EXPECT_EQ(problems[2],
+            "SPRITE \"A\": writes the same ROM bytes as SPRITE \"B\" and SPRITE \"C\" (at 0x810)");
+  EXPECT_EQ(problems[3],
+            "SPRITE \"P0000\": writes the same ROM bytes as SPRITE \"P0001\", SPRITE \"P0002\", "
+            "SPRITE \"P0003\", SPRITE \"P0004\", SPRITE \"P0005\", SPRITE \"P0006\", "
+            "SPRITE \"P0007\", SPRITE \"P0008\" and 2991 more rows (at 0x1000)");
+}
+
+// Groups checked against every pair of rows compared by hand: random tiles
+// (32 bytes) and compressed rooms (any length) on a small stretch of the ROM.
+TEST_F(CatalogCheckTest, GroupsAreExactlyTheRowsJoinedBySharedBytes) {
+  struct Row {
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+  };
+  std::vector<Row> rows(120);
+  std::uint32_t seed = 12345;
+  auto next = [&](std::uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  std::string sql =
+      "BEGIN; INSERT INTO NFO VALUES ('Random', 512, 0, '', ''); INSERT INTO HEAD VALUES (1, 'H');";
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    char name[32];
+    std::snprintf(name, sizeof name, "R%03zu", r);
+    std::string white;
+    const std::uint32_t tiles = 1 + next(3);
+    for (std::uint32_t t = 0; t < tiles; ++t) {
+      const std::int64_t at = 0x800 + next(0x2000);
+      rows[r].ranges.push_back({at, at + 32});
+      white += (t ? "' || char(13,10) || '" : "") + std::to_string(t) + ",0," + std::to_string(at);
+    }
+    sql += std::string("INSERT INTO SPRITE VALUES ('") + name + "', 1, 0, " +
+           std::to_string(tiles) + ", 1, '" + white + "', '-1');";
+  }
+  Game(sql + "COMMIT;");
+  const auto problems = Problems();
+
+  // Components by brute force over every pair, each with its first shared byte.
+  std::vector<std::size_t> group(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) group[i] = i;
+  std::map<std::size_t, std::int64_t> first;
+  for (std::size_t a = 0; a < rows.size(); ++a)
+    for (std::size_t b = a + 1; b < rows.size(); ++b)
+      for (const auto& [aStart, aEnd] : rows[a].ranges)
+        for (const auto& [bStart, bEnd] : rows[b].ranges) {
+          if (aStart >= bEnd || bStart >= aEnd) continue;
+          const std::size_t from = group[b], to = group[a];
+          for (std::size_t& g : group)
+            if (g == from) g = to;
+          const std::int64_t shared = std::max(aStart, bStart);
+          std::int64_t earliest = shared;
+          for (const std::size_t old : {from, to})
+            if (first.contains(old)) earliest = std::min(earliest, first[old]);
+          first.erase(from);
+          first[to] = earliest;
+        }
+  std::map<std::size_t, std::vector<std::size_t>> members;
+  for (std::size_t i = 0; i < rows.size(); ++i) members[group[i]].push_back(i);
+  std::size_t expectedLines = 0;
+  for (const auto& [root, list] : members) {
+    if (list.size() < 2) continue;
+    ++expectedLines;
+    char head[64];
+    std::snprintf(head, sizeof head, "SPRITE \"R%03zu\": writes the same ROM bytes as ", list[0]);
+    const auto line = std::find_if(problems.begin(), problems.end(), [&](const std::string& p) {
+      return p.rfind(head, 0) == 0;
+    });
+    ASSERT_NE(line, problems.end()) << head << testing::PrintToString(problems);
+    for (std::size_t k = 1; k < list.size() && k <= 8; ++k) {
+      char name[32];
+      std::snprintf(name, sizeof name, "\"R%03zu\"", list[k]);
+      EXPECT_NE(line->find(name), std::string::npos) << *line;
+    }
+    if (list.size() > 9) {
+      EXPECT_NE(line->find("and " + std::to_string(list.size() - 9) + " more rows"),
+                std::string::npos)
+          << *line;
+    }
+    char at[32];
+    std::snprintf(at, sizeof at, "(at 0x%llX)", static_cast<long long>(first[root]));
+    EXPECT_NE(line->find(at), std::string::npos) << *line;
+  }
+  EXPECT_GT(expectedLines, 3u);  // the sample must hold several groups
+  EXPECT_EQ(problems.size(), expectedLines) << testing::PrintToString(problems);
 }
 
 TEST(CatalogCheckDemo, TheDemoCatalogsAreClean) {

@@ -19,6 +19,17 @@
 
 namespace kerrow::test {
 
+// Under AddressSanitizer an allocation that cannot be served ends the program
+// with a report instead of throwing std::bad_alloc, so tests of running out of
+// memory have nothing to observe there and skip with this reason.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kOutOfMemoryThrows = false;
+#else
+inline constexpr bool kOutOfMemoryThrows = true;
+#endif
+inline constexpr const char* kOutOfMemoryNotThrown =
+    "AddressSanitizer ends a program whose allocation fails instead of throwing std::bad_alloc";
+
 // A fresh directory that is removed afterwards. With `enter`, it is also the
 // current directory for its lifetime.
 class ScratchDir {
