@@ -28,26 +28,34 @@ CatalogWriteSession::CatalogWriteSession(const std::string& path, bool create,
   if (!create) CheckExisting(path);
   if (!attachPath.empty()) CheckExisting(attachPath);
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) Fail("open");
-  if (sqlite3_db_readonly(db_, "main") == 1) ReadOnly(path_);
-  sqlite3_busy_timeout(db_, 200);
+  // Owned from the first moment: SQLite hands out a connection even when
+  // opening fails, and every refusal below throws out of this constructor.
+  sqlite3* opened = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &opened, flags, nullptr);
+  db_.reset(opened);
+  if (rc != SQLITE_OK) Fail("open");
+  if (sqlite3_db_readonly(db_.get(), "main") == 1) ReadOnly(path_);
+  sqlite3_busy_timeout(db_.get(), 200);
   if (!attachPath.empty()) {
     CatalogStatement attach(*this, "ATTACH DATABASE ?1 AS target");
     attach.Bind(1, attachPath);
     attach.Step();
-    if (sqlite3_db_readonly(db_, "target") == 1) ReadOnly(attachPath);
+    if (sqlite3_db_readonly(db_.get(), "target") == 1) ReadOnly(attachPath);
   }
   Exec("BEGIN IMMEDIATE");
   open_ = true;
 }
 
 CatalogWriteSession::~CatalogWriteSession() {
-  if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(db_);
+  if (open_) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void CatalogWriteSession::Close::operator()(sqlite3* db) const {
+  sqlite3_close(db);
 }
 
 void CatalogWriteSession::Exec(const std::string& sql) {
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail("write");
+  if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail("write");
 }
 
 void CatalogWriteSession::Commit() {
@@ -56,13 +64,17 @@ void CatalogWriteSession::Commit() {
 }
 
 void CatalogWriteSession::Fail(const char* what) {
-  const int code = db_ ? sqlite3_extended_errcode(db_) & 0xFF : SQLITE_CANTOPEN;
+  const int code = db_ ? sqlite3_extended_errcode(db_.get()) & 0xFF : SQLITE_CANTOPEN;
   if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM ||
       code == SQLITE_AUTH)
     ReadOnly(path_);
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+    Refuse("The catalog \"" + path_ +
+           "\" is in use by another program; try again when it has finished. Nothing was "
+           "changed.");
   Refuse(std::string("The catalog \"") + path_ + "\" could not be " +
          (std::string(what) == "open" ? "opened" : "written") + ": " +
-         (db_ ? sqlite3_errmsg(db_) : "out of memory") + ". Nothing was changed.");
+         (db_ ? sqlite3_errmsg(db_.get()) : "out of memory") + ". Nothing was changed.");
 }
 
 void CatalogWriteSession::ReadOnly(const std::string& path) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "workshop/CatalogWriter.h"
@@ -27,7 +28,7 @@ class CatalogWriteSession {
   CatalogWriteSession(const CatalogWriteSession&) = delete;
   CatalogWriteSession& operator=(const CatalogWriteSession&) = delete;
 
-  sqlite3* Db() const { return db_; }
+  sqlite3* Db() const { return db_.get(); }
 
   void Exec(const std::string& sql);
   void Commit();
@@ -38,8 +39,11 @@ class CatalogWriteSession {
   [[noreturn]] void ReadOnly(const std::string& path);
   void CheckExisting(const std::string& path) const;
 
+  struct Close {
+    void operator()(sqlite3* db) const;
+  };
   std::string path_;
-  sqlite3* db_ = nullptr;
+  std::unique_ptr<sqlite3, Close> db_;
   bool open_ = false;
 };
 
