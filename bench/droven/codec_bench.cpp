@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,6 +82,92 @@ void ZlibUncompress(benchmark::State& state, const Bytes& data) {
   Throughput(state, data.size(), stream.size());
 }
 
+// The corpus cut in pieces of one sprite's size, each compressed by a call of
+// its own, as the editor compresses one sprite at a time.
+constexpr std::size_t kPiece = 2048;
+
+std::vector<std::span<const std::uint8_t>> Pieces(const Bytes& data) {
+  std::vector<std::span<const std::uint8_t>> pieces;
+  for (std::size_t at = 0; at < data.size(); at += kPiece)
+    pieces.emplace_back(data.data() + at, std::min(kPiece, data.size() - at));
+  return pieces;
+}
+
+void DrovenCompressPieces(benchmark::State& state, const Bytes& data) {
+  const auto pieces = Pieces(data);
+  std::size_t compressed = 0;
+  for (const auto piece : pieces) {
+    const Bytes stream = droven::Compress(piece, droven::Mode::Plain);
+    const auto back = droven::Decompress(stream, droven::Mode::Plain);
+    if (back.status != droven::kOk || !std::ranges::equal(back.data, piece)) {
+      state.SkipWithError("round trip failed");
+      return;
+    }
+    compressed += stream.size();
+  }
+  for (auto _ : state) {
+    for (const auto piece : pieces) {
+      Bytes stream = droven::Compress(piece, droven::Mode::Plain);
+      benchmark::DoNotOptimize(stream.data());
+    }
+  }
+  Throughput(state, data.size(), compressed);
+}
+
+void ZlibCompress9Pieces(benchmark::State& state, const Bytes& data) {
+  const auto pieces = Pieces(data);
+  std::size_t compressed = 0;
+  for (auto _ : state) {
+    compressed = 0;
+    for (const auto piece : pieces) {
+      Bytes out = ZlibCompress(Bytes(piece.begin(), piece.end()));
+      compressed += out.size();
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  Throughput(state, data.size(), compressed);
+}
+
+void DrovenDecompressPieces(benchmark::State& state, const Bytes& data) {
+  std::vector<Bytes> streams;
+  std::size_t compressed = 0;
+  for (const auto piece : Pieces(data)) {
+    streams.push_back(droven::Compress(piece, droven::Mode::Plain));
+    compressed += streams.back().size();
+  }
+  std::size_t produced = 0;
+  for (auto _ : state) {
+    produced = 0;
+    for (const Bytes& stream : streams) {
+      const auto result = droven::Decompress(stream, droven::Mode::Plain);
+      produced += result.data.size();
+      benchmark::DoNotOptimize(result.data.data());
+    }
+  }
+  if (produced != data.size()) state.SkipWithError("wrong output");
+  Throughput(state, data.size(), compressed);
+}
+
+void ZlibUncompressPieces(benchmark::State& state, const Bytes& data) {
+  std::vector<Bytes> streams;
+  std::size_t compressed = 0;
+  for (const auto piece : Pieces(data)) {
+    streams.push_back(ZlibCompress(Bytes(piece.begin(), piece.end())));
+    compressed += streams.back().size();
+  }
+  Bytes out(kPiece);
+  bool ok = true;
+  for (auto _ : state) {
+    for (const Bytes& stream : streams) {
+      uLongf size = static_cast<uLongf>(out.size());
+      ok &= uncompress(out.data(), &size, stream.data(), static_cast<uLong>(stream.size())) == Z_OK;
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  if (!ok) state.SkipWithError("uncompress failed");
+  Throughput(state, data.size(), compressed);
+}
+
 void ExhaustiveCompress(benchmark::State& state, const Bytes& data) {
   Bytes stream;
   for (auto _ : state) {
@@ -111,6 +198,14 @@ int main(int argc, char** argv) {
                                  [&data](benchmark::State& s) { DrovenDecompress(s, data); });
     benchmark::RegisterBenchmark(("decompress/zlib/" + c.name).c_str(),
                                  [&data](benchmark::State& s) { ZlibUncompress(s, data); });
+    benchmark::RegisterBenchmark(("pieces/droven/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { DrovenCompressPieces(s, data); });
+    benchmark::RegisterBenchmark(("pieces/zlib9/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { ZlibCompress9Pieces(s, data); });
+    benchmark::RegisterBenchmark(("unpieces/droven/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { DrovenDecompressPieces(s, data); });
+    benchmark::RegisterBenchmark(("unpieces/zlib/" + c.name).c_str(),
+                                 [&data](benchmark::State& s) { ZlibUncompressPieces(s, data); });
   }
   // Module mode against plain mode on the largest input module mode takes.
   static std::vector<Corpus> moduleSized;
