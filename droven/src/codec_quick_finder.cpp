@@ -169,15 +169,7 @@ void QuickFinder::CatchUpRepeating(std::size_t p, std::size_t moduleStart, std::
 }
 
 bool QuickFinder::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd) {
-  const std::uint8_t* data = data_.data();
-  const std::size_t needed = std::min(kMaxMatch, moduleEnd - x - period_);
-  const std::size_t known = std::max(agreeEnd_, x) - x;
-  if (known < needed) {
-    // Looking on up to scanTo settles a whole run of positions at once.
-    const std::size_t scan = std::min(moduleEnd - x - period_, std::max(needed, scanTo - x));
-    agreeEnd_ = x + CommonLength(data + x, data + x + period_, known, scan);
-  }
-  return agreeEnd_ - x >= needed;
+  return RepeatsInFull(data_.data(), x, period_, scanTo, moduleEnd, agreeEnd_);
 }
 
 void QuickFinder::NotePeriod(const Match& found) {
