@@ -51,8 +51,9 @@ class QuickFinder {
   // of the input or module, at most 32768, so that the tables a small input
   // clears grow with it.
   static unsigned HashBits(std::size_t size);
-  // A copy at least this long and shorter than its distance makes the finder
-  // look for positions it need not enter (see Repeats).
+  // A copy at least this long that overlaps itself (its distance is shorter
+  // than its length: a run or a short period) makes the finder look for
+  // positions it need not enter (see Repeats).
   static constexpr std::size_t kPeriodicCopy = 32;
   static constexpr std::size_t kMask = kWindow - 1;
 
