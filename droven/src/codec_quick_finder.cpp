@@ -173,7 +173,7 @@ bool QuickFinder::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleE
 }
 
 void QuickFinder::NotePeriod(const Match& found) {
-  const std::size_t period = found.length >= kPeriodicCopy && found.distance < found.length
+  const std::size_t period = found.length >= kPeriodicCopy && found.distance * 4 <= found.length
                                  ? found.distance
                                  : 0;
   if (period != period_) {

@@ -51,9 +51,10 @@ class QuickFinder {
   // of the input or module, at most 32768, so that the tables a small input
   // clears grow with it.
   static unsigned HashBits(std::size_t size);
-  // A copy at least this long that overlaps itself (its distance is shorter
-  // than its length: a run or a short period) makes the finder look for
-  // positions it need not enter (see Repeats).
+  // A copy at least this long that repeats its period four times or more (its
+  // distance is at most a quarter of its length: a run or a short period) makes
+  // the finder look for positions it need not enter (see Repeats); after other
+  // copies the look would rarely pay.
   static constexpr std::size_t kPeriodicCopy = 32;
   static constexpr std::size_t kMask = kWindow - 1;
 
@@ -74,7 +75,7 @@ class QuickFinder {
   // This is what makes runs and short periods cheap: of a run only the last
   // period's positions are entered. Looks ahead up to `scanTo`.
   bool Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd);
-  // Remembers the period of a long overlapping copy (0 for none) for Repeats.
+  // Remembers the period of such a copy (0 for none) for Repeats.
   void NotePeriod(const Match& found);
   // Enters the positions from p on that have no two-byte match in reach (and
   // so are literals) up to the first that has one; returns that position.
@@ -102,7 +103,7 @@ class QuickFinder {
   std::unique_ptr<std::uint32_t[]> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
-  std::size_t period_ = 0;    // distance of the last overlapping copy, 0 for none
+  std::size_t period_ = 0;    // distance of the last such copy, 0 for none
   std::size_t agreeEnd_ = 0;  // data[y] == data[y + period_] from the last x tested up to here
   // Chain entries looked at so far, one more for every 32 bytes compared: a
   // measure of the work done.
