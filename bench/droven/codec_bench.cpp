@@ -3,7 +3,9 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <span>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,92 @@ void ZlibUncompress(benchmark::State& state, const Bytes& data) {
   Throughput(state, data.size(), stream.size());
 }
 
+// The corpus cut in pieces of one sprite's size, each compressed by a call of
+// its own, as the editor compresses one sprite at a time.
+constexpr std::size_t kPiece = 2048;
+
+std::vector<std::span<const std::uint8_t>> Pieces(const Bytes& data) {
+  std::vector<std::span<const std::uint8_t>> pieces;
+  for (std::size_t at = 0; at < data.size(); at += kPiece)
+    pieces.emplace_back(data.data() + at, std::min(kPiece, data.size() - at));
+  return pieces;
+}
+
+void DrovenCompressPieces(benchmark::State& state, const Bytes& data) {
+  const auto pieces = Pieces(data);
+  std::size_t compressed = 0;
+  for (const auto piece : pieces) {
+    const Bytes stream = droven::Compress(piece, droven::Mode::Plain);
+    const auto back = droven::Decompress(stream, droven::Mode::Plain);
+    if (back.status != droven::kOk || !std::ranges::equal(back.data, piece)) {
+      state.SkipWithError("round trip failed");
+      return;
+    }
+    compressed += stream.size();
+  }
+  for (auto _ : state) {
+    for (const auto piece : pieces) {
+      Bytes stream = droven::Compress(piece, droven::Mode::Plain);
+      benchmark::DoNotOptimize(stream.data());
+    }
+  }
+  Throughput(state, data.size(), compressed);
+}
+
+void ZlibCompress9Pieces(benchmark::State& state, const Bytes& data) {
+  const auto pieces = Pieces(data);
+  std::size_t compressed = 0;
+  for (auto _ : state) {
+    compressed = 0;
+    for (const auto piece : pieces) {
+      Bytes out = ZlibCompress(Bytes(piece.begin(), piece.end()));
+      compressed += out.size();
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  Throughput(state, data.size(), compressed);
+}
+
+void DrovenDecompressPieces(benchmark::State& state, const Bytes& data) {
+  std::vector<Bytes> streams;
+  std::size_t compressed = 0;
+  for (const auto piece : Pieces(data)) {
+    streams.push_back(droven::Compress(piece, droven::Mode::Plain));
+    compressed += streams.back().size();
+  }
+  std::size_t produced = 0;
+  for (auto _ : state) {
+    produced = 0;
+    for (const Bytes& stream : streams) {
+      const auto result = droven::Decompress(stream, droven::Mode::Plain);
+      produced += result.data.size();
+      benchmark::DoNotOptimize(result.data.data());
+    }
+  }
+  if (produced != data.size()) state.SkipWithError("wrong output");
+  Throughput(state, data.size(), compressed);
+}
+
+void ZlibUncompressPieces(benchmark::State& state, const Bytes& data) {
+  std::vector<Bytes> streams;
+  std::size_t compressed = 0;
+  for (const auto piece : Pieces(data)) {
+    streams.push_back(ZlibCompress(Bytes(piece.begin(), piece.end())));
+    compressed += streams.back().size();
+  }
+  Bytes out(kPiece);
+  bool ok = true;
+  for (auto _ : state) {
+    for (const Bytes& stream : streams) {
+      uLongf size = static_cast<uLongf>(out.size());
+      ok &= uncompress(out.data(), &size, stream.data(), static_cast<uLong>(stream.size())) == Z_OK;
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  if (!ok) state.SkipWithError("uncompress failed");
+  Throughput(state, data.size(), compressed);
+}
+
 void ExhaustiveCompress(benchmark::State& state, const Bytes& data) {
   Bytes stream;
   for (auto _ : state) {
@@ -101,16 +189,23 @@ int main(int argc, char** argv) {
   static const Bytes sample(corpora.front().data.begin(),
                             corpora.front().data.begin() + kExhaustiveSample);
 
+  // Each corpus whole and in 2 KiB pieces, Droven and zlib side by side.
+  using Run = void (*)(benchmark::State&, const Bytes&);
+  static constexpr std::pair<const char*, Run> kPerCorpus[] = {
+      {"compress/droven/", [](benchmark::State& s, const Bytes& d) { DrovenCompress(s, d); }},
+      {"compress/zlib9/", ZlibCompress9},
+      {"decompress/droven/", DrovenDecompress},
+      {"decompress/zlib/", ZlibUncompress},
+      {"pieces/droven/", DrovenCompressPieces},
+      {"pieces/zlib9/", ZlibCompress9Pieces},
+      {"unpieces/droven/", DrovenDecompressPieces},
+      {"unpieces/zlib/", ZlibUncompressPieces}};
   for (const Corpus& c : corpora) {
     const Bytes& data = c.data;
-    benchmark::RegisterBenchmark(("compress/droven/" + c.name).c_str(),
-                                 [&data](benchmark::State& s) { DrovenCompress(s, data); });
-    benchmark::RegisterBenchmark(("compress/zlib9/" + c.name).c_str(),
-                                 [&data](benchmark::State& s) { ZlibCompress9(s, data); });
-    benchmark::RegisterBenchmark(("decompress/droven/" + c.name).c_str(),
-                                 [&data](benchmark::State& s) { DrovenDecompress(s, data); });
-    benchmark::RegisterBenchmark(("decompress/zlib/" + c.name).c_str(),
-                                 [&data](benchmark::State& s) { ZlibUncompress(s, data); });
+    for (const auto& [prefix, run] : kPerCorpus) {
+      benchmark::RegisterBenchmark((prefix + c.name).c_str(),
+                                   [&data, run](benchmark::State& s) { run(s, data); });
+    }
   }
   // Module mode against plain mode on the largest input module mode takes.
   static std::vector<Corpus> moduleSized;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <random>
 
+#include "rom_image.h"
+
 namespace droven::bench {
 
 namespace {
@@ -270,6 +272,9 @@ std::vector<Corpus> AllCorpora() {
                               {"adv_noisytiles", NoisyTiles(n)}};
   for (Corpus& c : rest) corpora.push_back(std::move(c));
   for (const TileShape& shape : TileShapes()) corpora.push_back({shape.name, TileLike(shape, n)});
+  corpora.push_back({"ff", Bytes(n, 0xFF)});
+  for (const RomLayout& layout : RomLayouts()) corpora.push_back({layout.name, RomImage(layout, n)});
+  corpora.push_back({"tl_sprites", SpriteSheet(31, n)});
   return corpora;
 }
 

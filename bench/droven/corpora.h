@@ -49,7 +49,8 @@ Bytes SharedPrefixes(std::size_t size);       // "ABCD" and two random bytes, re
 Bytes CopiesBrokenNearCap(std::size_t size);  // a 250-byte pattern, one byte changed per copy
 Bytes NoisyTiles(std::size_t size);           // tile-like, half the bytes changed
 
-// Every corpus above at kCorpusSize, in a fixed order.
+// Every corpus above, all-0xFF, the ROM images and the sprite sheet of
+// rom_image.h, at kCorpusSize, in a fixed order.
 std::vector<Corpus> AllCorpora();
 
 }  // namespace droven::bench

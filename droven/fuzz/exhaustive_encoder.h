@@ -1,6 +1,7 @@
 // A deliberately plain encoder: at every position it tries every earlier
-// position of the window. Slow, but obviously right, so the fast matcher can be
-// compared against it (fuzzing) and its speed-up measured (benchmarks).
+// position of the window. Slow, but obviously right: the one reference that the
+// tests and the fuzzers compare the library's streams and match finders with,
+// and that the benchmarks measure the speed-up against.
 #pragma once
 
 #include <algorithm>
@@ -36,6 +37,31 @@ class ItemWriter {
   std::vector<std::uint8_t> pending_;
 };
 
+struct LongestMatch {
+  std::size_t length = 0;    // 0 when no earlier position matches two bytes or more
+  std::size_t distance = 0;
+};
+
+// The longest match for data[p..] among the positions j = p - 1 down to the
+// window's start or `start`, whichever is nearer, the nearest among equally long
+// ones; lengths stop at 256 bytes and at `end`.
+inline LongestMatch FindLongest(std::span<const std::uint8_t> data, std::size_t p, std::size_t start,
+                                std::size_t end) {
+  const std::size_t limit = std::min<std::size_t>(256, end - p);
+  const std::size_t lowest = std::max(start, p > 8192 ? p - 8192 : 0);
+  std::size_t best = 1, bestJ = 0;
+  for (std::size_t j = p; j-- > lowest;) {
+    std::size_t len = 0;
+    while (len < limit && data[j + len] == data[p + len]) ++len;
+    if (len > best) {
+      best = len;
+      bestJ = j;
+    }
+  }
+  if (best < 2) return {};
+  return {best, p - bestJ};
+}
+
 inline void EncodeModule(std::span<const std::uint8_t> m, std::vector<std::uint8_t>& out) {
   ItemWriter w(out);
   const std::size_t n = m.size();
@@ -46,18 +72,9 @@ inline void EncodeModule(std::span<const std::uint8_t> m, std::vector<std::uint8
     p = 1;
   }
   while (p < n) {
-    const std::size_t limit = std::min<std::size_t>(256, n - p);
-    const std::size_t lowest = p > 8192 ? p - 8192 : 0;
-    std::size_t best = 1, bestJ = 0;
-    for (std::size_t j = p; j-- > lowest;) {
-      std::size_t len = 0;
-      while (len < limit && m[j + len] == m[p + len]) ++len;
-      if (len > best) {
-        best = len;
-        bestJ = j;
-      }
-    }
-    const std::size_t distance = p - bestJ;
+    const LongestMatch found = FindLongest(m, p, 0, n);
+    const std::size_t best = std::max<std::size_t>(found.length, 1);
+    const std::size_t distance = found.distance;
     if (best == 1 || (best == 2 && distance > 256)) {
       w.Bit(true);
       w.Data(m[p]);

@@ -52,6 +52,19 @@ std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size
   return InlineCommonLength(a, b, from, limit);
 }
 
+bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period, std::size_t scanTo,
+                   std::size_t moduleEnd, std::size_t& agreeEnd) {
+  // The nearer copy wins every later search if the two agree as far as it can match.
+  const std::size_t needed = std::min(kMaxMatch, moduleEnd - pos - period);
+  const std::size_t known = std::max(agreeEnd, pos) - pos;
+  if (known < needed) {
+    // Looking on up to scanTo lets the caller pass a whole stretch at once.
+    const std::size_t scan = std::min(moduleEnd - pos - period, std::max(needed, scanTo - pos));
+    agreeEnd = pos + InlineCommonLength(data + pos, data + pos + period, known, scan);
+  }
+  return agreeEnd - pos >= needed;
+}
+
 KeyChain::KeyChain(std::size_t keyLength, unsigned hashBits)
     : keyLength_(keyLength),
       hashBits_(hashBits),
@@ -265,16 +278,7 @@ TreeFinder::TreeFinder(std::span<const std::uint8_t> data)
     : data_(data), head_(std::size_t{1} << 16, kNone), children_(2 * kSlots) {}
 
 bool TreeFinder::RepeatsLater(std::size_t pos, std::size_t scanTo, std::size_t moduleEnd) {
-  const std::uint8_t* data = data_.data();
-  // The nearer copy wins every later search if the two agree as far as it can match.
-  const std::size_t needed = std::min(kMaxMatch, moduleEnd - pos - period_);
-  const std::size_t known = std::max(agreeEnd_, pos) - pos;
-  if (known < needed) {
-    // Looking on up to scanTo lets the caller pass a whole stretch at once.
-    const std::size_t scan = std::min(moduleEnd - pos - period_, std::max(needed, scanTo - pos));
-    agreeEnd_ = pos + CommonLength(data + pos, data + pos + period_, known, scan);
-  }
-  return agreeEnd_ - pos >= needed;
+  return RepeatsInFull(data_.data(), pos, period_, scanTo, moduleEnd, agreeEnd_);
 }
 
 Match TreeFinder::Insert(std::size_t pos, std::size_t moduleStart, std::size_t moduleEnd) {

@@ -37,6 +37,15 @@ struct NextCopy {
 std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
                          std::size_t limit);
 
+// True when data[pos..] repeats in full `period` bytes later, as far as any later
+// search in the module can compare: the nearer position then matches every later
+// search at least as far and wins, so pos need not be a candidate. `agreeEnd`
+// carries from call to call how far data[y] == data[y + period] holds (reset it
+// when the period changes); the scan looks on up to `scanTo`, so that a whole
+// run is settled by one call.
+bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period, std::size_t scanTo,
+                   std::size_t moduleEnd, std::size_t& agreeEnd);
+
 // One hash chain over keys of `keyLength` bytes. Besides the usual previous
 // pointer every entry knows where the arithmetic progression of chain entries
 // it belongs to begins, so whole runs and periodic stretches are crossed in one

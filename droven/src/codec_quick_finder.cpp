@@ -65,28 +65,56 @@ struct QuickFinder::Heads {
 };
 
 [[gnu::always_inline]] inline QuickFinder::Heads QuickFinder::LocalHeads() {
-  return {head2_.data(), head3_.data(), prev3_.data(), head4_.data(), prev4_.data(),
-          32 - hashBits_};
+  return {head2_, head3_.data(), prev3_.get(), head4_.data(), prev4_.get(), 32 - hashBits_};
 }
 
 unsigned QuickFinder::HashBits(std::size_t size) {
-  unsigned bits = 10;
-  while (bits < 15 && (std::size_t{1} << bits) < 4 * size) ++bits;
+  unsigned bits = 8;
+  while (bits < 15 && (std::size_t{1} << bits) < 2 * size) ++bits;
   return bits;
 }
+
+namespace {
+
+// The two-byte head table of a thread, lent to one finder at a time and never
+// cleared between them. Whatever it holds cannot change a result: an entry is
+// trusted only if the position it names lies in reach and holds the two bytes
+// looked up, and before any lookup every position in reach has been entered
+// (or has a nearer twin that has, see Repeats), which would have replaced the
+// entry. A 2 KiB input thus costs no 128 KiB clearing.
+struct TwoByteHeads {
+  std::unique_ptr<std::uint16_t[]> table;
+  bool lent = false;
+};
+thread_local TwoByteHeads threadHeads;
+
+}  // namespace
 
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
                          std::ptrdiff_t reserve, std::size_t moduleSize)
     : data_(data),
       hashBits_(HashBits(std::min(data.size(), moduleSize))),
-      head2_(std::size_t{1} << 16, 0),
       head3_(std::size_t{1} << hashBits_, 0),
-      prev3_(kWindow, 0),
+      prev3_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
       head4_(std::size_t{1} << hashBits_, 0),
-      prev4_(kWindow, 0),
+      prev4_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
       visitsPerPosition_(visitsPerPosition),
       reserve_(reserve),
-      budget_(reserve) {}
+      budget_(reserve) {
+  if (threadHeads.lent) {
+    ownHead2_ = std::make_unique<std::uint16_t[]>(std::size_t{1} << 16);
+    head2_ = ownHead2_.get();
+    return;
+  }
+  if (!threadHeads.table) threadHeads.table = std::make_unique<std::uint16_t[]>(std::size_t{1} << 16);
+  threadHeads.lent = true;
+  borrowedHead2_ = true;
+  head2_ = threadHeads.table.get();
+}
+
+QuickFinder::~QuickFinder() {
+  if (borrowedHead2_) threadHeads.lent = false;
+}
 
 void QuickFinder::Settle(std::size_t p) {
   const auto earned = static_cast<std::ptrdiff_t>((p - creditedTo_) * visitsPerPosition_);
@@ -115,6 +143,43 @@ void QuickFinder::Settle(std::size_t p) {
     }
   }
   inserted_ = std::max(inserted_, p);
+}
+
+void QuickFinder::CatchUpRepeating(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  // A new module starts afresh (Search sees to that).
+  if (moduleStart != moduleStart_) return;
+  const std::uint8_t* data = data_.data();
+  std::size_t x = std::max({inserted_, moduleStart, p >= kWindow ? p - kWindow : 0});
+  const std::size_t end = std::min(p, moduleEnd >= 4 ? moduleEnd - 3 : 0);
+  const Heads heads = LocalHeads();
+  while (x < end) {
+    if (x + period_ < p && Repeats(x, p + kMaxMatch, moduleEnd)) {
+      // Every position agreeing a full match length ahead repeats too.
+      const std::size_t sure = agreeEnd_ >= kMaxMatch ? agreeEnd_ - kMaxMatch + 1 : 0;
+      x = std::max(x + 1, std::min(p - period_, sure));
+      continue;
+    }
+    // Nor does any position up to where the agreement broke: each agrees less far.
+    const std::size_t stop = x + period_ >= p ? end : std::min(end, agreeEnd_ + 1);
+    do {
+      heads.Enter(x, Load4(data + x));
+    } while (++x < stop);
+  }
+  inserted_ = std::max(inserted_, x);
+}
+
+bool QuickFinder::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd) {
+  return RepeatsInFull(data_.data(), x, period_, scanTo, moduleEnd, agreeEnd_);
+}
+
+void QuickFinder::NotePeriod(const Match& found) {
+  const std::size_t period = found.length >= kPeriodicCopy && found.distance * 4 <= found.length
+                                 ? found.distance
+                                 : 0;
+  if (period != period_) {
+    period_ = period;
+    agreeEnd_ = 0;
+  }
 }
 
 Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
@@ -162,6 +227,7 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   if (moduleStart != moduleStart_) {
     moduleStart_ = moduleStart;
     inserted_ = moduleStart;
+    period_ = 0;
   }
   if (moduleEnd - p < 2) return {};
   const std::size_t limit = std::min(kMaxMatch, moduleEnd - p);
@@ -215,12 +281,16 @@ std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
 }
 
 Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (period_ != 0) CatchUpRepeating(p, moduleStart, moduleEnd);
   const Match found = Search(p, moduleStart, moduleEnd);
+  NotePeriod(found);
   if (visits_ != settled_) Settle(p);
   return found;
 }
 
 NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  // The encoder asks right after writing a copy: enter what it stepped over.
+  if (period_ != 0) CatchUpRepeating(p, moduleStart, moduleEnd);
   unsigned unmatched = 0;  // positions in a row without a two-byte match
   for (; p < moduleEnd; ++p) {
     const Match found = Search(p, moduleStart, moduleEnd);
@@ -228,7 +298,10 @@ NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
       Settle(p);
       if (Exhausted()) return {p, found};
     }
-    if (IsCopy(found)) return {p, found};
+    if (IsCopy(found)) {
+      NotePeriod(found);
+      return {p, found};
+    }
     // After two positions in a row without even a two-byte match, more such
     // literals are likely to follow; where two-byte matches abound, the full
     // search is the cheaper test.

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -34,6 +35,9 @@ class QuickFinder {
   // tell apart the positions a search can reach.
   explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
                        std::ptrdiff_t reserve = PTRDIFF_MAX, std::size_t moduleSize = SIZE_MAX);
+  ~QuickFinder();
+  QuickFinder(const QuickFinder&) = delete;
+  QuickFinder& operator=(const QuickFinder&) = delete;
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
@@ -43,10 +47,15 @@ class QuickFinder {
   bool Exhausted() const { return budget_ < 0; }
 
  private:
-  // Hash bits for the three- and four-byte heads: about four slots per position
-  // of the window, fewer for small inputs and short modules, whose tables would
-  // mostly stay empty.
+  // Hash bits for the three- and four-byte heads: about two slots per position
+  // of the input or module, at most 32768, so that the tables a small input
+  // clears grow with it.
   static unsigned HashBits(std::size_t size);
+  // A copy at least this long that repeats its period four times or more (its
+  // distance is at most a quarter of its length: a run or a short period) makes
+  // the finder look for positions it need not enter (see Repeats); after other
+  // copies the look would rarely pay.
+  static constexpr std::size_t kPeriodicCopy = 32;
   static constexpr std::size_t kMask = kWindow - 1;
 
   // The tables as plain pointers, for the loops that enter many positions.
@@ -57,6 +66,17 @@ class QuickFinder {
   void Settle(std::size_t p);
   // Enters the positions from the last one entered up to p (those still in reach).
   void CatchUp(std::size_t p, std::size_t lowest, std::size_t moduleEnd);
+  // CatchUp after an overlapping copy: leaves out the positions that Repeats.
+  void CatchUpRepeating(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // True when data[x..] repeats in full period_ bytes later, as far as any
+  // search can compare: that nearer position, entered too, matches every later
+  // search at least as far, so x can never be the longest and nearest match
+  // (nor the nearest sharing two, three or four bytes) and is not entered.
+  // This is what makes runs and short periods cheap: of a run only the last
+  // period's positions are entered. Looks ahead up to `scanTo`.
+  bool Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd);
+  // Remembers the period of such a copy (0 for none) for Repeats.
+  void NotePeriod(const Match& found);
   // Enters the positions from p on that have no two-byte match in reach (and
   // so are literals) up to the first that has one; returns that position.
   // Called only after a search in the same module, never before p's module
@@ -68,15 +88,23 @@ class QuickFinder {
 
   std::span<const std::uint8_t> data_;
   unsigned hashBits_;
+  // Newest position of each two-byte prefix, low 16 bits: 128 KiB whatever the
+  // input, so it is lent by the thread and never cleared (TwoByteHeads).
+  std::uint16_t* head2_;
+  std::unique_ptr<std::uint16_t[]> ownHead2_;  // when the thread's table is lent already
+  bool borrowedHead2_ = false;
   // Chain positions are stored plus one, so that 0 means "none" and every entry
   // below the window compares as out of reach.
-  std::vector<std::uint16_t> head2_;  // newest position of each two-byte prefix, low 16 bits
+  // The previous-entry tables are left uncleared: a walk starts at a head and
+  // only ever reads the slot of a position entered before, which entering wrote.
   std::vector<std::uint32_t> head3_;  // newest position per hash of three bytes
-  std::vector<std::uint32_t> prev3_;  // per window slot: the previous one with that hash
+  std::unique_ptr<std::uint32_t[]> prev3_;  // per window slot: the previous one with that hash
   std::vector<std::uint32_t> head4_;  // the same for four bytes
-  std::vector<std::uint32_t> prev4_;
+  std::unique_ptr<std::uint32_t[]> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
+  std::size_t period_ = 0;    // distance of the last such copy, 0 for none
+  std::size_t agreeEnd_ = 0;  // data[y] == data[y + period_] from the last x tested up to here
   // Chain entries looked at so far, one more for every 32 bytes compared: a
   // measure of the work done.
   std::size_t visits_ = 0;

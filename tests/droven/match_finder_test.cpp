@@ -11,6 +11,7 @@
 
 #include "codec_match_finder.h"
 #include "codec_quick_finder.h"
+#include "exhaustive_encoder.h"
 
 namespace droven::detail {
 namespace {
@@ -18,20 +19,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Match Exhaustive(const Bytes& data, std::size_t p, std::size_t start, std::size_t end) {
-  const std::size_t limit = std::min(kMaxMatch, end - p);
-  const std::size_t lowest = std::max(start, p >= kWindow ? p - kWindow : 0);
-  std::size_t best = 1;
-  std::size_t bestJ = 0;
-  for (std::size_t j = p; j-- > lowest;) {
-    std::size_t length = 0;
-    while (length < limit && data[j + length] == data[p + length]) ++length;
-    if (length > best) {
-      best = length;
-      bestJ = j;
-    }
-  }
-  if (best < 2) return {};
-  return {best, p - bestJ};
+  const reference::LongestMatch found = reference::FindLongest(data, p, start, end);
+  return {found.length, found.distance};
 }
 
 // Walks each module of `data` (modules of `moduleSize` bytes, 0 for one module),
@@ -270,6 +259,30 @@ TEST(DrovenMatchFinder, NextCopyStaysInsideItsModule) {
   edge.insert(edge.end(), edge.begin(), edge.begin() + 3000);
   QuickFinder quick(edge);
   ExpectExactCopies(quick, edge, "pairs at the window's edge");
+}
+
+TEST(DrovenMatchFinder, FindersAliveAtOnceKeepTheirOwnTables) {
+  // The thread lends its two-byte table to one finder at a time; a second one
+  // alive meanwhile must get a table of its own, whatever order they search in.
+  Generator in(19);
+  const Bytes first = in.Mixed(12000);
+  const Bytes second = [&] {
+    Bytes edited = first;
+    for (std::size_t i = 0; i < edited.size(); i += 7) edited[i] ^= 0x5A;
+    return edited;
+  }();
+  QuickFinder a(first);
+  QuickFinder b(second);
+  for (std::size_t p = 1; p < first.size(); ++p) {
+    for (auto [finder, data] : {std::pair{&a, &first}, std::pair{&b, &second}}) {
+      const Match found = finder->Find(p, 0, data->size());
+      const Match expected = Exhaustive(*data, p, 0, data->size());
+      ASSERT_EQ(found.length, expected.length) << (finder == &a ? "first" : "second") << " at " << p;
+      if (expected.length != 0) {
+        ASSERT_EQ(found.distance, expected.distance) << "at " << p;
+      }
+    }
+  }
 }
 
 }  // namespace

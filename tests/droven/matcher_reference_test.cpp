@@ -9,8 +9,8 @@
 #include <string>
 
 #include "DrovenTestSupport.h"
-#include "ReferenceCompressor.h"
 #include "codec.h"
+#include "exhaustive_encoder.h"
 
 namespace droven {
 namespace {
@@ -23,7 +23,7 @@ void ExpectSameAsReference(const Bytes& input, const std::string& label) {
     if (module && input.size() > kModuleModeLimit) continue;
     const Mode mode = module ? Mode::Module : Mode::Plain;
     const Bytes fast = Compress(input, mode);
-    const Bytes reference = test::ReferenceCompress(input, module);
+    const Bytes reference = reference::Encode(input, module);
     if (fast != reference) {
       const auto diff = std::mismatch(fast.begin(), fast.end(), reference.begin(), reference.end());
       FAIL() << label << (module ? " (module)" : " (plain)") << ", " << input.size()
