@@ -43,7 +43,7 @@ std::uint32_t Key2(const std::uint8_t* at) {
 // the members could otherwise change the members themselves as far as the
 // compiler knows, and every entry would reload them.
 struct QuickFinder::Heads {
-  std::uint16_t* head2;
+  TwoByteHeads* head2;
   std::uint32_t* head3;
   std::uint32_t* prev3;
   std::uint32_t* head4;
@@ -54,7 +54,7 @@ struct QuickFinder::Heads {
   [[gnu::always_inline]] void Enter(std::size_t x, std::uint32_t key) const {
     const auto entry = static_cast<std::uint32_t>(x + 1);
     const std::size_t slot = x & kMask;
-    head2[key & 0xFFFF] = static_cast<std::uint16_t>(x);
+    head2->Set(key & 0xFFFF, static_cast<std::uint16_t>(x));
     std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
     prev3[slot] = h3;
     h3 = entry;
@@ -65,7 +65,7 @@ struct QuickFinder::Heads {
 };
 
 [[gnu::always_inline]] inline QuickFinder::Heads QuickFinder::LocalHeads() {
-  return {head2_, head3_.data(), prev3_.get(), head4_.data(), prev4_.get(), 32 - hashBits_};
+  return {&head2_, head3_.data(), prev3_.get(), head4_.data(), prev4_.get(), 32 - hashBits_};
 }
 
 unsigned QuickFinder::HashBits(std::size_t size) {
@@ -74,47 +74,18 @@ unsigned QuickFinder::HashBits(std::size_t size) {
   return bits;
 }
 
-namespace {
-
-// The two-byte head table of a thread, lent to one finder at a time and never
-// cleared between them. Whatever it holds cannot change a result: an entry is
-// trusted only if the position it names lies in reach and holds the two bytes
-// looked up, and before any lookup every position in reach has been entered
-// (or has a nearer twin that has, see Repeats), which would have replaced the
-// entry. A 2 KiB input thus costs no 128 KiB clearing.
-struct TwoByteHeads {
-  std::unique_ptr<std::uint16_t[]> table;
-  bool lent = false;
-};
-thread_local TwoByteHeads threadHeads;
-
-}  // namespace
-
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
                          std::ptrdiff_t reserve, std::size_t moduleSize)
     : data_(data),
       hashBits_(HashBits(std::min(data.size(), moduleSize))),
+      head2_(data.size()),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
       head4_(std::size_t{1} << hashBits_, 0),
       prev4_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
       visitsPerPosition_(visitsPerPosition),
       reserve_(reserve),
-      budget_(reserve) {
-  if (threadHeads.lent) {
-    ownHead2_ = std::make_unique<std::uint16_t[]>(std::size_t{1} << 16);
-    head2_ = ownHead2_.get();
-    return;
-  }
-  if (!threadHeads.table) threadHeads.table = std::make_unique<std::uint16_t[]>(std::size_t{1} << 16);
-  threadHeads.lent = true;
-  borrowedHead2_ = true;
-  head2_ = threadHeads.table.get();
-}
-
-QuickFinder::~QuickFinder() {
-  if (borrowedHead2_) threadHeads.lent = false;
-}
+      budget_(reserve) {}
 
 void QuickFinder::Settle(std::size_t p) {
   const auto earned = static_cast<std::ptrdiff_t>((p - creditedTo_) * visitsPerPosition_);
@@ -135,7 +106,7 @@ void QuickFinder::Settle(std::size_t p) {
   for (; x < end4; ++x) heads.Enter(x, Load4(data + x));
   // The last positions of the module enter the shorter keys only.
   for (; x < p && x + 2 <= moduleEnd; ++x) {
-    head2_[Key2(data + x)] = static_cast<std::uint16_t>(x);
+    head2_.Set(Key2(data + x), static_cast<std::uint16_t>(x));
     if (x + 3 <= moduleEnd) {
       std::uint32_t& h3 = head3_[Hash3(data + x, hashBits_)];
       prev3_[x & kMask] = h3;
@@ -235,14 +206,14 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   // The first head the search reads is rarely in cache; fetch it while the
   // positions before p are entered.
   const std::uint8_t* here = data_.data() + p;
-  __builtin_prefetch(&head2_[Key2(here)]);
+  __builtin_prefetch(head2_.Address(Key2(here)));
   CatchUp(p, lowest, moduleEnd);
   // Each shorter prefix is looked up first: without a two-byte match there is
   // no longer one, which settles most literals with a single lookup.
   // The two-byte head keeps only the low 16 bits of a position: the nearest
   // position with those bits is the one meant if it holds the same two bytes
   // (a newer one would have replaced it), and otherwise there is none in reach.
-  const std::size_t distance2 = (p - head2_[Key2(here)]) & 0xFFFF;
+  const std::size_t distance2 = (p - head2_.Get(Key2(here))) & 0xFFFF;
   if (distance2 == 0 || p - lowest < distance2) return {};
   const std::uint8_t* at2 = here - distance2;
   if (at2[0] != here[0] || at2[1] != here[1]) return {};
@@ -269,7 +240,7 @@ std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
   std::size_t reach = std::min(p - moduleStart, kWindow);
   for (const std::size_t end4 = moduleEnd - 3; p < end4; ++p, reach += reach < kWindow) {
     const std::uint32_t key = Load4(data + p);
-    const std::size_t distance2 = (p - heads.head2[key & 0xFFFF]) & 0xFFFF;
+    const std::size_t distance2 = (p - heads.head2->Get(key & 0xFFFF)) & 0xFFFF;
     if (distance2 - 1 < reach) {  // a distance of 0 (none) wraps round and fails
       const std::uint8_t* at2 = data + p - distance2;
       if (at2[0] == data[p] && at2[1] == data[p + 1]) break;

@@ -4,8 +4,10 @@
 // is searched).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <vector>
@@ -13,6 +15,44 @@
 #include "codec_match_finder.h"
 
 namespace droven::detail {
+
+// Newest position of each two-byte prefix, low 16 bits: an entry per pair of
+// bytes whatever the input. Clearing all 128 KiB would cost a small input more
+// than compressing it, so for small inputs each 64-byte line is cleared when it
+// is first written, and a line never written reads as zero, exactly as a
+// cleared table. A larger input clears the table at once and skips that test's
+// first-write misses.
+class TwoByteHeads {
+ public:
+  explicit TwoByteHeads(std::size_t inputSize)
+      : table_(std::make_unique_for_overwrite<std::uint16_t[]>(kEntries)) {
+    if (inputSize < kLazyBelow) return;
+    std::fill_n(table_.get(), kEntries, std::uint16_t{0});
+    std::fill(std::begin(written_), std::end(written_), ~std::uint64_t{0});
+  }
+
+  [[gnu::always_inline]] std::uint16_t Get(std::uint32_t key) const {
+    return Written(key / kPerLine) ? table_[key] : 0;
+  }
+  [[gnu::always_inline]] void Set(std::uint32_t key, std::uint16_t position) {
+    const std::uint32_t line = key / kPerLine;
+    if (!Written(line)) {
+      std::fill_n(table_.get() + line * kPerLine, kPerLine, std::uint16_t{0});
+      written_[line / 64] |= std::uint64_t{1} << (line % 64);
+    }
+    table_[key] = position;
+  }
+  const std::uint16_t* Address(std::uint32_t key) const { return table_.get() + key; }
+
+ private:
+  static constexpr std::size_t kEntries = std::size_t{1} << 16;
+  static constexpr std::uint32_t kPerLine = 32;
+  static constexpr std::size_t kLazyBelow = std::size_t{16} << 10;
+  bool Written(std::uint32_t line) const { return (written_[line / 64] >> (line % 64)) & 1; }
+
+  std::unique_ptr<std::uint16_t[]> table_;
+  std::uint64_t written_[kEntries / kPerLine / 64] = {};
+};
 
 // Longest and nearest match from a newest-first walk over every earlier position
 // sharing the first four bytes with the searched one; failing that, the nearest
@@ -35,7 +75,6 @@ class QuickFinder {
   // tell apart the positions a search can reach.
   explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
                        std::ptrdiff_t reserve = PTRDIFF_MAX, std::size_t moduleSize = SIZE_MAX);
-  ~QuickFinder();
   QuickFinder(const QuickFinder&) = delete;
   QuickFinder& operator=(const QuickFinder&) = delete;
 
@@ -88,11 +127,8 @@ class QuickFinder {
 
   std::span<const std::uint8_t> data_;
   unsigned hashBits_;
-  // Newest position of each two-byte prefix, low 16 bits: 128 KiB whatever the
-  // input, so it is lent by the thread and never cleared (TwoByteHeads).
-  std::uint16_t* head2_;
-  std::unique_ptr<std::uint16_t[]> ownHead2_;  // when the thread's table is lent already
-  bool borrowedHead2_ = false;
+  // Made for each finder: the library keeps nothing allocated between calls.
+  TwoByteHeads head2_;
   // Chain positions are stored plus one, so that 0 means "none" and every entry
   // below the window compares as out of reach.
   // The previous-entry tables are left uncleared: a walk starts at a head and

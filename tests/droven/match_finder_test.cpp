@@ -262,8 +262,8 @@ TEST(DrovenMatchFinder, NextCopyStaysInsideItsModule) {
 }
 
 TEST(DrovenMatchFinder, FindersAliveAtOnceKeepTheirOwnTables) {
-  // The thread lends its two-byte table to one finder at a time; a second one
-  // alive meanwhile must get a table of its own, whatever order they search in.
+  // Two finders alive at once in one thread share no table, whatever order
+  // they search in.
   Generator in(19);
   const Bytes first = in.Mixed(12000);
   const Bytes second = [&] {
