@@ -463,6 +463,19 @@ int UndoCommand(const std::string& dataPath, std::span<const std::string> args) 
                                          ") was made to the game with the ID \"" +
                                          steps.front().GameId +
                                          "\", not to this ROM's; nothing was undone");
+  // Games that share a serial are told apart by the database the change was made in.
+  std::optional<CatalogGame> identified;
+  try {
+    identified = FindCatalogGame(dataPath, rom);
+  } catch (const Failure& failure) {
+    return Fail(kExitCatalog, failure.Description());
+  }
+  if (identified && !steps.front().Target.empty() &&
+      identified->DatabaseText != steps.front().Target)
+    return Fail(kExitCatalogRefused, "the last catalog change (" + steps.front().Description +
+                                         ") was made to the game kept in \"" +
+                                         steps.front().Target + "\", not to this ROM's (\"" +
+                                         identified->DatabaseText + "\"); nothing was undone");
   std::string description;
   const int status =
       Refusable([&] { description = UndoCatalogChange(dataPath, steps.front().Step); });

@@ -115,6 +115,7 @@ struct CatalogUndoStep {
   std::int64_t Step = 0;    // increases with every change
   std::string Description;  // e.g. Rename sprite "Hero" to "Hero 1"
   std::string GameId;       // the serial prefix of the game it changed
+  std::string Target;       // the game database it changed ("Database" text), or empty
 };
 std::vector<CatalogUndoStep> CatalogUndoSteps(const std::string& dataPath);
 

@@ -76,7 +76,8 @@ std::vector<CatalogUndoStep> CatalogUndoSteps(const std::string& dataPath) {
   }
   std::vector<CatalogUndoStep> steps;
   for (log->MoveFirst(); !log->Eof(); log->MoveNext())
-    steps.insert(steps.begin(), {log->Long("Step"), log->Text("Description"), log->Text("GameId")});
+    steps.insert(steps.begin(), {log->Long("Step"), log->Text("Description"), log->Text("GameId"),
+                                 log->Text("Target")});
   return steps;
 }
 

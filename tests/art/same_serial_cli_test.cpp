@@ -107,6 +107,23 @@ TEST_F(SameSerial, EachBuildIsTakenForItsOwnGameAndImportsWriteOnlyItsSprite) {
   EXPECT_NE(out.find("Taken for \"Second\""), std::string::npos) << out;
 }
 
+TEST_F(SameSerial, UndoTakesBackOnlyAChangeMadeToTheRomsOwnGame) {
+  ASSERT_EQ(Cli({"catalog", "add-game", "a.bin", "--palette", "0x32000"}), 0) << err;
+  ASSERT_EQ(Cli({"catalog", "add-game", "b.bin", "--palette", "0x32000", "--name", "Second"}), 0)
+      << err;
+  ASSERT_EQ(Cli({"catalog", "add-sprite", "a.bin", "Hero", "--at", "$30000", "--size", "2x2"}), 0)
+      << err;
+  // The newest change belongs to the first build's game: the second build,
+  // whose serial is the same, may not undo it.
+  const auto catalog = Catalog();
+  EXPECT_EQ(Cli({"catalog", "undo", "b.bin"}), cli::kExitCatalogRefused) << out << err;
+  EXPECT_NE(err.find("nothing was undone"), std::string::npos) << err;
+  EXPECT_EQ(Catalog(), catalog);
+  ASSERT_EQ(Cli({"catalog", "undo", "a.bin"}), 0) << err;
+  EXPECT_NE(out.find("Undone: Add sprite \"Hero\""), std::string::npos) << out;
+  EXPECT_EQ(Cli({"export", "a.bin", "Hero", "hero.png"}), cli::kExitNoSuchSprite);
+}
+
 TEST_F(SameSerial, AnOldRowWithoutFingerprintTakesEveryBuildUntilItsFingerprintIsRecorded) {
   ASSERT_EQ(Cli({"catalog", "add-game", "a.bin"}), 0) << err;
   // A catalog made before fingerprints: the row keeps only its serial.
