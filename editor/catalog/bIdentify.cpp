@@ -6,10 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "graphics/BinaryFile.h"
 #include "graphics/RegularFile.h"
 #include "shell/Failure.h"
 #include "shell/bGlobals.h"
@@ -68,14 +67,8 @@ bool SeekGameBySerial(TableView& games, const std::string& serial) {
 RomIdentification IdentifyRom(TableView& games, const std::string& path,
                               const std::string& dataPath) {
   const std::string serial = ReadRomSerial(path);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error))
-    throw Failure(kErrPathAccess, "Path/File access error: '" + path + "' is not a file", kSource);
-  std::ifstream rom(path, std::ios::binary);
-  std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(rom),
-                                  std::istreambuf_iterator<char>()};
-  if (rom.bad())
-    throw Failure(kErrPathAccess, "Path/File access error: could not read '" + path + "'", kSource);
+  // Read as every ROM is: a regular file only, checked on the open descriptor.
+  const std::vector<std::uint8_t> image = BinaryFile::OpenForReading(path).ReadAll();
   return IdentifyRomImage(games, serial, image, dataPath);
 }
 
