@@ -16,19 +16,21 @@ using detail::Match;
 // Places flag bits into a 16-bit word whose two bytes are reserved in the output
 // ahead of the data bytes that follow them. When the 16th bit is placed the word
 // is filled in and the next one reserved at once, so an item's data bytes land
-// after the flag word its last bit completed.
+// after the flag word its last bit completed. Writes through a pointer into
+// room the caller has made (MaxCompressedSize covers every stream), so a byte
+// costs one store.
 class ItemWriter {
  public:
-  explicit ItemWriter(std::vector<std::uint8_t>& out) : out_(out) { Reserve(); }
+  explicit ItemWriter(std::uint8_t* out) : out_(out) { Reserve(); }
 
   void Bit(bool set) {
-    if (set) flags_ |= static_cast<std::uint16_t>(1u << used_);
+    flags_ |= static_cast<std::uint32_t>(set) << used_;
     if (++used_ == 16) {
       Fill();
       Reserve();
     }
   }
-  void Byte(std::uint8_t value) { out_.push_back(value); }
+  void Byte(std::uint8_t value) { *out_++ = value; }
 
   void Literal(std::uint8_t value) {
     Bit(true);
@@ -39,18 +41,18 @@ class ItemWriter {
   void Literals(std::span<const std::uint8_t> values) {
     while (!values.empty()) {
       const std::size_t count = std::min<std::size_t>(values.size(), 16 - used_);
-      flags_ |= static_cast<std::uint16_t>(((1u << count) - 1) << used_);
+      flags_ |= ((1u << count) - 1) << used_;
       used_ += static_cast<unsigned>(count);
       if (used_ < 16) {
-        out_.insert(out_.end(), values.begin(), values.end());
+        out_ = std::copy(values.begin(), values.end(), out_);
         return;
       }
       // The bit that fills the word comes before its byte, so that byte lands
       // after the next word's reservation.
-      out_.insert(out_.end(), values.begin(), values.begin() + static_cast<std::ptrdiff_t>(count - 1));
+      out_ = std::copy_n(values.begin(), count - 1, out_);
       Fill();
       Reserve();
-      out_.push_back(values[count - 1]);
+      *out_++ = values[count - 1];
       values = values.subspan(count);
     }
   }
@@ -81,24 +83,27 @@ class ItemWriter {
     Byte(0x00);
   }
   // The last flag word is written even when none of its bits is used.
-  void Finish() { Fill(); }
+  // Returns the end of what was written.
+  std::uint8_t* Finish() {
+    Fill();
+    return out_;
+  }
 
  private:
   void Reserve() {
-    slot_ = out_.size();
-    out_.push_back(0);
-    out_.push_back(0);
+    slot_ = out_;
+    out_ += 2;
     flags_ = 0;
     used_ = 0;
   }
   void Fill() {
-    out_[slot_] = static_cast<std::uint8_t>(flags_ & 0xFF);
-    out_[slot_ + 1] = static_cast<std::uint8_t>(flags_ >> 8);
+    slot_[0] = static_cast<std::uint8_t>(flags_ & 0xFF);
+    slot_[1] = static_cast<std::uint8_t>(flags_ >> 8);
   }
 
-  std::vector<std::uint8_t>& out_;
-  std::size_t slot_ = 0;
-  std::uint16_t flags_ = 0;
+  std::uint8_t* out_;
+  std::uint8_t* slot_ = nullptr;
+  std::uint32_t flags_ = 0;
   unsigned used_ = 0;
 };
 
@@ -111,8 +116,9 @@ void WriteCopy(ItemWriter& writer, const Match& match) {
   }
 }
 
-void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> data,
-                  std::size_t start, std::size_t end, std::vector<std::uint8_t>& out) {
+// Encodes data[start, end) as one module at `out`; returns the end of what it wrote.
+std::uint8_t* EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> data,
+                           std::size_t start, std::size_t end, std::uint8_t* out) {
   ItemWriter writer(out);
   if (start < end) {
     // A module always opens with a literal, whatever came before it.
@@ -132,7 +138,7 @@ void EncodeModule(detail::MatchFinder& finder, std::span<const std::uint8_t> dat
     }
   }
   writer.EndMarker();
-  writer.Finish();
+  return writer.Finish();
 }
 
 }  // namespace
@@ -153,24 +159,26 @@ std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode 
   }
   // Positions are kept in 32 bits.
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
-  std::vector<std::uint8_t> out;
-  out.reserve(MaxCompressedSize(data.size()));
+  // Room for the longest stream there can be; cut to what was written.
+  std::vector<std::uint8_t> out(MaxCompressedSize(data.size()));
+  std::uint8_t* at = out.data();
   detail::MatchFinder finder(data, quickReserve,
                              mode == Mode::Module ? kModuleSize : data.size());
   if (mode == Mode::Plain) {
-    EncodeModule(finder, data, 0, data.size(), out);
-    return out;
+    at = EncodeModule(finder, data, 0, data.size(), at);
+  } else {
+    *at++ = static_cast<std::uint8_t>(data.size() >> 8);
+    *at++ = static_cast<std::uint8_t>(data.size() & 0xFF);
+    // An empty source still gets one (empty) module, so that every decoder finds
+    // the end marker it expects after the header.
+    std::size_t start = 0;
+    do {
+      const std::size_t end = std::min(data.size(), start + kModuleSize);
+      at = EncodeModule(finder, data, start, end, at);
+      start = end;
+    } while (start < data.size());
   }
-  out.push_back(static_cast<std::uint8_t>(data.size() >> 8));
-  out.push_back(static_cast<std::uint8_t>(data.size() & 0xFF));
-  // An empty source still gets one (empty) module, so that every decoder finds
-  // the end marker it expects after the header.
-  std::size_t start = 0;
-  do {
-    const std::size_t end = std::min(data.size(), start + kModuleSize);
-    EncodeModule(finder, data, start, end, out);
-    start = end;
-  } while (start < data.size());
+  out.resize(static_cast<std::size_t>(at - out.data()));
   return out;
 }
 

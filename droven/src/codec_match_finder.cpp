@@ -25,32 +25,7 @@ std::uint32_t Load32(const std::uint8_t* at) {
 constexpr std::uint64_t kMul1 = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kMul2 = 0xC2B2AE3D27D4EB4Full;
 
-// Inlined into the tree walk, where it is the inner loop.
-inline std::size_t InlineCommonLength(const std::uint8_t* a, const std::uint8_t* b,
-                                      std::size_t from, std::size_t limit) {
-  std::size_t k = from;
-  while (k + 8 <= limit) {
-    const std::uint64_t diff = Load64(a + k) ^ Load64(b + k);
-    if (diff != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);
-      } else {
-        while (a[k] == b[k]) ++k;
-        return k;
-      }
-    }
-    k += 8;
-  }
-  while (k < limit && a[k] == b[k]) ++k;
-  return k;
-}
-
 }  // namespace
-
-std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
-                         std::size_t limit) {
-  return InlineCommonLength(a, b, from, limit);
-}
 
 bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period, std::size_t scanTo,
                    std::size_t moduleEnd, std::size_t& agreeEnd) {
@@ -60,7 +35,7 @@ bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period
   if (known < needed) {
     // Looking on up to scanTo lets the caller pass a whole stretch at once.
     const std::size_t scan = std::min(moduleEnd - pos - period, std::max(needed, scanTo - pos));
-    agreeEnd = pos + InlineCommonLength(data + pos, data + pos + period, known, scan);
+    agreeEnd = pos + CommonLength(data + pos, data + pos + period, known, scan);
   }
   return agreeEnd - pos >= needed;
 }
@@ -303,7 +278,7 @@ Match TreeFinder::Insert(std::size_t pos, std::size_t moduleStart, std::size_t m
   while (node != kNone && node >= lowest) {
     ++nodesVisited_;
     const std::size_t length =
-        InlineCommonLength(data + node, data + pos, std::min(common[0], common[1]), cap);
+        CommonLength(data + node, data + pos, std::min(common[0], common[1]), cap);
     if (length > bestLength) {
       bestLength = length;
       bestPos = node;

@@ -3,8 +3,10 @@
 // candidate of the window would, but without visiting most of them.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
@@ -34,8 +36,30 @@ struct NextCopy {
 
 // Number of equal bytes of a[from..] and b[from..], up to `limit` in total.
 // b must have `limit` readable bytes; a lies before b in the same buffer.
-std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t from,
-                         std::size_t limit);
+// Inline: it is the inner loop of every finder's walk.
+[[gnu::always_inline]] inline std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b,
+                                                       std::size_t from, std::size_t limit) {
+  const auto load64 = [](const std::uint8_t* at) {
+    std::uint64_t v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+  };
+  std::size_t k = from;
+  while (k + 8 <= limit) {
+    const std::uint64_t diff = load64(a + k) ^ load64(b + k);
+    if (diff != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);
+      } else {
+        while (a[k] == b[k]) ++k;
+        return k;
+      }
+    }
+    k += 8;
+  }
+  while (k < limit && a[k] == b[k]) ++k;
+  return k;
+}
 
 // True when data[pos..] repeats in full `period` bytes later, as far as any later
 // search in the module can compare: the nearer position then matches every later

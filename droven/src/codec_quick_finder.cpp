@@ -74,15 +74,21 @@ unsigned QuickFinder::HashBits(std::size_t size) {
   return bits;
 }
 
+std::size_t QuickFinder::PreviousSlots(std::size_t size) {
+  // A position's slot is its index masked to the window: an input no longer
+  // than the window uses the first `size` slots only.
+  return std::max<std::size_t>(1, std::min(size, kWindow));
+}
+
 QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
                          std::ptrdiff_t reserve, std::size_t moduleSize)
     : data_(data),
       hashBits_(HashBits(std::min(data.size(), moduleSize))),
-      head2_(data.size()),
+      head2_(data),
       head3_(std::size_t{1} << hashBits_, 0),
-      prev3_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
+      prev3_(std::make_unique_for_overwrite<std::uint32_t[]>(PreviousSlots(data.size()))),
       head4_(std::size_t{1} << hashBits_, 0),
-      prev4_(std::make_unique_for_overwrite<std::uint32_t[]>(kWindow)),
+      prev4_(std::make_unique_for_overwrite<std::uint32_t[]>(PreviousSlots(data.size()))),
       visitsPerPosition_(visitsPerPosition),
       reserve_(reserve),
       budget_(reserve) {}

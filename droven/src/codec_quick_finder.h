@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <span>
@@ -18,40 +19,49 @@ namespace droven::detail {
 
 // Newest position of each two-byte prefix, low 16 bits: an entry per pair of
 // bytes whatever the input. Clearing all 128 KiB would cost a small input more
-// than compressing it, so for small inputs each 64-byte line is cleared when it
-// is first written, and a line never written reads as zero, exactly as a
-// cleared table. A larger input clears the table at once and skips that test's
-// first-write misses.
+// than compressing it, and every key a search reads or writes is the pair at
+// some position of the input, so a small input clears just the entries of its
+// own pairs, which then read exactly as a cleared table. A larger input clears
+// the table at once.
 class TwoByteHeads {
  public:
-  explicit TwoByteHeads(std::size_t inputSize)
+  explicit TwoByteHeads(std::span<const std::uint8_t> data)
       : table_(std::make_unique_for_overwrite<std::uint16_t[]>(kEntries)) {
-    if (inputSize < kLazyBelow) return;
-    std::fill_n(table_.get(), kEntries, std::uint16_t{0});
-    std::fill(std::begin(written_), std::end(written_), ~std::uint64_t{0});
+    std::uint16_t* const table = table_.get();
+    if (data.size() >= kClearAllFrom) {
+      std::fill_n(table, kEntries, std::uint16_t{0});
+      return;
+    }
+    const std::uint8_t* bytes = data.data();
+    const auto clear = [&](std::size_t x) { table[bytes[x] | (bytes[x + 1] << 8)] = 0; };
+    const auto load64 = [&](std::size_t x) {
+      std::uint64_t v;
+      std::memcpy(&v, bytes + x, sizeof v);
+      return v;
+    };
+    // Eight positions at a time; where the ten bytes repeat every two bytes
+    // (runs and two-byte periods) the eight pairs are only the first two.
+    std::size_t x = 0;
+    for (; x + 10 <= data.size(); x += 8) {
+      clear(x);
+      clear(x + 1);
+      if (load64(x) == load64(x + 2)) continue;
+      for (std::size_t k = 2; k < 8; ++k) clear(x + k);
+    }
+    for (; x + 1 < data.size(); ++x) clear(x);
   }
 
-  [[gnu::always_inline]] std::uint16_t Get(std::uint32_t key) const {
-    return Written(key / kPerLine) ? table_[key] : 0;
-  }
+  [[gnu::always_inline]] std::uint16_t Get(std::uint32_t key) const { return table_[key]; }
   [[gnu::always_inline]] void Set(std::uint32_t key, std::uint16_t position) {
-    const std::uint32_t line = key / kPerLine;
-    if (!Written(line)) {
-      std::fill_n(table_.get() + line * kPerLine, kPerLine, std::uint16_t{0});
-      written_[line / 64] |= std::uint64_t{1} << (line % 64);
-    }
     table_[key] = position;
   }
   const std::uint16_t* Address(std::uint32_t key) const { return table_.get() + key; }
 
  private:
   static constexpr std::size_t kEntries = std::size_t{1} << 16;
-  static constexpr std::uint32_t kPerLine = 32;
-  static constexpr std::size_t kLazyBelow = std::size_t{16} << 10;
-  bool Written(std::uint32_t line) const { return (written_[line / 64] >> (line % 64)) & 1; }
+  static constexpr std::size_t kClearAllFrom = std::size_t{16} << 10;
 
   std::unique_ptr<std::uint16_t[]> table_;
-  std::uint64_t written_[kEntries / kPerLine / 64] = {};
 };
 
 // Longest and nearest match from a newest-first walk over every earlier position
@@ -90,6 +100,8 @@ class QuickFinder {
   // of the input or module, at most 32768, so that the tables a small input
   // clears grow with it.
   static unsigned HashBits(std::size_t size);
+  // Slots of the previous-entry tables for an input of `size` bytes.
+  static std::size_t PreviousSlots(std::size_t size);
   // A copy at least this long that repeats its period four times or more (its
   // distance is at most a quarter of its length: a run or a short period) makes
   // the finder look for positions it need not enter (see Repeats); after other

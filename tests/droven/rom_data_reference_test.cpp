@@ -60,8 +60,8 @@ TEST(DrovenRomData, StretchesOfWholeImagesInBothModes) {
 }
 
 // One call per piece and many calls in a row: each call starts from tables of
-// its own size, and the two-byte table the thread lends from call to call is
-// never cleared, so every piece must come out as if compressed alone.
+// its own size and clears only the two-byte entries of its own pairs, so every
+// piece must come out as if compressed alone.
 TEST(DrovenRomData, SpriteSizedPiecesOneCallEach) {
   std::mt19937 random(41);
   for (const bench::RomLayout& layout : bench::RomLayouts()) {
@@ -77,6 +77,45 @@ TEST(DrovenRomData, SpriteSizedPiecesOneCallEach) {
       const Mode mode = i % 3 == 0 ? Mode::Module : Mode::Plain;
       ExpectSameAsReference(std::span(image).subspan(at, size), mode,
                             layout.name + " " + std::to_string(size) + " bytes at " + std::to_string(at));
+    }
+  }
+}
+
+// A small input clears only the two-byte entries of its own pairs, skipping
+// those a run or a two-byte period repeats; the memory it gets may hold what an
+// earlier call wrote there. Each input below follows a call that filled the
+// table, and breaks a run or a period at every position in turn, at every
+// size around the eight-byte steps of that clearing.
+TEST(DrovenRomData, SmallInputsSeeOnlyTheirOwnPairs) {
+  std::mt19937 random(7);
+  Bytes noise(16383);
+  for (std::uint8_t& byte : noise) byte = static_cast<std::uint8_t>(random());
+  const Bytes patterns[] = {Bytes(2, 0x11), Bytes{0x12, 0x34}, Bytes{0x00, 0xFF, 0x00}};
+  for (const Bytes& pattern : patterns) {
+    for (std::size_t size = 2; size <= 40; ++size) {
+      for (std::size_t broken = 0; broken <= size; ++broken) {
+        Bytes input(size);
+        for (std::size_t i = 0; i < size; ++i) input[i] = pattern[i % pattern.size()];
+        if (broken < size) input[broken] = 0x5A;
+        (void)Compress(noise, Mode::Plain);
+        ExpectSameAsReference(input, broken % 2 == 0 ? Mode::Plain : Mode::Module,
+                              std::to_string(size) + " bytes broken at " + std::to_string(broken));
+      }
+    }
+  }
+}
+
+// Sizes at the edges of the window and of the small-input path, where the
+// tables change size or the two-byte table is cleared differently.
+TEST(DrovenRomData, SizesAtTheTableLimits) {
+  const Bytes image = bench::RomImage(bench::RomLayouts().front(), kImageSize);
+  for (const std::size_t size : {std::size_t{8191}, std::size_t{8192}, std::size_t{8193},
+                                 std::size_t{16383}, std::size_t{16384}, std::size_t{16385}}) {
+    for (const std::size_t at : {std::size_t{0}, kImageSize / 2}) {
+      const auto piece = std::span(image).subspan(at, size);
+      const std::string label = std::to_string(size) + " bytes at " + std::to_string(at);
+      ExpectSameAsReference(piece, Mode::Plain, label);
+      ExpectSameAsReference(piece, Mode::Module, label + " (module)");
     }
   }
 }
