@@ -39,14 +39,21 @@ class TwoByteHeads {
       std::memcpy(&v, bytes + x, sizeof v);
       return v;
     };
-    // Eight positions at a time; where the ten bytes repeat every two bytes
-    // (runs and two-byte periods) the eight pairs are only the first two.
+    // Eight positions at a time. Where the ten bytes repeat every two bytes
+    // (runs and two-byte periods) the eight pairs are only the first two, and
+    // those were cleared already when the eight bytes before were the same.
     std::size_t x = 0;
-    for (; x + 10 <= data.size(); x += 8) {
-      clear(x);
-      clear(x + 1);
-      if (load64(x) == load64(x + 2)) continue;
-      for (std::size_t k = 2; k < 8; ++k) clear(x + k);
+    for (std::uint64_t before = 0; x + 10 <= data.size(); x += 8) {
+      const std::uint64_t eight = load64(x);
+      if (eight == load64(x + 2)) {
+        if (x == 0 || eight != before) {
+          clear(x);
+          clear(x + 1);
+        }
+      } else {
+        for (std::size_t k = 0; k < 8; ++k) clear(x + k);
+      }
+      before = eight;
     }
     for (; x + 1 < data.size(); ++x) clear(x);
   }
