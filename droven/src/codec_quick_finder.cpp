@@ -22,6 +22,27 @@ std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
   return (v * kHashMultiplier) >> (32 - bits);
 }
 
+// How many bytes from `at` equal at[0], up to `cap` (at least 1).
+std::size_t RunLength(const std::uint8_t* at, std::size_t cap) {
+  return 1 + CommonLength(at, at + 1, 0, cap - 1);
+}
+
+// CommonLength(data + j, here, 0, limit) for a candidate j that continues, one
+// position back, the run of here[0] that the last candidate compared lay in.
+// `run` (the searched run's length) and `runEnd` (where the candidates' run
+// ends) are found on first use and kept for the next candidates. Out of line:
+// the walk's loop stays as small as it is without runs.
+[[gnu::noinline]] std::size_t CommonLengthInRun(const std::uint8_t* data, std::size_t j,
+                                                const std::uint8_t* here, std::size_t limit,
+                                                std::size_t& run, std::size_t& runEnd) {
+  if (run == 0) run = RunLength(here, limit);
+  if (runEnd == SIZE_MAX) runEnd = j + RunLength(data + j, limit);
+  // Two runs of one value part where the shorter ends; runs of the same
+  // length are compared on from there.
+  const std::size_t mine = std::min(runEnd - j, limit);
+  return mine == run ? CommonLength(data + j, here, run, limit) : std::min(mine, run);
+}
+
 std::uint32_t Key2(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
@@ -165,13 +186,28 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
   std::size_t bestPos = 0;
   std::size_t visits = 0;
+  // When the searched bytes open with a run, the walk meets the positions of an
+  // earlier run of that value one after another, each one back from the last,
+  // and each may be one byte longer than the last (runs of different lengths
+  // then defeat the test below). Such neighbours share where their run ends,
+  // so each is compared in constant time from the two runs' lengths.
+  std::size_t last = SIZE_MAX;    // the candidate compared last
+  std::size_t runEnd = SIZE_MAX;  // where its run of here[0] ends, if known
+  std::size_t run = 0;            // the searched run's length, once needed
   for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;
        entry = prev4_[(entry - 1) & kMask]) {
     ++visits;
     const std::size_t j = entry - 1;
     // Only a candidate that agrees at the byte past the best so far can beat it.
     if (data[j + best] != here[best]) continue;
-    const std::size_t length = CommonLength(data + j, here, 0, limit);
+    std::size_t length;
+    if (j + 1 == last && data[j] == here[0]) [[unlikely]] {
+      length = CommonLengthInRun(data, j, here, limit, run, runEnd);
+    } else {
+      runEnd = SIZE_MAX;
+      length = CommonLength(data + j, here, 0, limit);
+    }
+    last = j;
     visits += length / 32;  // long comparisons count as more work
     if (length > best) {
       best = length;
