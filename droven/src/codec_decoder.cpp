@@ -10,34 +10,72 @@ namespace {
 
 // Longest single item, plus room for the wide steps of the copy loops.
 constexpr std::size_t kSlack = 256 + 16;
-// Most output one step of the fast loop produces (a copy of 256 bytes).
-constexpr std::size_t kFastOutput = 256;
-// Most input one step of the fast loop may touch: a run of 15 literals read
-// 16 bytes wide, the next flag word and one more literal.
-constexpr std::size_t kFastInput = 15 + 2 + 1 + 16;
+// Most output one step of the fast loop produces: 15 literals and a copy of
+// 256 bytes.
+constexpr std::size_t kFastOutput = 15 + 256;
+// Most input one step of the fast loop may touch: a run of 15 literals (read
+// 16 bytes wide), the next flag word and a copy's three data bytes.
+constexpr std::size_t kFastInput = 15 + 2 + 3;
 
 std::uint32_t Word(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
+std::uint64_t Load64(const std::uint8_t* at) {
+  std::uint64_t value;
+  std::memcpy(&value, at, 8);
+  return value;
+}
+
+// For a period d of 1 to 7: the mask of its d bytes, the multiplier that lays
+// them side by side in 8 bytes, how far into the period the next 8 bytes
+// begin, and the stride, the largest multiple of d up to 16, by which 16
+// bytes so made repeat.
+struct Period {
+  std::uint64_t mask;
+  std::uint64_t spread;
+  unsigned phase;
+  std::size_t stride;
+};
+constexpr Period MakePeriod(std::size_t d) {
+  std::uint64_t spread = 0;
+  for (std::size_t shift = 0; shift < 64; shift += 8 * d) spread |= std::uint64_t{1} << shift;
+  return {(std::uint64_t{1} << (8 * d)) - 1, spread, static_cast<unsigned>(8 % d), d * (16 / d)};
+}
+constexpr Period kPeriods[8] = {{},           MakePeriod(1), MakePeriod(2), MakePeriod(3),
+                                MakePeriod(4), MakePeriod(5), MakePeriod(6), MakePeriod(7)};
+
+// A run of one byte. Kept out of line so that the library's fill, widest on
+// long runs, is called instead of a slower inlined one.
+[[gnu::noinline]] void Fill(std::uint8_t* to, std::uint8_t value, std::size_t length) {
+  std::memset(to, value, length);
+}
+
 // Appends `length` bytes copied from `distance` back; may write up to 15 bytes
 // past the end, which the buffer's slack absorbs.
-void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
+inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
   const std::uint8_t* from = to - distance;
-  if (distance == 1) {
-    std::memset(to, *from, length);
-  } else if (distance >= 16) {
+  if (distance >= 16) {
     // Steps never overtake the source.
-    for (std::size_t k = 0; k < length; k += 16) std::memcpy(to + k, from + k, 16);
+    std::memcpy(to, from, 16);
+    for (std::size_t k = 16; k < length; k += 16) std::memcpy(to + k, from + k, 16);
   } else if (distance >= 8) {
-    for (std::size_t k = 0; k < length; k += 8) std::memcpy(to + k, from + k, 8);
+    std::memcpy(to, from, 8);
+    for (std::size_t k = 8; k < length; k += 8) std::memcpy(to + k, from + k, 8);
+  } else if (distance == 1 && length > 16) {
+    Fill(to, *from, length);
   } else {
-    // A short period: lay down one stretch of at least 8 bytes, then copy from
-    // a whole number of periods back in steps of 8.
-    const std::size_t stride = distance * ((8 + distance - 1) / distance);
-    const std::size_t head = std::min(length, stride);
-    for (std::size_t k = 0; k < head; ++k) to[k] = from[k];
-    for (std::size_t k = head; k < length; k += 8) std::memcpy(to + k, to + k - stride, 8);
+    // A short period: 16 bytes of it, made in registers, are stored at every
+    // multiple of the stride, with no load after the first.
+    const Period& period = kPeriods[distance];
+    const std::uint64_t low = (Load64(from) & period.mask) * period.spread;
+    // Bytes 8 to 15 start `phase` bytes into the period; as `low` repeats
+    // with the period, shifting it both ways and merging gives them.
+    const std::uint64_t high = low >> (8 * period.phase) | low << (8 * (distance - period.phase));
+    std::uint8_t chunk[16];
+    std::memcpy(chunk, &low, 8);
+    std::memcpy(chunk + 8, &high, 8);
+    for (std::size_t k = 0; k < length; k += period.stride) std::memcpy(to + k, chunk, 16);
   }
 }
 
@@ -107,18 +145,10 @@ class Decoder {
     std::uint8_t* const base = buffer_.data();
     std::uint8_t* out = base + length_;
     std::uint8_t* const outLast = base + buffer_.size() - kSlack - kFastOutput;
+    // The bits of the current flag word not yet consumed, from bit 0; every
+    // bit above `left` is zero.
     std::uint32_t flags = flags_;
     unsigned left = left_;
-    const auto bit = [&] {
-      const unsigned b = flags & 1;
-      flags >>= 1;
-      if (--left == 0) {
-        flags = Word(in);
-        in += 2;
-        left = 16;
-      }
-      return b;
-    };
     const auto leave = [&](Result result) {
       pos_ = static_cast<std::size_t>(in - in_);
       length_ = static_cast<std::size_t>(out - base);
@@ -127,19 +157,14 @@ class Decoder {
       status = result;
       return true;
     };
+    // Each step decodes a run of literals (maybe empty) and the copy after it,
+    // so that telling literals from copies costs no branch of its own.
     while (in <= inLast && out <= outLast) {
-      if (flags & 1) {
-        // A run of literals: their bytes follow each other in the stream.
-        const unsigned ones = std::countr_one(flags);
-        std::memcpy(out, in, 16);
-        if (ones < left) {
-          out += ones;
-          in += ones;
-          flags >>= ones;
-          left -= ones;
-          continue;
-        }
-        // The run takes the word's last bit: the next word precedes its last byte.
+      const unsigned ones = std::countr_one(flags);
+      std::memcpy(out, in, 16);
+      if (ones == left) {
+        // The run takes the word's last bit: the next word precedes its last
+        // byte, and the run may go on in that word.
         out += left - 1;
         in += left - 1;
         flags = Word(in);
@@ -148,50 +173,38 @@ class Decoder {
         *out++ = *in++;
         continue;
       }
-      // A copy. Its two or four flag bits, when the word still holds more,
-      // are taken at once.
-      bool isLong;
-      std::size_t length = 0;
-      std::size_t distance;
-      if (left > 4) {
-        isLong = (flags & 2) != 0;
-        const unsigned used = isLong ? 2 : 4;
-        length = 2 + (flags >> 1 & 2) + (flags >> 3 & 1);
-        flags >>= used;
-        left -= used;
-      } else {
-        bit();
-        isLong = bit() != 0;
-        if (!isLong) {
-          const unsigned high = bit();
-          length = 2 * high + bit() + 2;
-        }
-      }
-      if (isLong) {
-        const std::size_t b1 = in[0];
-        const std::size_t b2 = in[1];
-        in += 2;
-        if ((b2 & 7) != 0) {
-          length = (b2 & 7) + 2;
-        } else {
-          const std::size_t b3 = *in++;
-          if (b3 == 0) return leave(kOk);  // end marker
-          if (b3 == 1) continue;           // no-op
-          length = b3 + 1;
-        }
-        distance = 8192 - (((b2 & 0xF8) << 5) | b1);
-      } else {
-        distance = 256 - *in++;
+      out += ones;
+      in += ones;
+      flags >>= ones;
+      left -= ones;
+
+      // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
+      // short one. When they reach past the word's end, the next word comes
+      // first in the stream, so it is read ahead and used only then.
+      const std::uint32_t joined = flags | Word(in) << left;
+      const bool isLong = (joined & 2) != 0;
+      const unsigned used = isLong ? 2 : 4;
+      const bool crosses = used >= left;
+      flags = (crosses ? joined : flags) >> used;
+      left = left + (crosses ? 16 : 0) - used;
+      in += crosses ? 2 : 0;
+
+      // Both readings of the data bytes, the right one picked without a branch.
+      const std::size_t b1 = in[0];
+      const std::size_t b2 = in[1];
+      const std::size_t b3 = in[2];
+      const std::size_t low = b2 & 7;
+      const std::size_t shortLength = 2 + (joined >> 1 & 2) + (joined >> 3 & 1);
+      const std::size_t longLength = low != 0 ? low + 2 : b3 + 1;
+      std::size_t length = isLong ? longLength : shortLength;
+      const std::size_t distance = isLong ? 8192 - (((b2 & 0xF8) << 5) | b1) : 256 - b1;
+      in += isLong ? (low != 0 ? 2 : 3) : 1;
+      if (length <= 2 && isLong) {
+        if (b3 == 0) return leave(kOk);  // end marker
+        continue;                        // no-op
       }
       if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
-      // The common short copies, in one step.
-      if (distance >= 16 && length <= 16) {
-        std::memcpy(out, out - distance, 16);
-      } else if (distance >= 8 && length <= 8) {
-        std::memcpy(out, out - distance, 8);
-      } else {
-        Copy(out, length, distance);
-      }
+      Copy(out, length, distance);
       out += length;
     }
     leave(kOk);
