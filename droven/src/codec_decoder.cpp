@@ -21,10 +21,24 @@ std::uint32_t Word(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
+// 8 bytes, the first in the lowest bits.
 std::uint64_t Load64(const std::uint8_t* at) {
   std::uint64_t value;
-  std::memcpy(&value, at, 8);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&value, at, 8);
+  } else {
+    value = 0;
+    for (int k = 7; k >= 0; --k) value = value << 8 | at[k];
+  }
   return value;
+}
+
+void Store64(std::uint8_t* at, std::uint64_t value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &value, 8);
+  } else {
+    for (int k = 0; k < 8; ++k, value >>= 8) at[k] = static_cast<std::uint8_t>(value);
+  }
 }
 
 // For a period d of 1 to 7: the mask of its d bytes, the multiplier that lays
@@ -51,12 +65,15 @@ constexpr Period kPeriods[8] = {{},           MakePeriod(1), MakePeriod(2), Make
   std::memset(to, value, length);
 }
 
-// Appends `length` bytes copied from `distance` back; may write up to 15 bytes
+// Appends `length` bytes copied from `distance` back; may write up to 31 bytes
 // past the end, which the buffer's slack absorbs.
 inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
   const std::uint8_t* from = to - distance;
-  if (distance >= 16) {
-    // Steps never overtake the source.
+  if (distance >= 32) {
+    // Steps never overtake the source; 32 bytes at once cover most copies.
+    std::memcpy(to, from, 32);
+    for (std::size_t k = 32; k < length; k += 32) std::memcpy(to + k, from + k, 32);
+  } else if (distance >= 16) {
     std::memcpy(to, from, 16);
     for (std::size_t k = 16; k < length; k += 16) std::memcpy(to + k, from + k, 16);
   } else if (distance >= 8) {
@@ -73,8 +90,8 @@ inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
     // with the period, shifting it both ways and merging gives them.
     const std::uint64_t high = low >> (8 * period.phase) | low << (8 * (distance - period.phase));
     std::uint8_t chunk[16];
-    std::memcpy(chunk, &low, 8);
-    std::memcpy(chunk + 8, &high, 8);
+    Store64(chunk, low);
+    Store64(chunk + 8, high);
     for (std::size_t k = 0; k < length; k += period.stride) std::memcpy(to + k, chunk, 16);
   }
 }
@@ -179,29 +196,42 @@ class Decoder {
       left -= ones;
 
       // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
-      // short one. When they reach past the word's end, the next word comes
-      // first in the stream, so it is read ahead and used only then.
-      const std::uint32_t joined = flags | Word(in) << left;
-      const bool isLong = (joined & 2) != 0;
-      const unsigned used = isLong ? 2 : 4;
-      const bool crosses = used >= left;
-      flags = (crosses ? joined : flags) >> used;
-      left = left + (crosses ? 16 : 0) - used;
-      in += crosses ? 2 : 0;
-
-      // Both readings of the data bytes, the right one picked without a branch.
+      // short one. Mostly they all lie in this word, and the word's bits are
+      // then all the next step waits for. Otherwise the next word comes first
+      // in the stream: it is read and the item's bits taken across both.
+      // (With one bit left, the kind is not known yet, but the item crosses
+      // either way.)
+      std::uint32_t joined = flags;
+      if (const std::uint32_t used = 4 - 2 * (flags >> 1 & 1); used < left) {
+        flags >>= used;
+        left -= used;
+      } else {
+        joined |= Word(in) << left;
+        const std::uint32_t crossed = 4 - 2 * (joined >> 1 & 1);
+        flags = joined >> crossed;
+        left = left + 16 - crossed;
+        in += 2;
+      }
+      // Which kind it is cannot be predicted, so both readings of the data
+      // bytes are made and the right one picked with masks, not branches.
+      const std::uint32_t isLong = joined >> 1 & 1;
       const std::size_t b1 = in[0];
       const std::size_t b2 = in[1];
       const std::size_t b3 = in[2];
-      const std::size_t low = b2 & 7;
-      const std::size_t shortLength = 2 + (joined >> 1 & 2) + (joined >> 3 & 1);
-      const std::size_t longLength = low != 0 ? low + 2 : b3 + 1;
-      std::size_t length = isLong ? longLength : shortLength;
-      const std::size_t distance = isLong ? 8192 - (((b2 & 0xF8) << 5) | b1) : 256 - b1;
-      in += isLong ? (low != 0 ? 2 : 3) : 1;
-      if (length <= 2 && isLong) {
-        if (b3 == 0) return leave(kOk);  // end marker
-        continue;                        // no-op
+      // One formula for both kinds, steered by masks: a short copy's
+      // distance has no high bits and its length field is (H, L); a long
+      // copy's three-byte form (no length in B2) adds B3 - 1 to the length.
+      const std::size_t longMask = 0 - std::size_t{isLong};
+      const std::size_t threeBytes = isLong & ((b2 & 7) == 0);
+      const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
+      const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
+      const std::size_t length = 2 + field + ((b3 - 1) & (0 - threeBytes));
+      const std::size_t distance = (std::size_t{256} << (5 * isLong)) - ((b2 & 0xF8 & longMask) << 5 | b1);
+      in += 1 + isLong + threeBytes;
+      // A long copy of length 1 or 2 is the end marker (B3 = 0) or a no-op.
+      if (threeBytes & (b3 <= 1)) {
+        if (b3 == 0) return leave(kOk);
+        continue;
       }
       if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
       Copy(out, length, distance);
