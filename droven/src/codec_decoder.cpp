@@ -219,19 +219,22 @@ class Decoder {
       const std::size_t b2 = in[1];
       const std::size_t b3 = in[2];
       // One formula for both kinds, steered by masks: a short copy's
-      // distance has no high bits and its length field is (H, L); a long
-      // copy's three-byte form (no length in B2) adds B3 - 1 to the length.
+      // distance has no high bits and its length field is (H, L).
       const std::size_t longMask = 0 - std::size_t{isLong};
-      const std::size_t threeBytes = isLong & ((b2 & 7) == 0);
       const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
       const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
-      const std::size_t length = 2 + field + ((b3 - 1) & (0 - threeBytes));
+      std::size_t length = 2 + field;
       const std::size_t distance = (std::size_t{256} << (5 * isLong)) - ((b2 & 0xF8 & longMask) << 5 | b1);
-      in += 1 + isLong + threeBytes;
-      // A long copy of length 1 or 2 is the end marker (B3 = 0) or a no-op.
-      if (threeBytes & (b3 <= 1)) {
-        if (b3 == 0) return leave(kOk);
-        continue;
+      in += 1 + isLong;
+      // The long copy's three-byte form (no length in B2) is taken by a
+      // branch: it is rare or else regular, and so `in` need not wait for B2.
+      if (isLong & ((b2 & 7) == 0)) {
+        ++in;
+        if (b3 <= 1) {
+          if (b3 == 0) return leave(kOk);  // end marker
+          continue;                        // no-op
+        }
+        length = b3 + 1;
       }
       if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
       Copy(out, length, distance);
