@@ -1,5 +1,6 @@
 // Decoder working on whole buffers: the output is its own history window.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -56,8 +57,11 @@ constexpr Period MakePeriod(std::size_t d) {
   for (std::size_t shift = 0; shift < 64; shift += 8 * d) spread |= std::uint64_t{1} << shift;
   return {(std::uint64_t{1} << (8 * d)) - 1, spread, static_cast<unsigned>(8 % d), d * (16 / d)};
 }
-constexpr Period kPeriods[8] = {{},           MakePeriod(1), MakePeriod(2), MakePeriod(3),
-                                MakePeriod(4), MakePeriod(5), MakePeriod(6), MakePeriod(7)};
+constexpr auto kPeriods = [] {
+  std::array<Period, 8> periods{};
+  for (std::size_t d = 1; d < periods.size(); ++d) periods[d] = MakePeriod(d);
+  return periods;
+}();
 
 // A run of one byte. Kept out of line so that the library's fill, widest on
 // long runs, is called instead of a slower inlined one.
@@ -202,12 +206,12 @@ class Decoder {
       // (With one bit left, the kind is not known yet, but the item crosses
       // either way.)
       std::uint32_t joined = flags;
-      if (const std::uint32_t used = 4 - 2 * (flags >> 1 & 1); used < left) {
+      if (const std::uint32_t used = 4 - (flags & 2); used < left) {
         flags >>= used;
         left -= used;
       } else {
         joined |= Word(in) << left;
-        const std::uint32_t crossed = 4 - 2 * (joined >> 1 & 1);
+        const std::uint32_t crossed = 4 - (joined & 2);
         flags = joined >> crossed;
         left = left + 16 - crossed;
         in += 2;
@@ -224,7 +228,8 @@ class Decoder {
       const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
       const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
       std::size_t length = 2 + field;
-      const std::size_t distance = (std::size_t{256} << (5 * isLong)) - ((b2 & 0xF8 & longMask) << 5 | b1);
+      const std::size_t high = (b2 & 0xF8 & longMask) << 5;
+      const std::size_t distance = (std::size_t{256} << (5 * isLong)) - (high | b1);
       in += 1 + isLong;
       // The long copy's three-byte form (no length in B2) is taken by a
       // branch: it is rare or else regular, and so `in` need not wait for B2.

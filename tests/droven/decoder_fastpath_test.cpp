@@ -244,7 +244,8 @@ TEST(DrovenDecoderFastPath, EveryCopyShapeAtEveryFlagBitPosition) {
     for (const unsigned distance : distances) {
       for (unsigned k = 0; k < lead; ++k) writer.Literal(static_cast<std::uint8_t>(random()));
       if (distance <= 256) {
-        for (unsigned length = 2; length <= 5; ++length, ++copies) writer.ShortCopy(length, distance);
+        for (unsigned length = 2; length <= 5; ++length, ++copies)
+          writer.ShortCopy(length, distance);
       }
       for (const unsigned length : longLengths) {
         writer.LongCopy(length, distance);
