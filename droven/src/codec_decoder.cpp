@@ -1,5 +1,6 @@
 // Decoder working on whole buffers: the output is its own history window.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -10,34 +11,92 @@ namespace {
 
 // Longest single item, plus room for the wide steps of the copy loops.
 constexpr std::size_t kSlack = 256 + 16;
-// Most output one step of the fast loop produces (a copy of 256 bytes).
-constexpr std::size_t kFastOutput = 256;
-// Most input one step of the fast loop may touch: a run of 15 literals read
-// 16 bytes wide, the next flag word and one more literal.
-constexpr std::size_t kFastInput = 15 + 2 + 1 + 16;
+// Most output one step of the fast loop produces: 15 literals and a copy of
+// 256 bytes.
+constexpr std::size_t kFastOutput = 15 + 256;
+// Most input one step of the fast loop may touch: a run of 15 literals (read
+// 16 bytes wide), the next flag word and a copy's three data bytes.
+constexpr std::size_t kFastInput = 15 + 2 + 3;
 
 std::uint32_t Word(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
-// Appends `length` bytes copied from `distance` back; may write up to 15 bytes
-// past the end, which the buffer's slack absorbs.
-void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
-  const std::uint8_t* from = to - distance;
-  if (distance == 1) {
-    std::memset(to, *from, length);
-  } else if (distance >= 16) {
-    // Steps never overtake the source.
-    for (std::size_t k = 0; k < length; k += 16) std::memcpy(to + k, from + k, 16);
-  } else if (distance >= 8) {
-    for (std::size_t k = 0; k < length; k += 8) std::memcpy(to + k, from + k, 8);
+// 8 bytes, the first in the lowest bits.
+std::uint64_t Load64(const std::uint8_t* at) {
+  std::uint64_t value;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&value, at, 8);
   } else {
-    // A short period: lay down one stretch of at least 8 bytes, then copy from
-    // a whole number of periods back in steps of 8.
-    const std::size_t stride = distance * ((8 + distance - 1) / distance);
-    const std::size_t head = std::min(length, stride);
-    for (std::size_t k = 0; k < head; ++k) to[k] = from[k];
-    for (std::size_t k = head; k < length; k += 8) std::memcpy(to + k, to + k - stride, 8);
+    value = 0;
+    for (int k = 7; k >= 0; --k) value = value << 8 | at[k];
+  }
+  return value;
+}
+
+void Store64(std::uint8_t* at, std::uint64_t value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &value, 8);
+  } else {
+    for (int k = 0; k < 8; ++k, value >>= 8) at[k] = static_cast<std::uint8_t>(value);
+  }
+}
+
+// For a period d of 1 to 7: the mask of its d bytes, the multiplier that lays
+// them side by side in 8 bytes, how far into the period the next 8 bytes
+// begin, and the stride, the largest multiple of d up to 16, by which 16
+// bytes so made repeat.
+struct Period {
+  std::uint64_t mask;
+  std::uint64_t spread;
+  unsigned phase;
+  std::size_t stride;
+};
+constexpr Period MakePeriod(std::size_t d) {
+  std::uint64_t spread = 0;
+  for (std::size_t shift = 0; shift < 64; shift += 8 * d) spread |= std::uint64_t{1} << shift;
+  return {(std::uint64_t{1} << (8 * d)) - 1, spread, static_cast<unsigned>(8 % d), d * (16 / d)};
+}
+constexpr auto kPeriods = [] {
+  std::array<Period, 8> periods{};
+  for (std::size_t d = 1; d < periods.size(); ++d) periods[d] = MakePeriod(d);
+  return periods;
+}();
+
+// A run of one byte. Kept out of line so that the library's fill, widest on
+// long runs, is called instead of a slower inlined one.
+[[gnu::noinline]] void Fill(std::uint8_t* to, std::uint8_t value, std::size_t length) {
+  std::memset(to, value, length);
+}
+
+// Appends `length` bytes copied from `distance` back; may write up to 31 bytes
+// past the end, which the buffer's slack absorbs.
+inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
+  const std::uint8_t* from = to - distance;
+  if (distance >= 32) {
+    // Steps never overtake the source; 32 bytes at once cover most copies.
+    std::memcpy(to, from, 32);
+    for (std::size_t k = 32; k < length; k += 32) std::memcpy(to + k, from + k, 32);
+  } else if (distance >= 16) {
+    std::memcpy(to, from, 16);
+    for (std::size_t k = 16; k < length; k += 16) std::memcpy(to + k, from + k, 16);
+  } else if (distance >= 8) {
+    std::memcpy(to, from, 8);
+    for (std::size_t k = 8; k < length; k += 8) std::memcpy(to + k, from + k, 8);
+  } else if (distance == 1 && length > 16) {
+    Fill(to, *from, length);
+  } else {
+    // A short period: 16 bytes of it, made in registers, are stored at every
+    // multiple of the stride, with no load after the first.
+    const Period& period = kPeriods[distance];
+    const std::uint64_t low = (Load64(from) & period.mask) * period.spread;
+    // Bytes 8 to 15 start `phase` bytes into the period; as `low` repeats
+    // with the period, shifting it both ways and merging gives them.
+    const std::uint64_t high = low >> (8 * period.phase) | low << (8 * (distance - period.phase));
+    std::uint8_t chunk[16];
+    Store64(chunk, low);
+    Store64(chunk + 8, high);
+    for (std::size_t k = 0; k < length; k += period.stride) std::memcpy(to + k, chunk, 16);
   }
 }
 
@@ -107,18 +166,10 @@ class Decoder {
     std::uint8_t* const base = buffer_.data();
     std::uint8_t* out = base + length_;
     std::uint8_t* const outLast = base + buffer_.size() - kSlack - kFastOutput;
+    // The bits of the current flag word not yet consumed, from bit 0; every
+    // bit above `left` is zero.
     std::uint32_t flags = flags_;
     unsigned left = left_;
-    const auto bit = [&] {
-      const unsigned b = flags & 1;
-      flags >>= 1;
-      if (--left == 0) {
-        flags = Word(in);
-        in += 2;
-        left = 16;
-      }
-      return b;
-    };
     const auto leave = [&](Result result) {
       pos_ = static_cast<std::size_t>(in - in_);
       length_ = static_cast<std::size_t>(out - base);
@@ -127,19 +178,14 @@ class Decoder {
       status = result;
       return true;
     };
+    // Each step decodes a run of literals (maybe empty) and the copy after it,
+    // so that telling literals from copies costs no branch of its own.
     while (in <= inLast && out <= outLast) {
-      if (flags & 1) {
-        // A run of literals: their bytes follow each other in the stream.
-        const unsigned ones = std::countr_one(flags);
-        std::memcpy(out, in, 16);
-        if (ones < left) {
-          out += ones;
-          in += ones;
-          flags >>= ones;
-          left -= ones;
-          continue;
-        }
-        // The run takes the word's last bit: the next word precedes its last byte.
+      const unsigned ones = std::countr_one(flags);
+      std::memcpy(out, in, 16);
+      if (ones == left) {
+        // The run takes the word's last bit: the next word precedes its last
+        // byte, and the run may go on in that word.
         out += left - 1;
         in += left - 1;
         flags = Word(in);
@@ -148,50 +194,55 @@ class Decoder {
         *out++ = *in++;
         continue;
       }
-      // A copy. Its two or four flag bits, when the word still holds more,
-      // are taken at once.
-      bool isLong;
-      std::size_t length = 0;
-      std::size_t distance;
-      if (left > 4) {
-        isLong = (flags & 2) != 0;
-        const unsigned used = isLong ? 2 : 4;
-        length = 2 + (flags >> 1 & 2) + (flags >> 3 & 1);
+      out += ones;
+      in += ones;
+      flags >>= ones;
+      left -= ones;
+
+      // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
+      // short one. Mostly they all lie in this word, and the word's bits are
+      // then all the next step waits for. Otherwise the next word comes first
+      // in the stream: it is read and the item's bits taken across both.
+      // (With one bit left, the kind is not known yet, but the item crosses
+      // either way.)
+      std::uint32_t joined = flags;
+      if (const std::uint32_t used = 4 - (flags & 2); used < left) {
         flags >>= used;
         left -= used;
       } else {
-        bit();
-        isLong = bit() != 0;
-        if (!isLong) {
-          const unsigned high = bit();
-          length = 2 * high + bit() + 2;
-        }
-      }
-      if (isLong) {
-        const std::size_t b1 = in[0];
-        const std::size_t b2 = in[1];
+        joined |= Word(in) << left;
+        const std::uint32_t crossed = 4 - (joined & 2);
+        flags = joined >> crossed;
+        left = left + 16 - crossed;
         in += 2;
-        if ((b2 & 7) != 0) {
-          length = (b2 & 7) + 2;
-        } else {
-          const std::size_t b3 = *in++;
+      }
+      // Which kind it is cannot be predicted, so both readings of the data
+      // bytes are made and the right one picked with masks, not branches.
+      const std::uint32_t isLong = joined >> 1 & 1;
+      const std::size_t b1 = in[0];
+      const std::size_t b2 = in[1];
+      const std::size_t b3 = in[2];
+      // One formula for both kinds, steered by masks: a short copy's
+      // distance has no high bits and its length field is (H, L).
+      const std::size_t longMask = 0 - std::size_t{isLong};
+      const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
+      const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
+      std::size_t length = 2 + field;
+      const std::size_t high = (b2 & 0xF8 & longMask) << 5;
+      const std::size_t distance = (std::size_t{256} << (5 * isLong)) - (high | b1);
+      in += 1 + isLong;
+      // The long copy's three-byte form (no length in B2) is taken by a
+      // branch: it is rare or else regular, and so `in` need not wait for B2.
+      if (isLong & ((b2 & 7) == 0)) {
+        ++in;
+        if (b3 <= 1) {
           if (b3 == 0) return leave(kOk);  // end marker
-          if (b3 == 1) continue;           // no-op
-          length = b3 + 1;
+          continue;                        // no-op
         }
-        distance = 8192 - (((b2 & 0xF8) << 5) | b1);
-      } else {
-        distance = 256 - *in++;
+        length = b3 + 1;
       }
       if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
-      // The common short copies, in one step.
-      if (distance >= 16 && length <= 16) {
-        std::memcpy(out, out - distance, 16);
-      } else if (distance >= 8 && length <= 8) {
-        std::memcpy(out, out - distance, 8);
-      } else {
-        Copy(out, length, distance);
-      }
+      Copy(out, length, distance);
       out += length;
     }
     leave(kOk);

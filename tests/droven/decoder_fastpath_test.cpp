@@ -228,5 +228,40 @@ TEST(DrovenDecoderFastPath, LongLiteralRunsAndWideCopiesAcrossFlagWords) {
   ExpectSame(stream, kDefaultOutputLimit, "whole", 0);
 }
 
+TEST(DrovenDecoderFastPath, EveryCopyShapeAtEveryFlagBitPosition) {
+  // Copies of both kinds, with the periods and lengths around each way of
+  // copying (short periods, 8, 16 and 32 bytes at a time), each preceded by
+  // 0 to 15 literals so that its flag bits start at every bit of a word and
+  // some reach into the next word.
+  std::mt19937 random(14);
+  StreamWriter writer;
+  for (int k = 0; k < 8200; ++k) writer.Literal(static_cast<std::uint8_t>(random()));
+  const unsigned distances[] = {1,  2,  3,  4,  5,  6,  7,  8,   9,   15,  16,
+                                17, 31, 32, 33, 63, 64, 65, 255, 256, 300, 8192};
+  const unsigned longLengths[] = {3, 4, 5, 6, 7, 8, 9, 10, 15, 16, 17, 31, 32, 33, 63, 64, 65, 256};
+  std::size_t copies = 0;
+  for (unsigned lead = 0; lead < 16; ++lead) {
+    for (const unsigned distance : distances) {
+      for (unsigned k = 0; k < lead; ++k) writer.Literal(static_cast<std::uint8_t>(random()));
+      if (distance <= 256) {
+        for (unsigned length = 2; length <= 5; ++length, ++copies)
+          writer.ShortCopy(length, distance);
+      }
+      for (const unsigned length : longLengths) {
+        writer.LongCopy(length, distance);
+        // The same copy in the three-byte form, which any length may take.
+        writer.LongCopy(length, distance, static_cast<int>(length - 1));
+        copies += 2;
+      }
+      writer.NoOp();
+    }
+  }
+  const Bytes stream = writer.End();
+  const Outcome expected = SlowDecode(stream, kDefaultOutputLimit);
+  ASSERT_EQ(expected.status, kOk);
+  ASSERT_GT(copies, 6000u);
+  ExpectSame(stream, kDefaultOutputLimit, "shapes", 0);
+}
+
 }  // namespace
 }  // namespace droven
