@@ -1,6 +1,7 @@
 // Greedy encoder: one item per position, chosen by the longest (then nearest)
 // earlier match, flag bits interleaved with the data bytes.
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "codec.h"
@@ -159,9 +160,10 @@ std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode 
   }
   // Positions are kept in 32 bits.
   if (data.size() >= UINT32_MAX - kMaxMatchSlack) throw std::length_error("source too large");
-  // Room for the longest stream there can be; cut to what was written.
-  std::vector<std::uint8_t> out(MaxCompressedSize(data.size()));
-  std::uint8_t* at = out.data();
+  // Room for the longest stream there can be, left uncleared: zeroing it would
+  // cost more than copying out the stream, which is mostly far shorter.
+  const auto room = std::make_unique_for_overwrite<std::uint8_t[]>(MaxCompressedSize(data.size()));
+  std::uint8_t* at = room.get();
   detail::MatchFinder finder(data, quickReserve,
                              mode == Mode::Module ? kModuleSize : data.size());
   if (mode == Mode::Plain) {
@@ -178,8 +180,7 @@ std::vector<std::uint8_t> CompressWith(std::span<const std::uint8_t> data, Mode 
       start = end;
     } while (start < data.size());
   }
-  out.resize(static_cast<std::size_t>(at - out.data()));
-  return out;
+  return std::vector<std::uint8_t>(room.get(), at);
 }
 
 }  // namespace
