@@ -10,12 +10,6 @@
 namespace droven::detail {
 namespace {
 
-std::uint64_t Load64(const std::uint8_t* at) {
-  std::uint64_t v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
-
 std::uint32_t Load32(const std::uint8_t* at) {
   std::uint32_t v;
   std::memcpy(&v, at, sizeof v);

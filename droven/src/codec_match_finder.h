@@ -34,19 +34,21 @@ struct NextCopy {
   Match match;
 };
 
+// Eight bytes in the host's order: for comparing bytes, not for reading numbers.
+[[gnu::always_inline]] inline std::uint64_t Load64(const std::uint8_t* at) {
+  std::uint64_t v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
 // Number of equal bytes of a[from..] and b[from..], up to `limit` in total.
 // b must have `limit` readable bytes; a lies before b in the same buffer.
 // Inline: it is the inner loop of every finder's walk.
 [[gnu::always_inline]] inline std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b,
                                                        std::size_t from, std::size_t limit) {
-  const auto load64 = [](const std::uint8_t* at) {
-    std::uint64_t v;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-  };
   std::size_t k = from;
   while (k + 8 <= limit) {
-    const std::uint64_t diff = load64(a + k) ^ load64(b + k);
+    const std::uint64_t diff = Load64(a + k) ^ Load64(b + k);
     if (diff != 0) {
       if constexpr (std::endian::native == std::endian::little) {
         return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <memory>
 #include <span>
@@ -34,18 +33,13 @@ class TwoByteHeads {
     }
     const std::uint8_t* bytes = data.data();
     const auto clear = [&](std::size_t x) { table[bytes[x] | (bytes[x + 1] << 8)] = 0; };
-    const auto load64 = [&](std::size_t x) {
-      std::uint64_t v;
-      std::memcpy(&v, bytes + x, sizeof v);
-      return v;
-    };
     // Eight positions at a time. Where the ten bytes repeat every two bytes
     // (runs and two-byte periods) the eight pairs are only the first two, and
     // those were cleared already when the eight bytes before were the same.
     std::size_t x = 0;
     for (std::uint64_t before = 0; x + 10 <= data.size(); x += 8) {
-      const std::uint64_t eight = load64(x);
-      if (eight == load64(x + 2)) {
+      const std::uint64_t eight = Load64(bytes + x);
+      if (eight == Load64(bytes + x + 2)) {
         if (x == 0 || eight != before) {
           clear(x);
           clear(x + 1);

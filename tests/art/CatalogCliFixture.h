@@ -10,15 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 #include "cli/CliCommand.h"
 #include "shell/bGlobals.h"
 
 namespace kerrow::test {
-
-inline std::string ArtBinDir() {
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
 
 inline void RunSql(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -42,12 +39,7 @@ class CatalogCliFixture : public ::testing::Test {
   // kerrow-cli --data <dir>/data ARGS..., its output kept in `out` and `err`.
   int Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--data", dir.File("data")});
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, ArtBinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
+    return RunCliCapturing(args, out, err);
   }
 
   // Every file of the data directory, byte for byte.

@@ -11,6 +11,7 @@
 
 #include "ReadOnlyFile.h"
 #include "ArtTestSupport.h"
+#include "CliRunner.h"
 #include "TestSupport.h"
 #include "art/SpriteImage.h"
 #include "bridge/WriteBack.h"
@@ -26,8 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadBytes;
-
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
 
 // Pixel (x, y) of the tile at `offset`: left pixel in the high nibble.
 int TilePixel(const std::vector<unsigned char>& data, std::size_t offset, int x, int y) {
@@ -48,25 +47,20 @@ class CliArt : public ::testing::Test {
  protected:
   CliArt() {
     for (const char* name : {"cli.bin", "editor.bin"})
-      fs::copy_file(BinDir() + "/demo.bin", dir.File(name));
+      fs::copy_file(test::ArtBinDir() + "/demo.bin", dir.File(name));
     original = ReadBytes(dir.File("cli.bin"));
   }
   ~CliArt() override { ResetGlobals(); }
 
   int Cli(const std::vector<std::string>& args) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, BinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
+    return test::RunCliCapturing(args, out, err);
   }
   std::size_t ErrorLines() const { return static_cast<std::size_t>(std::count(err.begin(), err.end(), '\n')); }
 
   // Loads a sprite of editor.bin as the editor does, sets its pixels and saves it.
   void SaveThroughEditor(const std::string& sprite, const QImage& pixels) {
     test::CoreFixtureGuard guard;
-    G().DataPath = BinDir() + "/";
+    G().DataPath = test::ArtBinDir() + "/";
     OpenCatalog();
     G().RomPath = dir.File("editor.bin");
     const auto game = IdentifyGame();
@@ -332,7 +326,7 @@ TEST_F(CliArt, ExportAllWritesEverySpriteUnderSafeNamesAndCleansUp) {
 TEST_F(CliArt, ASpriteThatCannotBeLoadedIsReportedAndTheOthersStillExport) {
   const fs::path data = dir.Path() / "data";
   fs::create_directories(data);
-  for (const char* name : {"game.mdb", "demo.mdb"}) fs::copy_file(BinDir() + "/" + name, data / name);
+  for (const char* name : {"game.mdb", "demo.mdb"}) fs::copy_file(test::ArtBinDir() + "/" + name, data / name);
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((data / "demo.mdb").c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db, "UPDATE SPRITE SET White = '0,0,coin' WHERE Name = 'Coin'", nullptr,

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 #include "art/ArtCommands.h"
 #include "browser/HeadlessLoad.h"
@@ -28,16 +29,14 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 using test::ReadBytes;
 
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-
 class ExportTargets : public ::testing::Test {
  protected:
   ExportTargets() {
     // A catalog of our own: a failed guard must not destroy the build's.
     fs::create_directory(data());
     for (const char* name : {"game.mdb", "demo.mdb", "demo.bin"})
-      fs::copy_file(BinDir() + "/" + name, data() + "/" + name);
-    fs::copy(BinDir() + "/games", data() + "/games", fs::copy_options::recursive);
+      fs::copy_file(test::ArtBinDir() + "/" + name, data() + "/" + name);
+    fs::copy(test::ArtBinDir() + "/games", data() + "/games", fs::copy_options::recursive);
     rom = data() + "/demo.bin";
   }
   ~ExportTargets() override { ResetGlobals(); }
@@ -45,12 +44,7 @@ class ExportTargets : public ::testing::Test {
   std::string data() const { return dir.File("data"); }
   int Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--data", data()});
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunCli(args, BinDir());
-    out = testing::internal::GetCapturedStdout();
-    err = testing::internal::GetCapturedStderr();
-    return status;
+    return test::RunCliCapturing(args, out, err);
   }
   long ErrorLines() const { return std::count(err.begin(), err.end(), '\n'); }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 #include "art/ArtCommands.h"
 #include "art/SpriteImage.h"
@@ -22,8 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
-
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
 
 void Put32(Bytes& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(value >> shift));
@@ -124,7 +123,7 @@ struct Outcome {
 // The real kerrow-cli, stopped after 20 seconds should it ever wait on a file.
 Outcome RunCliProgram(const std::string& arguments, const std::string& dir) {
   const std::string errFile = dir + "/stderr.txt";
-  const std::string command = "timeout 20 " + BinDir() + "/kerrow-cli " + arguments + " 2>" + errFile;
+  const std::string command = "timeout 20 " + test::ArtBinDir() + "/kerrow-cli " + arguments + " 2>" + errFile;
   Outcome outcome;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return outcome;
@@ -140,7 +139,7 @@ Outcome RunCliProgram(const std::string& arguments, const std::string& dir) {
 class HostileArt : public ::testing::Test {
  protected:
   HostileArt() {
-    fs::copy_file(BinDir() + "/demo.bin", dir.File("rom.bin"));
+    fs::copy_file(test::ArtBinDir() + "/demo.bin", dir.File("rom.bin"));
     original = test::ReadBytes(dir.File("rom.bin"));
   }
   Outcome Cli(const std::string& arguments) { return RunCliProgram(arguments, dir.Path().string()); }

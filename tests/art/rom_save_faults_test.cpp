@@ -14,6 +14,7 @@
 
 #include "ArtTestSupport.h"
 #include "ChildProcess.h"
+#include "CliRunner.h"
 #include "TestSupport.h"
 #include "cli/CliCommand.h"
 
@@ -26,8 +27,7 @@ using test::ChildProcess;
 using test::ReadBytes;
 using test::RunChild;
 
-std::string BinDir() { return fs::read_symlink("/proc/self/exe").parent_path().string(); }
-std::string Cli() { return BinDir() + "/kerrow-cli"; }
+std::string Cli() { return test::ArtBinDir() + "/kerrow-cli"; }
 
 constexpr const char* kSprite = "Castle Wall";  // 16x16 tiles: 256 separate writes
 
@@ -35,7 +35,7 @@ constexpr const char* kSprite = "Castle Wall";  // 16x16 tiles: 256 separate wri
 std::vector<std::array<long, 3>> WhiteTiles() {
   sqlite3* db = nullptr;
   std::vector<std::array<long, 3>> tiles;
-  if (sqlite3_open_v2((BinDir() + "/demo.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+  if (sqlite3_open_v2((test::ArtBinDir() + "/demo.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
       SQLITE_OK) {
     sqlite3_stmt* row = nullptr;
     sqlite3_prepare_v2(db, "SELECT White FROM SPRITE WHERE Name = ?", -1, &row, nullptr);
@@ -80,7 +80,7 @@ std::vector<std::string> Traced(const std::string& injection) {
 class RomSaveFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::copy_file(BinDir() + "/demo.bin", dir.File("rom.bin"));
+    fs::copy_file(test::ArtBinDir() + "/demo.bin", dir.File("rom.bin"));
     old = ReadBytes(dir.File("rom.bin"));
     ASSERT_EQ(WhiteTiles().size(), 256u);
     ASSERT_EQ(RunChild({Cli(), "export", dir.File("rom.bin"), kSprite, dir.File("castle.png")},

@@ -16,10 +16,7 @@ namespace {
 class SameSerialWindow : public WindowFixture {
  protected:
   void SetUp() override {
-    for (const char* name : {"game.mdb", "demo.mdb", "catalog-schema.sql"})
-      std::filesystem::copy_file(BinDir() + "/" + name, data.File(name));
-    std::filesystem::create_directory(data.Path() / "games");
-    std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
+    CopyBuildCatalog(data);
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();

@@ -55,10 +55,7 @@ inline std::map<std::string, std::vector<unsigned char>> FilesOf(const std::file
 class CatalogWindowFixture : public WindowFixture {
  protected:
   void SetUp() override {
-    for (const char* name : {"game.mdb", "demo.mdb", "catalog-schema.sql", "demo.bin"})
-      std::filesystem::copy_file(BinDir() + "/" + name, data.File(name));
-    std::filesystem::create_directory(data.Path() / "games");
-    std::filesystem::copy_file(BinDir() + "/games/second.mdb", data.File("games/second.mdb"));
+    CopyBuildCatalog(data, {"demo.bin"});
     WindowFixture::SetUp();
     G().DataPath = data.Path().string() + "/";
     OpenCatalog();

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,17 @@ inline std::string BinDir() {
 
 inline QRgb Rgb(int r, int g, int b) {
   return qRgb(r, g, b);
+}
+
+// The build's catalog copied into `folder`, for a window that may change it:
+// game.mdb, the schema, the demo and second games' databases, and `more`
+// files of the bin folder.
+inline void CopyBuildCatalog(const ScratchDir& folder, std::initializer_list<const char*> more = {}) {
+  for (const char* name : {"game.mdb", "demo.mdb", "catalog-schema.sql"})
+    std::filesystem::copy_file(BinDir() + "/" + name, folder.File(name));
+  for (const char* name : more) std::filesystem::copy_file(BinDir() + "/" + name, folder.File(name));
+  std::filesystem::create_directory(folder.Path() / "games");
+  std::filesystem::copy_file(BinDir() + "/games/second.mdb", folder.File("games/second.mdb"));
 }
 
 class WindowFixture : public ::testing::Test {
