@@ -100,6 +100,64 @@ inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
   }
 }
 
+// Where the fast loop stands between items.
+struct Cursor {
+  const std::uint8_t* in;
+  std::uint8_t* out;
+  std::uint32_t flags;
+  unsigned left;
+};
+enum class Stop { kOther, kEndMarker, kBadDistance };
+
+// Long copies one after another (flag bits 0, 1 each), across flag words: in
+// a stream of nothing else every branch here predicts. Out of line, so that
+// the main loop keeps its registers.
+[[gnu::noinline]] Stop LongCopies(Cursor& at, std::uint8_t* base, const std::uint8_t* inLast,
+                                  const std::uint8_t* outLast) {
+  const std::uint8_t* in = at.in;
+  std::uint8_t* out = at.out;
+  std::uint32_t flags = at.flags;
+  unsigned left = at.left;
+  Stop stop = Stop::kOther;
+  while ((flags & 3) == 2 && left >= 2 && in <= inLast && out <= outLast) {
+    flags >>= 2;
+    left -= 2;
+    if (left == 0) {
+      flags = Word(in);
+      in += 2;
+      left = 16;
+    }
+    const std::size_t b1 = in[0];
+    const std::size_t b2 = in[1];
+    std::size_t length = (b2 & 7) + 2;
+    in += 2;
+    if ((b2 & 7) == 0) {
+      const std::size_t b3 = *in++;
+      if (b3 <= 1) {
+        if (b3 == 0) {
+          stop = Stop::kEndMarker;
+          break;
+        }
+        continue;  // no-op
+      }
+      length = b3 + 1;
+    }
+    const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+    if (distance > static_cast<std::size_t>(out - base)) {
+      stop = Stop::kBadDistance;
+      break;
+    }
+    if (distance >= 16 && length <= 16) {
+      std::memcpy(out, out - distance, 16);
+    } else {
+      Copy(out, length, distance);
+    }
+    out += length;
+  }
+  at = {in, out, flags, left};
+  return stop;
+}
+
 class Decoder {
  public:
   Decoder(std::span<const std::uint8_t> stream, std::size_t limit)
@@ -143,6 +201,8 @@ class Decoder {
     if (--left_ == 0) return ReadFlags();
     return true;
   }
+  // Where the fast loop stops reading: any item may start up to here.
+  const std::uint8_t* InLast() const { return in_ + size_ - kFastInput; }
   bool Bytes(std::size_t count) const { return size_ - pos_ >= count; }
 
   // Output room for the fast loop, growing the buffer in big steps while the
@@ -150,8 +210,8 @@ class Decoder {
   bool FastRoom() {
     if (buffer_.size() - kSlack - length_ >= kFastOutput) return true;
     if (buffer_.size() - kSlack >= limit_) return false;
-    buffer_.resize(std::min(limit_, std::max(buffer_.size() * 2, length_ + (std::size_t{1} << 16))) +
-                   kSlack);
+    buffer_.resize(
+        std::min(limit_, std::max(buffer_.size() * 2, length_ + (std::size_t{1} << 16))) + kSlack);
     return buffer_.size() - kSlack - length_ >= kFastOutput;
   }
 
@@ -162,7 +222,6 @@ class Decoder {
   bool Fast(Result& status) {
     if (size_ - pos_ < kFastInput || !FastRoom()) return false;
     const std::uint8_t* in = in_ + pos_;
-    const std::uint8_t* const inLast = in_ + size_ - kFastInput;
     std::uint8_t* const base = buffer_.data();
     std::uint8_t* out = base + length_;
     std::uint8_t* const outLast = base + buffer_.size() - kSlack - kFastOutput;
@@ -180,70 +239,92 @@ class Decoder {
     };
     // Each step decodes a run of literals (maybe empty) and the copy after it,
     // so that telling literals from copies costs no branch of its own.
-    while (in <= inLast && out <= outLast) {
-      const unsigned ones = std::countr_one(flags);
-      std::memcpy(out, in, 16);
-      if (ones == left) {
-        // The run takes the word's last bit: the next word precedes its last
-        // byte, and the run may go on in that word.
-        out += left - 1;
-        in += left - 1;
-        flags = Word(in);
-        in += 2;
-        left = 16;
-        *out++ = *in++;
-        continue;
-      }
-      out += ones;
-      in += ones;
-      flags >>= ones;
-      left -= ones;
-
-      // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
-      // short one. Mostly they all lie in this word, and the word's bits are
-      // then all the next step waits for. Otherwise the next word comes first
-      // in the stream: it is read and the item's bits taken across both.
-      // (With one bit left, the kind is not known yet, but the item crosses
-      // either way.)
-      std::uint32_t joined = flags;
-      if (const std::uint32_t used = 4 - (flags & 2); used < left) {
-        flags >>= used;
-        left -= used;
-      } else {
-        joined |= Word(in) << left;
-        const std::uint32_t crossed = 4 - (joined & 2);
-        flags = joined >> crossed;
-        left = left + 16 - crossed;
-        in += 2;
-      }
-      // Which kind it is cannot be predicted, so both readings of the data
-      // bytes are made and the right one picked with masks, not branches.
-      const std::uint32_t isLong = joined >> 1 & 1;
-      const std::size_t b1 = in[0];
-      const std::size_t b2 = in[1];
-      const std::size_t b3 = in[2];
-      // One formula for both kinds, steered by masks: a short copy's
-      // distance has no high bits and its length field is (H, L).
-      const std::size_t longMask = 0 - std::size_t{isLong};
-      const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
-      const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
-      std::size_t length = 2 + field;
-      const std::size_t high = (b2 & 0xF8 & longMask) << 5;
-      const std::size_t distance = (std::size_t{256} << (5 * isLong)) - (high | b1);
-      in += 1 + isLong;
-      // The long copy's three-byte form (no length in B2) is taken by a
-      // branch: it is rare or else regular, and so `in` need not wait for B2.
-      if (isLong & ((b2 & 7) == 0)) {
-        ++in;
-        if (b3 <= 1) {
-          if (b3 == 0) return leave(kOk);  // end marker
-          continue;                        // no-op
+    // Streams of little else than long copies ran faster on branches, which
+    // always predict there: a flag word holding nothing but long copies ends
+    // the loop early (`stop` moves to the stream's start), and LongCopies
+    // takes them until something else comes.
+    const std::uint8_t* stop = InLast();
+    for (;;) {
+      while (in <= stop && out <= outLast) {
+        const unsigned ones = std::countr_one(flags);
+        std::memcpy(out, in, 16);
+        if (ones == left) {
+          // The run takes the word's last bit: the next word precedes its last
+          // byte, and the run may go on in that word.
+          out += left - 1;
+          in += left - 1;
+          flags = Word(in);
+          in += 2;
+          left = 16;
+          *out++ = *in++;
+          continue;
         }
-        length = b3 + 1;
+        out += ones;
+        in += ones;
+        flags >>= ones;
+        left -= ones;
+
+        // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
+        // short one. Mostly they all lie in this word, and the word's bits are
+        // then all the next step waits for. Otherwise the next word comes first
+        // in the stream: it is read and the item's bits taken across both.
+        // (With one bit left, the kind is not known yet, but the item crosses
+        // either way.)
+        std::uint32_t joined = flags;
+        if (const std::uint32_t used = 4 - (flags & 2); used < left) {
+          flags >>= used;
+          left -= used;
+        } else {
+          joined |= Word(in) << left;
+          const std::uint32_t crossed = 4 - (joined & 2);
+          flags = joined >> crossed;
+          left = left + 16 - crossed;
+          in += 2;
+          // Every item the new word holds whole, after this one, a long
+          // copy (bits 0, 1 repeated): a stream that is all long copies.
+          const unsigned pairs = (left - 1) / 2;
+          const std::uint32_t mask = (std::uint32_t{1} << (2 * pairs)) - 1;
+          if ((flags & mask) == (0xAAAAu & mask)) stop = in_;
+        }
+        // Which kind it is cannot be predicted, so both readings of the data
+        // bytes are made and the right one picked with masks, not branches.
+        const std::uint32_t isLong = joined >> 1 & 1;
+        const std::size_t b1 = in[0];
+        const std::size_t b2 = in[1];
+        const std::size_t b3 = in[2];
+        // One formula for both kinds, steered by masks: a short copy's
+        // distance has no high bits and its length field is (H, L).
+        const std::size_t longMask = 0 - std::size_t{isLong};
+        const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
+        const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
+        std::size_t length = 2 + field;
+        const std::size_t high = (b2 & 0xF8 & longMask) << 5;
+        const std::size_t distance = (std::size_t{256} << (5 * isLong)) - (high | b1);
+        in += 1 + isLong;
+        // The long copy's three-byte form (no length in B2) is taken by a
+        // branch: it is rare or else regular, and so `in` need not wait for B2.
+        if (isLong & ((b2 & 7) == 0)) {
+          ++in;
+          if (b3 <= 1) {
+            if (b3 == 0) return leave(kOk);  // end marker
+            continue;                        // no-op
+          }
+          length = b3 + 1;
+        }
+        if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
+        Copy(out, length, distance);
+        out += length;
       }
-      if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
-      Copy(out, length, distance);
-      out += length;
+      if (stop != in_) break;
+      stop = InLast();
+      Cursor cursor{in, out, flags, left};
+      const Stop end = LongCopies(cursor, base, stop, outLast);
+      in = cursor.in;
+      out = cursor.out;
+      flags = cursor.flags;
+      left = cursor.left;
+      if (end == Stop::kEndMarker) return leave(kOk);
+      if (end == Stop::kBadDistance) return leave(kBadDistance);
     }
     leave(kOk);
     return false;

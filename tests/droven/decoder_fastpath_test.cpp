@@ -127,27 +127,39 @@ class StreamWriter {
   unsigned used_ = 0;
 };
 
+// Shares, in percent, of literal runs, short copies and long copies; no-ops
+// take the rest.
+struct Mix {
+  unsigned literals;
+  unsigned shortCopies;
+  unsigned longCopies;
+};
+constexpr Mix kEveryKind{45, 30, 22};
+// Words of nothing but long copies, now and then broken.
+constexpr Mix kMostlyLongCopies{2, 3, 94};
+
 // Random items of every kind, with literal runs long and short so that items
 // fall at every position of their flag words; now and then a copy reaches
 // before the start.
-Bytes RandomStream(std::mt19937& random, std::size_t items, std::size_t* produced) {
+Bytes RandomStream(std::mt19937& random, std::size_t items, std::size_t* produced,
+                   Mix mix = kEveryKind) {
   StreamWriter writer;
   std::size_t size = 0;
   const auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
   for (std::size_t i = 0; i < items; ++i) {
     const unsigned kind = pick(100);
-    if (kind < 45 || size == 0) {
+    if (kind < mix.literals || size == 0) {
       for (unsigned run = 1 + pick(pick(4) == 0 ? 20 : 3); run > 0; --run, ++size)
         writer.Literal(static_cast<std::uint8_t>(random()));
       continue;
     }
     const bool bad = pick(2000) == 0;
-    if (kind < 75) {
+    if (kind < mix.literals + mix.shortCopies) {
       const unsigned length = 2 + pick(4);
       const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(size, 256));
       writer.ShortCopy(length, bad ? reach + 1 : 1 + pick(reach));
       size += length;
-    } else if (kind < 97) {
+    } else if (kind < mix.literals + mix.shortCopies + mix.longCopies) {
       const unsigned length = pick(2) ? 3 + pick(7) : 3 + pick(254);
       const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(size, 8192));
       const unsigned distance = pick(3) == 0 ? 1 + pick(std::min(reach, 16u)) : 1 + pick(reach);
@@ -202,6 +214,29 @@ TEST(DrovenDecoderFastPath, EveryOutputBoundNearTheEndMatches) {
     for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{300}, produced / 2})
       ExpectSame(stream, limit, "limit", limit);
     for (std::size_t limit = produced > 300 ? produced - 300 : 0; limit <= produced + 2; ++limit)
+      ExpectSame(stream, limit, "limit", limit);
+  }
+}
+
+TEST(DrovenDecoderFastPath, StreamsOfLongCopiesMatchWhereverTheyBreakOrEnd) {
+  // Words of long copies are taken by a loop of their own, which must give
+  // way to every other item, to the end marker, to a no-op and to a copy
+  // reaching before the start, and hand over near either buffer's end.
+  std::mt19937 random(15);
+  for (int round = 0; round < 40; ++round) {
+    std::size_t produced;
+    const Bytes stream = RandomStream(random, 200 + random() % 4000, &produced, kMostlyLongCopies);
+    ExpectSame(stream, kDefaultOutputLimit, "round", round);
+    // Bytes after the end marker, so that the marker is met by the fast loops.
+    Bytes followed = stream;
+    for (int k = 0; k < 64; ++k) followed.push_back(static_cast<std::uint8_t>(random()));
+    ExpectSame(followed, kDefaultOutputLimit, "followed", round);
+    if (round % 8 != 0) continue;
+    for (std::size_t keep = stream.size() > 120 ? stream.size() - 120 : 0; keep < stream.size();
+         ++keep) {
+      ExpectSame(Bytes(stream.begin(), stream.begin() + keep), kDefaultOutputLimit, "cut", keep);
+    }
+    for (std::size_t limit = produced > 600 ? produced - 600 : 0; limit <= produced; limit += 3)
       ExpectSame(stream, limit, "limit", limit);
   }
 }
