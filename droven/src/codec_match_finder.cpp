@@ -1,11 +1,11 @@
 #include "codec_match_finder.h"
 
-#include "codec_quick_finder.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+
+#include "codec_quick_finder.h"
 
 namespace droven::detail {
 namespace {
@@ -21,8 +21,8 @@ constexpr std::uint64_t kMul2 = 0xC2B2AE3D27D4EB4Full;
 
 }  // namespace
 
-bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period, std::size_t scanTo,
-                   std::size_t moduleEnd, std::size_t& agreeEnd) {
+bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period,
+                   std::size_t scanTo, std::size_t moduleEnd, std::size_t& agreeEnd) {
   // The nearer copy wins every later search if the two agree as far as it can match.
   const std::size_t needed = std::min(kMaxMatch, moduleEnd - pos - period);
   const std::size_t known = std::max(agreeEnd, pos) - pos;
@@ -334,40 +334,58 @@ Match TreeFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modul
 MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quickReserve,
                          std::size_t moduleSize)
     : data_(data) {
-  if (quickReserve >= 0) {
-    quick_ = std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
-  } else {
+  if (quickReserve < 0) {
     tree_ = std::make_unique<TreeFinder>(data);
+  } else if (data.size() <= kSmallQuickInput) {
+    quick16_ =
+        std::make_unique<SmallQuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
+  } else {
+    quick32_ =
+        std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
   }
 }
 
 MatchFinder::~MatchFinder() = default;
 
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
-  if (!quick_) return FindWithTree(p, moduleStart, moduleEnd);
-  const Match found = quick_->Find(p, moduleStart, moduleEnd);
-  if (quick_->Exhausted()) HandOverToTree();
+  if (quick16_) return FindWithQuick(*quick16_, p, moduleStart, moduleEnd);
+  if (quick32_) return FindWithQuick(*quick32_, p, moduleStart, moduleEnd);
+  return FindWithTree(p, moduleStart, moduleEnd);
+}
+
+template <class Quick>
+Match MatchFinder::FindWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
+                                 std::size_t moduleEnd) {
+  const Match found = quick.Find(p, moduleStart, moduleEnd);
+  if (quick.Exhausted()) HandOverToTree();
   return found;
 }
 
 void MatchFinder::HandOverToTree() {
-  quick_.reset();
+  quick16_.reset();
+  quick32_.reset();
   tree_ = std::make_unique<TreeFinder>(data_);
 }
 
 NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
-  if (quick_) {
-    const NextCopy next = quick_->FindNextCopy(p, moduleStart, moduleEnd);
-    if (!quick_->Exhausted()) return next;
-    HandOverToTree();
-    if (next.position == moduleEnd || IsCopy(next.match)) return next;
-    p = next.position;  // a literal, searched once more by the tree to keep things simple
-  }
+  if (quick16_) return FindNextCopyWithQuick(*quick16_, p, moduleStart, moduleEnd);
+  if (quick32_) return FindNextCopyWithQuick(*quick32_, p, moduleStart, moduleEnd);
   for (; p < moduleEnd; ++p) {
     const Match found = FindWithTree(p, moduleStart, moduleEnd);
     if (IsCopy(found)) return {p, found};
   }
   return {moduleEnd, {}};
+}
+
+template <class Quick>
+NextCopy MatchFinder::FindNextCopyWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
+                                            std::size_t moduleEnd) {
+  const NextCopy next = quick.FindNextCopy(p, moduleStart, moduleEnd);
+  if (!quick.Exhausted()) return next;
+  HandOverToTree();  // `quick` is gone from here on
+  if (next.position == moduleEnd || IsCopy(next.match)) return next;
+  // A literal, searched once more by the tree to keep things simple.
+  return FindNextCopy(next.position, moduleStart, moduleEnd);
 }
 
 Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {

@@ -179,7 +179,8 @@ class TreeFinder {
   std::size_t insertedCount_ = 0;
 };
 
-class QuickFinder;
+template <class Entry>
+class BasicQuickFinder;
 
 // Three exact finders, tried in turn; the choice only affects speed. The quick
 // chains come first: every position enters them in constant time and only the
@@ -213,16 +214,23 @@ class MatchFinder {
   // The next copy from p on, searching every position up to it: what the
   // encoder asks for, so that a run of literals costs no call per byte.
   NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
-  bool UsesQuickChains() const { return quick_ != nullptr; }
+  bool UsesQuickChains() const { return quick16_ != nullptr || quick32_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
 
  private:
+  template <class Quick>
+  Match FindWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  template <class Quick>
+  NextCopy FindNextCopyWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
+                                 std::size_t moduleEnd);
   Match FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   // Drops the exhausted quick chains; the tree starts on the positions that follow.
   void HandOverToTree();
 
   std::span<const std::uint8_t> data_;
-  std::unique_ptr<QuickFinder> quick_;
+  // The quick chains, with 16-bit entries when the input allows (one at most).
+  std::unique_ptr<BasicQuickFinder<std::uint16_t>> quick16_;
+  std::unique_ptr<BasicQuickFinder<std::uint32_t>> quick32_;
   std::unique_ptr<TreeFinder> tree_;
   std::unique_ptr<ChainFinder> chains_;
   std::size_t checkedNodes_ = 0;

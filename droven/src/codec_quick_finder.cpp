@@ -63,58 +63,65 @@ std::uint32_t Key2(const std::uint8_t* at) {
 // The tables in locals, for the loops that enter positions: stores through
 // the members could otherwise change the members themselves as far as the
 // compiler knows, and every entry would reload them.
-struct QuickFinder::Heads {
+template <class Entry>
+struct BasicQuickFinder<Entry>::Heads {
   TwoByteHeads* head2;
-  std::uint32_t* head3;
-  std::uint32_t* prev3;
-  std::uint32_t* head4;
-  std::uint32_t* prev4;
+  Entry* head3;
+  Entry* prev3;
+  Entry* head4;
+  Entry* prev4;
   unsigned shift;  // 32 minus the hash bits
 
   // Enters position x, whose four bytes are `key`, into all three tables.
   [[gnu::always_inline]] void Enter(std::size_t x, std::uint32_t key) const {
-    const auto entry = static_cast<std::uint32_t>(x + 1);
+    const auto entry = static_cast<Entry>(x + 1);
     const std::size_t slot = x & kMask;
     head2->Set(key & 0xFFFF, static_cast<std::uint16_t>(x));
-    std::uint32_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
+    Entry& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
     prev3[slot] = h3;
     h3 = entry;
-    std::uint32_t& h4 = head4[(key * kHashMultiplier) >> shift];
+    Entry& h4 = head4[(key * kHashMultiplier) >> shift];
     prev4[slot] = h4;
     h4 = entry;
   }
 };
 
-[[gnu::always_inline]] inline QuickFinder::Heads QuickFinder::LocalHeads() {
+template <class Entry>
+[[gnu::always_inline]] inline auto BasicQuickFinder<Entry>::LocalHeads() -> Heads {
   return {&head2_, head3_.data(), prev3_.get(), head4_.data(), prev4_.get(), 32 - hashBits_};
 }
 
-unsigned QuickFinder::HashBits(std::size_t size) {
+template <class Entry>
+unsigned BasicQuickFinder<Entry>::HashBits(std::size_t size) {
   unsigned bits = 8;
   while (bits < 15 && (std::size_t{1} << bits) < 2 * size) ++bits;
   return bits;
 }
 
-std::size_t QuickFinder::PreviousSlots(std::size_t size) {
+template <class Entry>
+std::size_t BasicQuickFinder<Entry>::PreviousSlots(std::size_t size) {
   // A position's slot is its index masked to the window: an input no longer
   // than the window uses the first `size` slots only.
   return std::max<std::size_t>(1, std::min(size, kWindow));
 }
 
-QuickFinder::QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
-                         std::ptrdiff_t reserve, std::size_t moduleSize)
+template <class Entry>
+BasicQuickFinder<Entry>::BasicQuickFinder(std::span<const std::uint8_t> data,
+                                          std::size_t visitsPerPosition, std::ptrdiff_t reserve,
+                                          std::size_t moduleSize)
     : data_(data),
       hashBits_(HashBits(std::min(data.size(), moduleSize))),
       head2_(data),
       head3_(std::size_t{1} << hashBits_, 0),
-      prev3_(std::make_unique_for_overwrite<std::uint32_t[]>(PreviousSlots(data.size()))),
+      prev3_(std::make_unique_for_overwrite<Entry[]>(PreviousSlots(data.size()))),
       head4_(std::size_t{1} << hashBits_, 0),
-      prev4_(std::make_unique_for_overwrite<std::uint32_t[]>(PreviousSlots(data.size()))),
+      prev4_(std::make_unique_for_overwrite<Entry[]>(PreviousSlots(data.size()))),
       visitsPerPosition_(visitsPerPosition),
       reserve_(reserve),
       budget_(reserve) {}
 
-void QuickFinder::Settle(std::size_t p) {
+template <class Entry>
+void BasicQuickFinder<Entry>::Settle(std::size_t p) {
   const auto earned = static_cast<std::ptrdiff_t>((p - creditedTo_) * visitsPerPosition_);
   budget_ = std::min(reserve_, budget_ + earned) - static_cast<std::ptrdiff_t>(visits_ - settled_);
   settled_ = visits_;
@@ -122,8 +129,10 @@ void QuickFinder::Settle(std::size_t p) {
 }
 
 // Inlined into Search: most searches enter a single position.
-[[gnu::always_inline]] inline void QuickFinder::CatchUp(std::size_t p, std::size_t lowest,
-                                                        std::size_t moduleEnd) {
+template <class Entry>
+[[gnu::always_inline]] inline void BasicQuickFinder<Entry>::CatchUp(std::size_t p,
+                                                                    std::size_t lowest,
+                                                                    std::size_t moduleEnd) {
   const std::uint8_t* data = data_.data();
   std::size_t x = std::max(inserted_, lowest);
   // A key must lie inside the module; positions too close to its end can never
@@ -135,15 +144,17 @@ void QuickFinder::Settle(std::size_t p) {
   for (; x < p && x + 2 <= moduleEnd; ++x) {
     head2_.Set(Key2(data + x), static_cast<std::uint16_t>(x));
     if (x + 3 <= moduleEnd) {
-      std::uint32_t& h3 = head3_[Hash3(data + x, hashBits_)];
+      Entry& h3 = head3_[Hash3(data + x, hashBits_)];
       prev3_[x & kMask] = h3;
-      h3 = static_cast<std::uint32_t>(x + 1);
+      h3 = static_cast<Entry>(x + 1);
     }
   }
   inserted_ = std::max(inserted_, p);
 }
 
-void QuickFinder::CatchUpRepeating(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+template <class Entry>
+void BasicQuickFinder<Entry>::CatchUpRepeating(std::size_t p, std::size_t moduleStart,
+                                               std::size_t moduleEnd) {
   // A new module starts afresh (Search sees to that).
   if (moduleStart != moduleStart_) return;
   const std::uint8_t* data = data_.data();
@@ -166,21 +177,23 @@ void QuickFinder::CatchUpRepeating(std::size_t p, std::size_t moduleStart, std::
   inserted_ = std::max(inserted_, x);
 }
 
-bool QuickFinder::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd) {
+template <class Entry>
+bool BasicQuickFinder<Entry>::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd) {
   return RepeatsInFull(data_.data(), x, period_, scanTo, moduleEnd, agreeEnd_);
 }
 
-void QuickFinder::NotePeriod(const Match& found) {
-  const std::size_t period = found.length >= kPeriodicCopy && found.distance * 4 <= found.length
-                                 ? found.distance
-                                 : 0;
+template <class Entry>
+void BasicQuickFinder<Entry>::NotePeriod(const Match& found) {
+  const std::size_t period =
+      found.length >= kPeriodicCopy && found.distance * 4 <= found.length ? found.distance : 0;
   if (period != period_) {
     period_ = period;
     agreeEnd_ = 0;
   }
 }
 
-Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
+template <class Entry>
+Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
@@ -220,7 +233,8 @@ Match QuickFinder::SearchLong(std::size_t p, std::size_t lowest, std::size_t lim
   return {best, p - bestPos};
 }
 
-std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
+template <class Entry>
+std::uint32_t BasicQuickFinder<Entry>::Nearest3(std::size_t p, std::size_t lowest) {
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
   // The chain holds every position with this hash; the first sharing the three
@@ -235,8 +249,10 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
 }
 
 // Inlined into both callers: it runs once per position of a literal run.
-[[gnu::always_inline]] inline Match QuickFinder::Search(std::size_t p, std::size_t moduleStart,
-                                                        std::size_t moduleEnd) {
+template <class Entry>
+[[gnu::always_inline]] inline Match BasicQuickFinder<Entry>::Search(std::size_t p,
+                                                                    std::size_t moduleStart,
+                                                                    std::size_t moduleEnd) {
   if (moduleStart != moduleStart_) {
     moduleStart_ = moduleStart;
     inserted_ = moduleStart;
@@ -269,8 +285,9 @@ std::uint32_t QuickFinder::Nearest3(std::size_t p, std::size_t lowest) {
   return {3, p + 1 - nearest3};
 }
 
-std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
-                                       std::size_t moduleEnd) {
+template <class Entry>
+std::size_t BasicQuickFinder<Entry>::SkipUnmatched(std::size_t p, std::size_t moduleStart,
+                                                   std::size_t moduleEnd) {
   if (p + 4 > moduleEnd) return p;
   CatchUp(p, std::max(moduleStart, p >= kWindow ? p - kWindow : 0), moduleEnd);
   if (inserted_ != p) return p;
@@ -293,7 +310,8 @@ std::size_t QuickFinder::SkipUnmatched(std::size_t p, std::size_t moduleStart,
   return p;
 }
 
-Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+template <class Entry>
+Match BasicQuickFinder<Entry>::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
   if (period_ != 0) CatchUpRepeating(p, moduleStart, moduleEnd);
   const Match found = Search(p, moduleStart, moduleEnd);
   NotePeriod(found);
@@ -301,7 +319,9 @@ Match QuickFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t modu
   return found;
 }
 
-NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+template <class Entry>
+NextCopy BasicQuickFinder<Entry>::FindNextCopy(std::size_t p, std::size_t moduleStart,
+                                               std::size_t moduleEnd) {
   // The encoder asks right after writing a copy: enter what it stepped over.
   if (period_ != 0) CatchUpRepeating(p, moduleStart, moduleEnd);
   unsigned unmatched = 0;  // positions in a row without a two-byte match
@@ -326,5 +346,8 @@ NextCopy QuickFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
   }
   return {moduleEnd, {}};
 }
+
+template class BasicQuickFinder<std::uint16_t>;
+template class BasicQuickFinder<std::uint32_t>;
 
 }  // namespace droven::detail

@@ -76,7 +76,11 @@ class TwoByteHeads {
 // compared for at most kMaxMatch bytes. Entering a position costs a constant. The
 // finder counts its work and declares itself exhausted on inputs where the walks
 // grow long; MatchFinder then hands the rest over to the tree.
-class QuickFinder {
+//
+// `Entry` holds a chain position plus one: 16 bits for an input that fits
+// (halving the tables a small input clears and walks), 32 bits otherwise.
+template <class Entry>
+class BasicQuickFinder {
  public:
   // Every position passed earns `visitsPerPosition` visits, and no more than
   // `reserve` are kept, so an expensive stretch after a long cheap one is caught
@@ -84,10 +88,11 @@ class QuickFinder {
   // default it never is.
   // `moduleSize` is the most bytes one module spans: the tables only need to
   // tell apart the positions a search can reach.
-  explicit QuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
-                       std::ptrdiff_t reserve = PTRDIFF_MAX, std::size_t moduleSize = SIZE_MAX);
-  QuickFinder(const QuickFinder&) = delete;
-  QuickFinder& operator=(const QuickFinder&) = delete;
+  explicit BasicQuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
+                            std::ptrdiff_t reserve = PTRDIFF_MAX,
+                            std::size_t moduleSize = SIZE_MAX);
+  BasicQuickFinder(const BasicQuickFinder&) = delete;
+  BasicQuickFinder& operator=(const BasicQuickFinder&) = delete;
 
   // Longest match for data[p..] within [moduleStart, moduleEnd); positions increase.
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
@@ -146,10 +151,10 @@ class QuickFinder {
   // below the window compares as out of reach.
   // The previous-entry tables are left uncleared: a walk starts at a head and
   // only ever reads the slot of a position entered before, which entering wrote.
-  std::vector<std::uint32_t> head3_;  // newest position per hash of three bytes
-  std::unique_ptr<std::uint32_t[]> prev3_;  // per window slot: the previous one with that hash
-  std::vector<std::uint32_t> head4_;  // the same for four bytes
-  std::unique_ptr<std::uint32_t[]> prev4_;
+  std::vector<Entry> head3_;        // newest position per hash of three bytes
+  std::unique_ptr<Entry[]> prev3_;  // per window slot: the previous one with that hash
+  std::vector<Entry> head4_;        // the same for four bytes
+  std::unique_ptr<Entry[]> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
   std::size_t period_ = 0;    // distance of the last such copy, 0 for none
@@ -163,5 +168,10 @@ class QuickFinder {
   std::ptrdiff_t reserve_;
   std::ptrdiff_t budget_;
 };
+
+// Inputs of up to this many bytes take 16-bit entries.
+inline constexpr std::size_t kSmallQuickInput = UINT16_MAX;
+using SmallQuickFinder = BasicQuickFinder<std::uint16_t>;
+using QuickFinder = BasicQuickFinder<std::uint32_t>;
 
 }  // namespace droven::detail

@@ -153,6 +153,7 @@ TEST(DrovenMatchFinder, ChainsAreExactEverywhere) {
 
 TEST(DrovenMatchFinder, QuickChainsAreExactEverywhere) {
   ExpectExactOnGeneratedInputs<QuickFinder>(14);
+  ExpectExactOnGeneratedInputs<SmallQuickFinder>(14);
 }
 
 // Tiles of 32 bytes from a few motifs over a few palette indices, copied with
@@ -186,6 +187,7 @@ TEST(DrovenMatchFinder, EveryFinderIsExactOnTileLikeData) {
                               std::to_string(shape.changeOneIn);
     ExpectExact<QuickFinder>(data, 0, true, label);
     ExpectExact<QuickFinder>(data, 4096, false, label + " in modules");
+    ExpectExact<SmallQuickFinder>(data, 0, true, label);
     ExpectExact<TreeFinder>(data, 0, true, label);
     ExpectExact<MatchFinder>(data, 0, true, label);
   }

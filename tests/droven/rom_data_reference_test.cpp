@@ -118,6 +118,13 @@ TEST(DrovenRomData, SizesAtTheTableLimits) {
       ExpectSameAsReference(piece, Mode::Module, label + " (module)");
     }
   }
+  // Up to 65535 bytes the chains hold 16-bit positions, beyond that 32-bit ones,
+  // which must not wrap where 16 bits would.
+  for (const std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{100000}}) {
+    const auto piece = std::span(image).subspan(kImageSize - size, size);
+    ExpectSameAsReference(piece, Mode::Plain, std::to_string(size) + " bytes");
+  }
+  ExpectSameAsReference(std::span(image).first(65535), Mode::Module, "65535 bytes (module)");
 }
 
 TEST(DrovenRomData, PaddingAndRunsAlone) {
