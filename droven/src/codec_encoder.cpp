@@ -31,6 +31,19 @@ class ItemWriter {
       Reserve();
     }
   }
+  // `count` bits at once, the first in bit 0 of `value`: the same as Bit for
+  // each in turn.
+  void Bits(std::uint32_t value, unsigned count) {
+    flags_ |= value << used_;
+    used_ += count;
+    if (used_ >= 16) {
+      const unsigned over = used_ - 16;
+      Fill();
+      Reserve();
+      flags_ = value >> (count - over);
+      used_ = over;
+    }
+  }
   void Byte(std::uint8_t value) { *out_++ = value; }
 
   void Literal(std::uint8_t value) {
@@ -58,16 +71,14 @@ class ItemWriter {
     }
   }
   void ShortCopy(std::size_t length, std::size_t distance) {
-    Bit(false);
-    Bit(false);
-    Bit(((length - 2) >> 1) & 1);
-    Bit((length - 2) & 1);
+    // Bits 0, 0, then the high and the low bit of length - 2.
+    const auto field = static_cast<std::uint32_t>(length - 2);
+    Bits((field & 2) << 1 | (field & 1) << 3, 4);
     Byte(static_cast<std::uint8_t>((256 - distance) & 0xFF));
   }
   void LongCopy(std::size_t length, std::size_t distance) {
     const std::size_t v = 8192 - distance;
-    Bit(false);
-    Bit(true);
+    Bits(2, 2);  // bits 0, 1
     Byte(static_cast<std::uint8_t>(v & 0xFF));
     if (length <= 9) {
       Byte(static_cast<std::uint8_t>(8 * (v >> 8) + (length - 2)));
@@ -77,8 +88,7 @@ class ItemWriter {
     }
   }
   void EndMarker() {
-    Bit(false);
-    Bit(true);
+    Bits(2, 2);  // bits 0, 1: a long copy's
     Byte(0x00);
     Byte(0xF0);
     Byte(0x00);

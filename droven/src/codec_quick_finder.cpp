@@ -211,8 +211,10 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
        entry = prev4_[(entry - 1) & kMask]) {
     ++visits;
     const std::size_t j = entry - 1;
-    // Only a candidate that agrees at the byte past the best so far can beat it.
-    if (data[j + best] != here[best]) continue;
+    // Only a candidate that agrees up to the byte past the best so far can
+    // beat it: the four bytes ending there are tested with one load, which
+    // turns away more candidates than that byte alone, for the same cost.
+    if (Load4(data + j + best - 3) != Load4(here + best - 3)) continue;
     std::size_t length;
     if (j + 1 == last && data[j] == here[0]) [[unlikely]] {
       length = CommonLengthInRun(data, j, here, limit, run, runEnd);

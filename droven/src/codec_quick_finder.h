@@ -45,7 +45,13 @@ class TwoByteHeads {
           clear(x + 1);
         }
       } else {
-        for (std::size_t k = 0; k < 8; ++k) clear(x + k);
+        // The eight pairs from the eight bytes already loaded and the ninth.
+        if constexpr (std::endian::native == std::endian::little) {
+          for (unsigned k = 0; k < 7; ++k) table[(eight >> (8 * k)) & 0xFFFF] = 0;
+          table[(eight >> 56) | (std::uint32_t{bytes[x + 8]} << 8)] = 0;
+        } else {
+          for (std::size_t k = 0; k < 8; ++k) clear(x + k);
+        }
       }
       before = eight;
     }
@@ -67,9 +73,9 @@ class TwoByteHeads {
 
 // Longest and nearest match from a newest-first walk over every earlier position
 // sharing the first four bytes with the searched one; failing that, the nearest
-// sharing three, then two. A candidate is compared in full only when the byte
-// that would make it longer than the best so far agrees, so most entries cost one
-// load.
+// sharing three, then two. A candidate is compared in full only when the four
+// bytes up to the one that would make it longer than the best so far agree, so
+// most entries cost one load.
 //
 // Work per searched position: at most kWindow entries of the three-byte chain,
 // three bytes each, then at most kWindow entries of the four-byte chain, each
