@@ -240,14 +240,18 @@ std::uint32_t BasicQuickFinder<Entry>::Nearest3(std::size_t p, std::size_t lowes
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
   // The chain holds every position with this hash; the first sharing the three
-  // bytes themselves is the nearest.
-  for (std::uint32_t entry = head3_[Hash3(here, hashBits_)]; entry > lowest;
-       entry = prev3_[(entry - 1) & kMask]) {
-    ++visits_;
-    const std::uint8_t* at = data + entry - 1;
-    if (at[0] == here[0] && at[1] == here[1] && at[2] == here[2]) return entry;
+  // bytes themselves is the nearest. A candidate's three bytes are read as four
+  // (it lies before p, and p has three), and visits are counted in a local, as
+  // a store through a member could be read back by any byte load.
+  const std::uint32_t key = here[0] | (here[1] << 8) | (std::uint32_t{here[2]} << 16);
+  std::size_t visits = 0;
+  std::uint32_t entry = head3_[Hash3(here, hashBits_)];
+  for (; entry > lowest; entry = prev3_[(entry - 1) & kMask]) {
+    ++visits;
+    if ((Load4(data + entry - 1) & 0xFFFFFF) == key) break;
   }
-  return 0;
+  visits_ += visits;
+  return entry > lowest ? entry : 0;
 }
 
 // Inlined into both callers: it runs once per position of a literal run.
