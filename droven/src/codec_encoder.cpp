@@ -24,13 +24,7 @@ class ItemWriter {
  public:
   explicit ItemWriter(std::uint8_t* out) : out_(out) { Reserve(); }
 
-  void Bit(bool set) {
-    flags_ |= static_cast<std::uint32_t>(set) << used_;
-    if (++used_ == 16) {
-      Fill();
-      Reserve();
-    }
-  }
+  void Bit(bool set) { Bits(set, 1); }
   // `count` bits at once, the first in bit 0 of `value`: the same as Bit for
   // each in turn.
   void Bits(std::uint32_t value, unsigned count) {

@@ -10,16 +10,27 @@ namespace {
 constexpr std::uint32_t kHashMultiplier = 0x9E3779B1u;
 
 // The keys are the bytes read as a little-endian number, on every host, so that
-// the insertion loop (which reads four bytes at once) and the searches agree.
+// the entering loops and the searches agree. Four bytes are read in one load.
+[[gnu::always_inline]] inline std::uint32_t Load4(const std::uint8_t* at) {
+  std::uint32_t key;
+  std::memcpy(&key, at, sizeof key);
+  if constexpr (std::endian::native == std::endian::big) {
+    key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
+  }
+  return key;
+}
+
+// The three bytes at `at`, read one by one: the fourth may lie past the input.
+std::uint32_t Key3(const std::uint8_t* at) {
+  return at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16);
+}
+
 std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
-  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16) |
-                          (static_cast<std::uint32_t>(at[3]) << 24);
-  return (v * kHashMultiplier) >> (32 - bits);
+  return (Load4(at) * kHashMultiplier) >> (32 - bits);
 }
 
 std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
-  const std::uint32_t v = at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16);
-  return (v * kHashMultiplier) >> (32 - bits);
+  return (Key3(at) * kHashMultiplier) >> (32 - bits);
 }
 
 // How many bytes from `at` equal at[0], up to `cap` (at least 1).
@@ -47,16 +58,6 @@ std::uint32_t Key2(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
-// The four bytes at `at` as a little-endian number in one load, the same key
-// Hash4 reads byte by byte.
-[[gnu::always_inline]] inline std::uint32_t Load4(const std::uint8_t* at) {
-  std::uint32_t key;
-  std::memcpy(&key, at, sizeof key);
-  if constexpr (std::endian::native == std::endian::big) {
-    key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
-  }
-  return key;
-}
 
 }  // namespace
 
@@ -243,7 +244,7 @@ std::uint32_t BasicQuickFinder<Entry>::Nearest3(std::size_t p, std::size_t lowes
   // bytes themselves is the nearest. A candidate's three bytes are read as four
   // (it lies before p, and p has three), and visits are counted in a local, as
   // a store through a member could be read back by any byte load.
-  const std::uint32_t key = here[0] | (here[1] << 8) | (std::uint32_t{here[2]} << 16);
+  const std::uint32_t key = Key3(here);
   std::size_t visits = 0;
   std::uint32_t entry = head3_[Hash3(here, hashBits_)];
   for (; entry > lowest; entry = prev3_[(entry - 1) & kMask]) {
