@@ -38,20 +38,16 @@ std::size_t RunLength(const std::uint8_t* at, std::size_t cap) {
   return 1 + CommonLength(at, at + 1, 0, cap - 1);
 }
 
-// CommonLength(data + j, here, 0, limit) for a candidate j that continues, one
-// position back, the run of here[0] that the last candidate compared lay in.
-// `run` (the searched run's length) and `runEnd` (where the candidates' run
-// ends) are found on first use and kept for the next candidates. Out of line:
-// the walk's loop stays as small as it is without runs.
-[[gnu::noinline]] std::size_t CommonLengthInRun(const std::uint8_t* data, std::size_t j,
-                                                const std::uint8_t* here, std::size_t limit,
-                                                std::size_t& run, std::size_t& runEnd) {
-  if (run == 0) run = RunLength(here, limit);
-  if (runEnd == SIZE_MAX) runEnd = j + RunLength(data + j, limit);
-  // Two runs of one value part where the shorter ends; runs of the same
-  // length are compared on from there.
-  const std::size_t mine = std::min(runEnd - j, limit);
-  return mine == run ? CommonLength(data + j, here, run, limit) : std::min(mine, run);
+// The lowest x from `bound` to j with data[x..j] all equal to data[j]
+// (j itself when bound lies above it), found eight bytes at a time.
+std::size_t RunStart(const std::uint8_t* data, std::size_t j, std::size_t bound) {
+  if (bound >= j) return j;
+  const std::uint8_t value = data[j];
+  const std::uint64_t eight = 0x0101010101010101ull * value;
+  std::size_t x = j;
+  while (x - bound >= 8 && Load64(data + x - 8) == eight) x -= 8;
+  while (x > bound && data[x - 1] == value) --x;
+  return x;
 }
 
 std::uint32_t Key2(const std::uint8_t* at) {
@@ -167,6 +163,7 @@ void BasicQuickFinder<Entry>::CatchUpRepeating(std::size_t p, std::size_t module
       // Every position agreeing a full match length ahead repeats too.
       const std::size_t sure = agreeEnd_ >= kMaxMatch ? agreeEnd_ - kMaxMatch + 1 : 0;
       x = std::max(x + 1, std::min(p - period_, sure));
+      enteredFrom_ = x;
       continue;
     }
     // Nor does any position up to where the agreement broke: each agrees less far.
@@ -200,14 +197,6 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
   std::size_t bestPos = 0;
   std::size_t visits = 0;
-  // When the searched bytes open with a run, the walk meets the positions of an
-  // earlier run of that value one after another, each one back from the last,
-  // and each may be one byte longer than the last (runs of different lengths
-  // then defeat the test below). Such neighbours share where their run ends,
-  // so each is compared in constant time from the two runs' lengths.
-  std::size_t last = SIZE_MAX;    // the candidate compared last
-  std::size_t runEnd = SIZE_MAX;  // where its run of here[0] ends, if known
-  std::size_t run = 0;            // the searched run's length, once needed
   for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;
        entry = prev4_[(entry - 1) & kMask]) {
     ++visits;
@@ -216,14 +205,7 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
     // beat it: the four bytes ending there are tested with one load, which
     // turns away more candidates than that byte alone, for the same cost.
     if (Load4(data + j + best - 3) != Load4(here + best - 3)) continue;
-    std::size_t length;
-    if (j + 1 == last && data[j] == here[0]) [[unlikely]] {
-      length = CommonLengthInRun(data, j, here, limit, run, runEnd);
-    } else {
-      runEnd = SIZE_MAX;
-      length = CommonLength(data + j, here, 0, limit);
-    }
-    last = j;
+    const std::size_t length = CommonLength(data + j, here, 0, limit);
     visits += length / 32;  // long comparisons count as more work
     if (length > best) {
       best = length;
@@ -232,6 +214,63 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
     }
   }
   visits_ += visits;
+  if (best < 4) return {};
+  return {best, p - bestPos};
+}
+
+template <class Entry>
+Match BasicQuickFinder<Entry>::SearchRun(std::size_t p, std::size_t lowest, std::size_t limit) {
+  const std::uint8_t* data = data_.data();
+  const std::uint8_t* here = data + p;
+  const std::uint32_t key = Load4(here);
+  std::size_t run = 0;  // how many bytes from here equal here[0], once needed
+  // A run's positions enter the chain one after another, so that the walk may
+  // jump within a run, but only where none was left out.
+  const std::size_t floor = std::max(lowest, enteredFrom_);
+  std::size_t best = 3;
+  std::size_t bestPos = 0;
+  std::size_t visits = 0;
+  std::size_t scanned = 0;  // bytes read to find runs' ends and starts
+  std::uint32_t entry = head4_[Hash4(here, hashBits_)];
+  while (entry > lowest) {
+    ++visits;
+    const std::size_t j = entry - 1;
+    if (Load4(data + j) != key) {  // another key with the same hash
+      entry = prev4_[j & kMask];
+      continue;
+    }
+    const std::size_t length = CommonLength(data + j, here, 0, limit);
+    scanned += length;
+    if (length > best) {
+      best = length;
+      bestPos = j;
+      if (best == limit) break;  // nothing older can be longer
+    }
+    // A candidate matches as far as the shorter of the two runs, and where
+    // both runs end together the bytes after them decide; so a match shorter
+    // than here's run is j's run. Each older position of j's run has one more
+    // byte of the run: the one with exactly `run` of them (else the run's
+    // start) matches longer than every position between, and every one past
+    // it matches `run` bytes, no more than it. So the walk goes on at that
+    // position, or below the run.
+    if (run == 0) run = RunLength(here, limit);
+    if (length < run) {
+      const std::size_t missing = run - length;
+      const std::size_t start =
+          RunStart(data, j, j >= missing ? std::max(floor, j - missing) : floor);
+      scanned += j - start;
+      if (start < j) {
+        entry = static_cast<Entry>(start + 1);
+        continue;
+      }
+      entry = prev4_[j & kMask];
+      continue;
+    }
+    const std::size_t start = RunStart(data, j, floor);
+    scanned += j - start;
+    entry = prev4_[start & kMask];
+  }
+  visits_ += visits + scanned / 32;
   if (best < 4) return {};
   return {best, p - bestPos};
 }
@@ -263,6 +302,7 @@ template <class Entry>
   if (moduleStart != moduleStart_) {
     moduleStart_ = moduleStart;
     inserted_ = moduleStart;
+    enteredFrom_ = moduleStart;
     period_ = 0;
   }
   if (moduleEnd - p < 2) return {};
@@ -286,7 +326,9 @@ template <class Entry>
   const std::uint32_t nearest3 = Nearest3(p, lowest);
   if (nearest3 == 0) return {2, distance2};
   if (limit >= 4) {
-    const Match found = SearchLong(p, lowest, limit);
+    const std::uint32_t key = Load4(here);
+    const Match found = key == (key & 0xFF) * 0x01010101u ? SearchRun(p, lowest, limit)
+                                                          : SearchLong(p, lowest, limit);
     if (found.length != 0) return found;
   }
   return {3, p + 1 - nearest3};

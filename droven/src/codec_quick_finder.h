@@ -146,6 +146,10 @@ class BasicQuickFinder {
   // has been set up.
   std::size_t SkipUnmatched(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
+  // SearchLong for a position whose first four bytes are one value: every
+  // candidate then lies in an earlier run of that value, and of each run only
+  // one position can be the match, which the walk jumps to.
+  Match SearchRun(std::size_t p, std::size_t lowest, std::size_t limit);
   // The nearest position sharing three bytes with p, plus one (0 when none).
   std::uint32_t Nearest3(std::size_t p, std::size_t lowest);
 
@@ -163,6 +167,9 @@ class BasicQuickFinder {
   std::unique_ptr<Entry[]> prev4_;
   std::size_t moduleStart_ = SIZE_MAX;
   std::size_t inserted_ = 0;  // positions of the module below this are entered
+  // Every position from here up to inserted_ is entered (none left out as
+  // repeating), so the chain holds a run's positions one after another.
+  std::size_t enteredFrom_ = 0;
   std::size_t period_ = 0;    // distance of the last such copy, 0 for none
   std::size_t agreeEnd_ = 0;  // data[y] == data[y + period_] from the last x tested up to here
   // Chain entries looked at so far, one more for every 32 bytes compared: a

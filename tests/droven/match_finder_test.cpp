@@ -193,6 +193,58 @@ TEST(DrovenMatchFinder, EveryFinderIsExactOnTileLikeData) {
   }
 }
 
+// Runs of a few values, mostly short, some long enough to become copies that
+// repeat their period (whose inner positions the quick chains leave out), each
+// closed by a byte of its own: a search that opens with a run meets earlier
+// runs longer than its own, shorter and exactly as long, some cut off by the
+// module's start or the window, and runs with positions left out.
+Bytes Runs(std::mt19937& random, std::size_t size) {
+  Bytes data;
+  while (data.size() < size) {
+    // Long runs come in a few lengths, so that equally long ones recur.
+    const std::size_t length =
+        random() % 5 == 0 ? 40 + 70 * (random() % 8) + random() % 2 : 1 + random() % 40;
+    data.insert(data.end(), length, static_cast<std::uint8_t>(random() % 3));
+    data.push_back(static_cast<std::uint8_t>(3 + random() % 3));
+  }
+  data.resize(size);
+  return data;
+}
+
+TEST(DrovenMatchFinder, QuickChainsJumpThroughRunsExactly) {
+  std::mt19937 random(21);
+  for (int i = 0; i < 12; ++i) {
+    const Bytes data = Runs(random, i < 10 ? 800 + random() % 3000 : 20000);
+    const std::string label = "runs " + std::to_string(i);
+    ExpectExact<SmallQuickFinder>(data, 0, i % 2 == 0, label);
+    ExpectExact<QuickFinder>(data, 1 + random() % 900, i % 2 == 1, label + " in modules");
+    SmallQuickFinder small(data);
+    ExpectExactCopies(small, data, label + ", next copy");
+    QuickFinder quick(data, 0, PTRDIFF_MAX, 4096);
+    ExpectExactCopies(quick, data, label + ", next copy in modules", 4096);
+  }
+}
+
+// A long run whose inner positions are left out, then, just over a window
+// later, runs of the same byte: their searches reach the old run where the
+// window's edge cuts it, at positions never entered, whose chain slots hold
+// nothing written. The walk must not jump there; the memory checker
+// (droven_small_inputs_memcheck) sees any read of such a slot.
+TEST(DrovenMatchFinder, RunJumpsStayOnEnteredPositions) {
+  Bytes data(600, 0);
+  data.push_back(1);
+  for (std::size_t i = 0; data.size() < kWindow + 40; ++i) {
+    data.push_back(static_cast<std::uint8_t>(1 + i * 37 % 251));
+  }
+  for (std::uint8_t block = 0; block < 14; ++block) {
+    data.insert(data.end(), 30, 0);
+    for (std::uint8_t k = 0; k < 6; ++k) data.push_back(static_cast<std::uint8_t>(2 + block * 7 + k));
+  }
+  ExpectExact<SmallQuickFinder>(data, 0, false, "every position");
+  SmallQuickFinder small(data);
+  ExpectExactCopies(small, data, "next copy");
+}
+
 TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
   // Ordinary data, then two-letter noise that makes the quick chains' walks long,
   // then runs that make the tree's paths long, so the finder changes method twice
