@@ -191,16 +191,47 @@ void BasicQuickFinder<Entry>::NotePeriod(const Match& found) {
 }
 
 template <class Entry>
+template <bool kOpensWithRun>
 Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
   std::size_t bestPos = 0;
   std::size_t visits = 0;
-  for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;
-       entry = prev4_[(entry - 1) & kMask]) {
+  // When here's first four bytes are one value, every candidate lies in an
+  // earlier run of it. A run's positions enter the chain one after another,
+  // so the walk may jump within a run, but only from `floor` on, where none
+  // was left out.
+  const std::uint32_t key = Load4(here);
+  const std::uint64_t eight = 0x0101010101010101ull * here[0];
+  const std::size_t floor = std::max(lowest, enteredFrom_);
+  std::size_t run = 0;  // how many bytes from here equal here[0], once needed
+  for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;) {
     ++visits;
     const std::size_t j = entry - 1;
+    entry = prev4_[j & kMask];
+    if constexpr (kOpensWithRun) {
+      // j and the eight positions before it, all entered, lie in such a run.
+      // Of its positions from j down, the one with exactly `run` bytes of the
+      // run left (else the first, or j when all have more) matches longest:
+      // each later one matches less, each earlier one `run` bytes and no more.
+      if (entry == j && j >= floor + 8 && Load64(data + j - 8) == eight &&
+          Load4(data + j) == key) {
+        if (run == 0) run = RunLength(here, limit);
+        const std::size_t end = j + RunLength(data + j, limit);
+        const std::size_t start = RunStart(data, j, floor);
+        const std::size_t at = std::clamp(end >= run ? end - run : 0, start, j);
+        const std::size_t length = CommonLength(data + at, here, 0, limit);
+        visits += (end - start + length) / 32;
+        entry = prev4_[start & kMask];
+        if (length > best) {
+          best = length;
+          bestPos = at;
+          if (best == limit) break;
+        }
+        continue;
+      }
+    }
     // Only a candidate that agrees up to the byte past the best so far can
     // beat it: the four bytes ending there are tested with one load, which
     // turns away more candidates than that byte alone, for the same cost.
@@ -214,63 +245,6 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
     }
   }
   visits_ += visits;
-  if (best < 4) return {};
-  return {best, p - bestPos};
-}
-
-template <class Entry>
-Match BasicQuickFinder<Entry>::SearchRun(std::size_t p, std::size_t lowest, std::size_t limit) {
-  const std::uint8_t* data = data_.data();
-  const std::uint8_t* here = data + p;
-  const std::uint32_t key = Load4(here);
-  std::size_t run = 0;  // how many bytes from here equal here[0], once needed
-  // A run's positions enter the chain one after another, so that the walk may
-  // jump within a run, but only where none was left out.
-  const std::size_t floor = std::max(lowest, enteredFrom_);
-  std::size_t best = 3;
-  std::size_t bestPos = 0;
-  std::size_t visits = 0;
-  std::size_t scanned = 0;  // bytes read to find runs' ends and starts
-  std::uint32_t entry = head4_[Hash4(here, hashBits_)];
-  while (entry > lowest) {
-    ++visits;
-    const std::size_t j = entry - 1;
-    if (Load4(data + j) != key) {  // another key with the same hash
-      entry = prev4_[j & kMask];
-      continue;
-    }
-    const std::size_t length = CommonLength(data + j, here, 0, limit);
-    scanned += length;
-    if (length > best) {
-      best = length;
-      bestPos = j;
-      if (best == limit) break;  // nothing older can be longer
-    }
-    // A candidate matches as far as the shorter of the two runs, and where
-    // both runs end together the bytes after them decide; so a match shorter
-    // than here's run is j's run. Each older position of j's run has one more
-    // byte of the run: the one with exactly `run` of them (else the run's
-    // start) matches longer than every position between, and every one past
-    // it matches `run` bytes, no more than it. So the walk goes on at that
-    // position, or below the run.
-    if (run == 0) run = RunLength(here, limit);
-    if (length < run) {
-      const std::size_t missing = run - length;
-      const std::size_t start =
-          RunStart(data, j, j >= missing ? std::max(floor, j - missing) : floor);
-      scanned += j - start;
-      if (start < j) {
-        entry = static_cast<Entry>(start + 1);
-        continue;
-      }
-      entry = prev4_[j & kMask];
-      continue;
-    }
-    const std::size_t start = RunStart(data, j, floor);
-    scanned += j - start;
-    entry = prev4_[start & kMask];
-  }
-  visits_ += visits + scanned / 32;
   if (best < 4) return {};
   return {best, p - bestPos};
 }
@@ -327,8 +301,8 @@ template <class Entry>
   if (nearest3 == 0) return {2, distance2};
   if (limit >= 4) {
     const std::uint32_t key = Load4(here);
-    const Match found = key == (key & 0xFF) * 0x01010101u ? SearchRun(p, lowest, limit)
-                                                          : SearchLong(p, lowest, limit);
+    const Match found = key == (key & 0xFF) * 0x01010101u ? SearchLong<true>(p, lowest, limit)
+                                                          : SearchLong<false>(p, lowest, limit);
     if (found.length != 0) return found;
   }
   return {3, p + 1 - nearest3};

@@ -260,14 +260,14 @@ TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
   const Bytes tail = in.Mixed(4000);
   data.insert(data.end(), tail.begin(), tail.end());
   for (bool jump : {true, false}) {
-    MatchFinder finder(data, 20000);
+    MatchFinder finder(data, 10000);
     ExpectExact(finder, data, 0, jump, jump ? "hand-over, jumping" : "hand-over, every position");
     EXPECT_FALSE(finder.UsesQuickChains());
     EXPECT_TRUE(finder.UsesChains());
   }
   // The same when the encoder asks for the next copy: the hand-overs then come
   // in the middle of a run of literals.
-  MatchFinder copies(data, 20000);
+  MatchFinder copies(data, 10000);
   ExpectExactCopies(copies, data, "hand-over, next copy");
   EXPECT_FALSE(copies.UsesQuickChains());
   EXPECT_TRUE(copies.UsesChains());
