@@ -45,7 +45,18 @@ std::size_t RunStart(const std::uint8_t* data, std::size_t j, std::size_t bound)
   const std::uint8_t value = data[j];
   const std::uint64_t eight = 0x0101010101010101ull * value;
   std::size_t x = j;
-  while (x - bound >= 8 && Load64(data + x - 8) == eight) x -= 8;
+  while (x - bound >= 8) {
+    // The bytes before x, read as one number: the byte at x - 1 is its highest.
+    const std::uint64_t other = Load64(data + x - 8) ^ eight;
+    if (other != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return x - static_cast<std::size_t>(std::countl_zero(other) / 8);
+      } else {
+        return x - static_cast<std::size_t>(std::countr_zero(other) / 8);
+      }
+    }
+    x -= 8;
+  }
   while (x > bound && data[x - 1] == value) --x;
   return x;
 }
@@ -203,7 +214,6 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
   // so the walk may jump within a run, but only from `floor` on, where none
   // was left out.
   const std::uint32_t key = Load4(here);
-  const std::uint64_t eight = 0x0101010101010101ull * here[0];
   const std::size_t floor = std::max(lowest, enteredFrom_);
   std::size_t run = 0;  // how many bytes from here equal here[0], once needed
   for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;) {
@@ -211,11 +221,12 @@ Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std
     const std::size_t j = entry - 1;
     entry = prev4_[j & kMask];
     if constexpr (kOpensWithRun) {
-      // j and the eight positions before it, all entered, lie in such a run.
+      // j lies in such a run, eight bytes long at least (shorter ones are
+      // quicker to walk), and its positions back to floor are all entered.
       // Of its positions from j down, the one with exactly `run` bytes of the
       // run left (else the first, or j when all have more) matches longest:
       // each later one matches less, each earlier one `run` bytes and no more.
-      if (entry == j && j >= floor + 8 && Load64(data + j - 8) == eight &&
+      if (entry == j && j >= floor + 8 && Load4(data + j - 4) == key &&
           Load4(data + j) == key) {
         if (run == 0) run = RunLength(here, limit);
         const std::size_t end = j + RunLength(data + j, limit);
