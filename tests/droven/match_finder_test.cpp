@@ -238,7 +238,9 @@ TEST(DrovenMatchFinder, RunJumpsStayOnEnteredPositions) {
   }
   for (std::uint8_t block = 0; block < 14; ++block) {
     data.insert(data.end(), 30, 0);
-    for (std::uint8_t k = 0; k < 6; ++k) data.push_back(static_cast<std::uint8_t>(2 + block * 7 + k));
+    for (std::uint8_t k = 0; k < 6; ++k) {
+      data.push_back(static_cast<std::uint8_t>(2 + block * 7 + k));
+    }
   }
   ExpectExact<SmallQuickFinder>(data, 0, false, "every position");
   SmallQuickFinder small(data);
@@ -246,9 +248,9 @@ TEST(DrovenMatchFinder, RunJumpsStayOnEnteredPositions) {
 }
 
 TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
-  // Ordinary data, then two-letter noise that makes the quick chains' walks long,
-  // then runs that make the tree's paths long, so the finder changes method twice
-  // in mid-buffer.
+  // Ordinary data, then two-letter noise, runs of zeros and ordinary data again,
+  // with a reserve small enough that the quick chains run out and the tree's
+  // paths then grow long: the finder changes method twice in mid-buffer.
   Generator in(13);
   std::mt19937 random(16);
   Bytes data = in.Mixed(3000);
