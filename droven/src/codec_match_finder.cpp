@@ -4,8 +4,10 @@
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "codec_quick_finder.h"
+#include "codec_small_finder.h"
 
 namespace droven::detail {
 namespace {
@@ -337,8 +339,15 @@ MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quic
   if (quickReserve < 0) {
     tree_ = std::make_unique<TreeFinder>(data);
   } else if (data.size() <= kSmallQuickInput) {
-    quick16_ =
-        std::make_unique<SmallQuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
+    // Both finders need the same two-byte table, and making it tells which suits.
+    TwoByteHeads head2(data);
+    if (SmallInputFinder::Suits(data, moduleSize, head2)) {
+      small_ = std::make_unique<SmallInputFinder>(data, std::move(head2), kQuickVisitsPerPosition,
+                                                  quickReserve);
+    } else {
+      quick16_ = std::make_unique<SmallQuickFinder>(data, std::move(head2), kQuickVisitsPerPosition,
+                                                    quickReserve, moduleSize);
+    }
   } else {
     quick32_ =
         std::make_unique<QuickFinder>(data, kQuickVisitsPerPosition, quickReserve, moduleSize);
@@ -348,6 +357,7 @@ MatchFinder::MatchFinder(std::span<const std::uint8_t> data, std::ptrdiff_t quic
 MatchFinder::~MatchFinder() = default;
 
 Match MatchFinder::Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (small_) return FindWithQuick(*small_, p, moduleStart, moduleEnd);
   if (quick16_) return FindWithQuick(*quick16_, p, moduleStart, moduleEnd);
   if (quick32_) return FindWithQuick(*quick32_, p, moduleStart, moduleEnd);
   return FindWithTree(p, moduleStart, moduleEnd);
@@ -362,12 +372,14 @@ Match MatchFinder::FindWithQuick(Quick& quick, std::size_t p, std::size_t module
 }
 
 void MatchFinder::HandOverToTree() {
+  small_.reset();
   quick16_.reset();
   quick32_.reset();
   tree_ = std::make_unique<TreeFinder>(data_);
 }
 
 NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+  if (small_) return FindNextCopyWithQuick(*small_, p, moduleStart, moduleEnd);
   if (quick16_) return FindNextCopyWithQuick(*quick16_, p, moduleStart, moduleEnd);
   if (quick32_) return FindNextCopyWithQuick(*quick32_, p, moduleStart, moduleEnd);
   for (; p < moduleEnd; ++p) {
@@ -380,12 +392,18 @@ NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
 template <class Quick>
 NextCopy MatchFinder::FindNextCopyWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
                                             std::size_t moduleEnd) {
-  const NextCopy next = quick.FindNextCopy(p, moduleStart, moduleEnd);
-  if (!quick.Exhausted()) return next;
-  HandOverToTree();  // `quick` is gone from here on
-  if (next.position == moduleEnd || IsCopy(next.match)) return next;
-  // A literal, searched once more by the tree to keep things simple.
-  return FindNextCopy(next.position, moduleStart, moduleEnd);
+  // One object returned on every path, so that the quick finder writes it
+  // straight into the caller's: copying it here read it back wider than it
+  // was written, which the processor cannot forward from its stores.
+  NextCopy next = quick.FindNextCopy(p, moduleStart, moduleEnd);
+  if (quick.Exhausted()) {
+    HandOverToTree();  // `quick` is gone from here on
+    // A literal, searched once more by the tree to keep things simple.
+    if (next.position != moduleEnd && !IsCopy(next.match)) {
+      next = FindNextCopy(next.position, moduleStart, moduleEnd);
+    }
+  }
+  return next;
 }
 
 Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {

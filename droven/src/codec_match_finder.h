@@ -181,6 +181,7 @@ class TreeFinder {
 
 template <class Entry>
 class BasicQuickFinder;
+class SmallInputFinder;
 
 // Three exact finders, tried in turn; the choice only affects speed. The quick
 // chains come first: every position enters them in constant time and only the
@@ -214,6 +215,7 @@ class MatchFinder {
   // The next copy from p on, searching every position up to it: what the
   // encoder asks for, so that a run of literals costs no call per byte.
   NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  bool UsesSmallInputFinder() const { return small_ != nullptr; }
   bool UsesQuickChains() const { return quick16_ != nullptr || quick32_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
 
@@ -228,6 +230,8 @@ class MatchFinder {
   void HandOverToTree();
 
   std::span<const std::uint8_t> data_;
+  // For a sprite-sized input in place of the quick chains.
+  std::unique_ptr<SmallInputFinder> small_;
   // The quick chains, with 16-bit entries when the input allows (one at most).
   std::unique_ptr<BasicQuickFinder<std::uint16_t>> quick16_;
   std::unique_ptr<BasicQuickFinder<std::uint32_t>> quick32_;

@@ -1,72 +1,9 @@
 #include "codec_quick_finder.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
+#include <utility>
 
 namespace droven::detail {
-namespace {
-
-constexpr std::uint32_t kHashMultiplier = 0x9E3779B1u;
-
-// The keys are the bytes read as a little-endian number, on every host, so that
-// the entering loops and the searches agree. Four bytes are read in one load.
-[[gnu::always_inline]] inline std::uint32_t Load4(const std::uint8_t* at) {
-  std::uint32_t key;
-  std::memcpy(&key, at, sizeof key);
-  if constexpr (std::endian::native == std::endian::big) {
-    key = (key >> 24) | ((key >> 8) & 0xFF00) | ((key << 8) & 0xFF0000) | (key << 24);
-  }
-  return key;
-}
-
-// The three bytes at `at`, read one by one: the fourth may lie past the input.
-std::uint32_t Key3(const std::uint8_t* at) {
-  return at[0] | (at[1] << 8) | (static_cast<std::uint32_t>(at[2]) << 16);
-}
-
-std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
-  return (Load4(at) * kHashMultiplier) >> (32 - bits);
-}
-
-std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
-  return (Key3(at) * kHashMultiplier) >> (32 - bits);
-}
-
-// How many bytes from `at` equal at[0], up to `cap` (at least 1).
-std::size_t RunLength(const std::uint8_t* at, std::size_t cap) {
-  return 1 + CommonLength(at, at + 1, 0, cap - 1);
-}
-
-// The lowest x from `bound` to j with data[x..j] all equal to data[j]
-// (j itself when bound lies above it), found eight bytes at a time.
-std::size_t RunStart(const std::uint8_t* data, std::size_t j, std::size_t bound) {
-  if (bound >= j) return j;
-  const std::uint8_t value = data[j];
-  const std::uint64_t eight = 0x0101010101010101ull * value;
-  std::size_t x = j;
-  while (x - bound >= 8) {
-    // The bytes before x, read as one number: the byte at x - 1 is its highest.
-    const std::uint64_t other = Load64(data + x - 8) ^ eight;
-    if (other != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return x - static_cast<std::size_t>(std::countl_zero(other) / 8);
-      } else {
-        return x - static_cast<std::size_t>(std::countr_zero(other) / 8);
-      }
-    }
-    x -= 8;
-  }
-  while (x > bound && data[x - 1] == value) --x;
-  return x;
-}
-
-std::uint32_t Key2(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
-}
-
-
-}  // namespace
 
 // The tables in locals, for the loops that enter positions: stores through
 // the members could otherwise change the members themselves as far as the
@@ -100,13 +37,6 @@ template <class Entry>
 }
 
 template <class Entry>
-unsigned BasicQuickFinder<Entry>::HashBits(std::size_t size) {
-  unsigned bits = 8;
-  while (bits < 15 && (std::size_t{1} << bits) < 2 * size) ++bits;
-  return bits;
-}
-
-template <class Entry>
 std::size_t BasicQuickFinder<Entry>::PreviousSlots(std::size_t size) {
   // A position's slot is its index masked to the window: an input no longer
   // than the window uses the first `size` slots only.
@@ -117,9 +47,15 @@ template <class Entry>
 BasicQuickFinder<Entry>::BasicQuickFinder(std::span<const std::uint8_t> data,
                                           std::size_t visitsPerPosition, std::ptrdiff_t reserve,
                                           std::size_t moduleSize)
+    : BasicQuickFinder(data, TwoByteHeads(data), visitsPerPosition, reserve, moduleSize) {}
+
+template <class Entry>
+BasicQuickFinder<Entry>::BasicQuickFinder(std::span<const std::uint8_t> data, TwoByteHeads head2,
+                                          std::size_t visitsPerPosition, std::ptrdiff_t reserve,
+                                          std::size_t moduleSize)
     : data_(data),
-      hashBits_(HashBits(std::min(data.size(), moduleSize))),
-      head2_(data),
+      hashBits_(ChainHashBits(std::min(data.size(), moduleSize))),
+      head2_(std::move(head2)),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(std::make_unique_for_overwrite<Entry[]>(PreviousSlots(data.size()))),
       head4_(std::size_t{1} << hashBits_, 0),
@@ -204,79 +140,27 @@ void BasicQuickFinder<Entry>::NotePeriod(const Match& found) {
 template <class Entry>
 template <bool kOpensWithRun>
 Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
-  const std::uint8_t* data = data_.data();
-  const std::uint8_t* here = data + p;
-  std::size_t best = 3;  // only matches of four bytes or more come from this chain
-  std::size_t bestPos = 0;
+  const Entry* prev4 = prev4_.get();
   std::size_t visits = 0;
-  // When here's first four bytes are one value, every candidate lies in an
-  // earlier run of it. A run's positions enter the chain one after another,
-  // so the walk may jump within a run, but only from `floor` on, where none
-  // was left out.
-  const std::uint32_t key = Load4(here);
-  const std::size_t floor = std::max(lowest, enteredFrom_);
-  std::size_t run = 0;  // how many bytes from here equal here[0], once needed
-  for (std::uint32_t entry = head4_[Hash4(here, hashBits_)]; entry > lowest;) {
-    ++visits;
-    const std::size_t j = entry - 1;
-    entry = prev4_[j & kMask];
-    if constexpr (kOpensWithRun) {
-      // j lies in such a run, eight bytes long at least (shorter ones are
-      // quicker to walk), and its positions back to floor are all entered.
-      // Of its positions from j down, the one with exactly `run` bytes of the
-      // run left (else the first, or j when all have more) matches longest:
-      // each later one matches less, each earlier one `run` bytes and no more.
-      if (entry == j && j >= floor + 8 && Load4(data + j - 4) == key &&
-          Load4(data + j) == key) {
-        if (run == 0) run = RunLength(here, limit);
-        const std::size_t end = j + RunLength(data + j, limit);
-        const std::size_t start = RunStart(data, j, floor);
-        const std::size_t at = std::clamp(end >= run ? end - run : 0, start, j);
-        const std::size_t length = CommonLength(data + at, here, 0, limit);
-        visits += (end - start + length) / 32;
-        entry = prev4_[start & kMask];
-        if (length > best) {
-          best = length;
-          bestPos = at;
-          if (best == limit) break;
-        }
-        continue;
-      }
-    }
-    // Only a candidate that agrees up to the byte past the best so far can
-    // beat it: the four bytes ending there are tested with one load, which
-    // turns away more candidates than that byte alone, for the same cost.
-    if (Load4(data + j + best - 3) != Load4(here + best - 3)) continue;
-    const std::size_t length = CommonLength(data + j, here, 0, limit);
-    visits += length / 32;  // long comparisons count as more work
-    if (length > best) {
-      best = length;
-      bestPos = j;
-      if (best == limit) break;  // nothing older can be longer
-    }
-  }
+  const Match found = LongestAlongChain<kOpensWithRun>(
+      data_.data(), p, head4_[Hash4(data_.data() + p, hashBits_)], lowest,
+      std::max(lowest, enteredFrom_), limit, [prev4](std::size_t j) { return prev4[j & kMask]; },
+      visits);
   visits_ += visits;
-  if (best < 4) return {};
-  return {best, p - bestPos};
+  return found;
 }
 
 template <class Entry>
 std::uint32_t BasicQuickFinder<Entry>::Nearest3(std::size_t p, std::size_t lowest) {
-  const std::uint8_t* data = data_.data();
-  const std::uint8_t* here = data + p;
-  // The chain holds every position with this hash; the first sharing the three
-  // bytes themselves is the nearest. A candidate's three bytes are read as four
-  // (it lies before p, and p has three), and visits are counted in a local, as
-  // a store through a member could be read back by any byte load.
-  const std::uint32_t key = Key3(here);
+  // Visits are counted in a local, as a store through a member could be read
+  // back by any byte load.
+  const Entry* prev3 = prev3_.get();
   std::size_t visits = 0;
-  std::uint32_t entry = head3_[Hash3(here, hashBits_)];
-  for (; entry > lowest; entry = prev3_[(entry - 1) & kMask]) {
-    ++visits;
-    if ((Load4(data + entry - 1) & 0xFFFFFF) == key) break;
-  }
+  const std::uint32_t entry = NearestSharing3(
+      data_.data(), data_.data() + p, head3_[Hash3(data_.data() + p, hashBits_)], lowest,
+      [prev3](std::size_t j) { return prev3[j & kMask]; }, visits);
   visits_ += visits;
-  return entry > lowest ? entry : 0;
+  return entry;
 }
 
 // Inlined into both callers: it runs once per position of a literal run.
@@ -311,9 +195,8 @@ template <class Entry>
   const std::uint32_t nearest3 = Nearest3(p, lowest);
   if (nearest3 == 0) return {2, distance2};
   if (limit >= 4) {
-    const std::uint32_t key = Load4(here);
-    const Match found = key == (key & 0xFF) * 0x01010101u ? SearchLong<true>(p, lowest, limit)
-                                                          : SearchLong<false>(p, lowest, limit);
+    const Match found = OpensWithRun(here) ? SearchLong<true>(p, lowest, limit)
+                                           : SearchLong<false>(p, lowest, limit);
     if (found.length != 0) return found;
   }
   return {3, p + 1 - nearest3};

@@ -12,64 +12,10 @@
 #include <span>
 #include <vector>
 
+#include "codec_chain_walk.h"
 #include "codec_match_finder.h"
 
 namespace droven::detail {
-
-// Newest position of each two-byte prefix, low 16 bits: an entry per pair of
-// bytes whatever the input. Clearing all 128 KiB would cost a small input more
-// than compressing it, and every key a search reads or writes is the pair at
-// some position of the input, so a small input clears just the entries of its
-// own pairs, which then read exactly as a cleared table. A larger input clears
-// the table at once.
-class TwoByteHeads {
- public:
-  explicit TwoByteHeads(std::span<const std::uint8_t> data)
-      : table_(std::make_unique_for_overwrite<std::uint16_t[]>(kEntries)) {
-    std::uint16_t* const table = table_.get();
-    if (data.size() >= kClearAllFrom) {
-      std::fill_n(table, kEntries, std::uint16_t{0});
-      return;
-    }
-    const std::uint8_t* bytes = data.data();
-    const auto clear = [&](std::size_t x) { table[bytes[x] | (bytes[x + 1] << 8)] = 0; };
-    // Eight positions at a time. Where the ten bytes repeat every two bytes
-    // (runs and two-byte periods) the eight pairs are only the first two, and
-    // those were cleared already when the eight bytes before were the same.
-    std::size_t x = 0;
-    for (std::uint64_t before = 0; x + 10 <= data.size(); x += 8) {
-      const std::uint64_t eight = Load64(bytes + x);
-      if (eight == Load64(bytes + x + 2)) {
-        if (x == 0 || eight != before) {
-          clear(x);
-          clear(x + 1);
-        }
-      } else {
-        // The eight pairs from the eight bytes already loaded and the ninth.
-        if constexpr (std::endian::native == std::endian::little) {
-          for (unsigned k = 0; k < 7; ++k) table[(eight >> (8 * k)) & 0xFFFF] = 0;
-          table[(eight >> 56) | (std::uint32_t{bytes[x + 8]} << 8)] = 0;
-        } else {
-          for (std::size_t k = 0; k < 8; ++k) clear(x + k);
-        }
-      }
-      before = eight;
-    }
-    for (; x + 1 < data.size(); ++x) clear(x);
-  }
-
-  [[gnu::always_inline]] std::uint16_t Get(std::uint32_t key) const { return table_[key]; }
-  [[gnu::always_inline]] void Set(std::uint32_t key, std::uint16_t position) {
-    table_[key] = position;
-  }
-  const std::uint16_t* Address(std::uint32_t key) const { return table_.get() + key; }
-
- private:
-  static constexpr std::size_t kEntries = std::size_t{1} << 16;
-  static constexpr std::size_t kClearAllFrom = std::size_t{16} << 10;
-
-  std::unique_ptr<std::uint16_t[]> table_;
-};
 
 // Longest and nearest match from a newest-first walk over every earlier position
 // sharing the first four bytes with the searched one; failing that, the nearest
@@ -97,6 +43,9 @@ class BasicQuickFinder {
   explicit BasicQuickFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
                             std::ptrdiff_t reserve = PTRDIFF_MAX,
                             std::size_t moduleSize = SIZE_MAX);
+  // The same, with the two-byte table already made for `data`.
+  BasicQuickFinder(std::span<const std::uint8_t> data, TwoByteHeads head2,
+                   std::size_t visitsPerPosition, std::ptrdiff_t reserve, std::size_t moduleSize);
   BasicQuickFinder(const BasicQuickFinder&) = delete;
   BasicQuickFinder& operator=(const BasicQuickFinder&) = delete;
 
@@ -108,10 +57,6 @@ class BasicQuickFinder {
   bool Exhausted() const { return budget_ < 0; }
 
  private:
-  // Hash bits for the three- and four-byte heads: about two slots per position
-  // of the input or module, at most 32768, so that the tables a small input
-  // clears grow with it.
-  static unsigned HashBits(std::size_t size);
   // Slots of the previous-entry tables for an input of `size` bytes.
   static std::size_t PreviousSlots(std::size_t size);
   // A copy at least this long that repeats its period four times or more (its
