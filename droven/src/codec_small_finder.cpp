@@ -24,7 +24,9 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
       previous2_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
       previous3_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
       previous4_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
-      budget_(reserve + static_cast<std::ptrdiff_t>(data.size() * visitsPerPosition)) {
+      budget_(reserve) {
+  const auto earned = static_cast<std::ptrdiff_t>(data.size() * visitsPerPosition);
+  budget_ = reserve > PTRDIFF_MAX - earned ? PTRDIFF_MAX : reserve + earned;
   const std::size_t n = data.size();
   const std::uint8_t* bytes = data.data();
   const unsigned bits = ChainHashBits(n);

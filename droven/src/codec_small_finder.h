@@ -26,8 +26,9 @@ class SmallInputFinder {
 
   // The walks may spend `visitsPerPosition` chain entries per position of the
   // input plus `reserve` in all; beyond that the finder is exhausted.
-  SmallInputFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition,
-                   std::ptrdiff_t reserve);
+  // By default it never is.
+  explicit SmallInputFinder(std::span<const std::uint8_t> data, std::size_t visitsPerPosition = 0,
+                            std::ptrdiff_t reserve = PTRDIFF_MAX);
   // The same, with the two-byte table already made for `data`.
   SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHeads head2,
                    std::size_t visitsPerPosition, std::ptrdiff_t reserve);

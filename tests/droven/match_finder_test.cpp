@@ -11,6 +11,7 @@
 
 #include "codec_match_finder.h"
 #include "codec_quick_finder.h"
+#include "codec_small_finder.h"
 #include "exhaustive_encoder.h"
 
 namespace droven::detail {
@@ -245,6 +246,82 @@ TEST(DrovenMatchFinder, RunJumpsStayOnEnteredPositions) {
   ExpectExact<SmallQuickFinder>(data, 0, false, "every position");
   SmallQuickFinder small(data);
   ExpectExactCopies(small, data, "next copy");
+}
+
+// The finder for sprite-sized inputs enters every position before the first
+// search and starts each walk from the searched position's own entry: every
+// earlier position must be a candidate and no later one, down to the input's
+// last bytes, and it may jump through any run, none being left out.
+TEST(DrovenMatchFinder, SmallInputFinderIsExact) {
+  Generator in(23);
+  std::mt19937 random(24);
+  std::vector<std::pair<std::string, Bytes>> inputs;
+  for (std::size_t size = 0; size <= 40; ++size) {
+    inputs.emplace_back("tiny " + std::to_string(size), in.Mixed(size));
+  }
+  for (int i = 0; i < 12; ++i) inputs.emplace_back("mixed", in.Mixed(1 + in.Below(3000)));
+  inputs.emplace_back("mixed, a whole window", in.Mixed(kWindow));
+  inputs.emplace_back("tiles, a whole window", TileLike(random, kWindow, 8, 4, 16));
+  inputs.emplace_back("repeated tiles", TileLike(random, 2048, 4, 3, 1u << 30));
+  for (int i = 0; i < 6; ++i) inputs.emplace_back("runs", Runs(random, 500 + random() % 3000));
+  inputs.emplace_back("runs, a whole window", Runs(random, kWindow));
+  for (const auto& [label, data] : inputs) {
+    for (bool jump : {false, true}) {
+      SmallInputFinder finder(data);
+      ExpectExact(finder, data, 0, jump, label + (jump ? ", jumping" : ""));
+    }
+    SmallInputFinder copies(data);
+    ExpectExactCopies(copies, data, label + ", next copy");
+  }
+}
+
+TEST(DrovenMatchFinder, SpriteSizedInputsTakeTheSmallFinderUnlessMostlyRuns) {
+  std::mt19937 random(25);
+  const Bytes sprite = TileLike(random, 2048, 8, 4, 16);
+  Bytes padded = sprite;  // a quarter sprite, the rest 0xFF padding
+  padded.resize(512);
+  padded.resize(2048, 0xFF);
+  const Bytes large = TileLike(random, kWindow + 1, 8, 4, 16);
+  const struct {
+    const char* label;
+    const Bytes& data;
+    std::size_t moduleSize;  // the most bytes one module spans
+    bool small;
+  } cases[] = {{"sprite", sprite, sprite.size(), true},
+               {"sprite in module mode", sprite, 4096, true},
+               {"padding", padded, padded.size(), false},
+               {"beyond the window", large, large.size(), false},
+               {"two modules", large, 4096, false}};
+  for (const auto& c : cases) {
+    MatchFinder finder(c.data, MatchFinder::kQuickReserve, c.moduleSize);
+    EXPECT_EQ(finder.UsesSmallInputFinder(), c.small) << c.label;
+    ExpectExactCopies(finder, c.data, c.label, c.moduleSize);
+  }
+  // Random bytes over {0, 1}: every search meets hundreds of earlier
+  // positions sharing its first four bytes. With a small reserve, searching
+  // every position runs the finder out in mid-input and the tree takes the rest.
+  Bytes bits(kWindow);
+  std::generate(bits.begin(), bits.end(), [&] { return static_cast<std::uint8_t>(random() & 1); });
+  MatchFinder finder(bits, 100);
+  ASSERT_TRUE(finder.UsesSmallInputFinder());
+  ExpectExact(finder, bits, 0, false, "bits, hand-over");
+  EXPECT_FALSE(finder.UsesSmallInputFinder());
+  EXPECT_FALSE(finder.UsesQuickChains());
+  // Asked for the next copy, it stops at the position where it runs out,
+  // with that position's own result, every position before it a literal.
+  SmallInputFinder small(bits, 0, 1000);
+  std::size_t p = 1;
+  while (!small.Exhausted()) {
+    const NextCopy next = small.FindNextCopy(p, 0, bits.size());
+    for (; p < next.position; ++p) {
+      ASSERT_FALSE(IsCopy(Exhaustive(bits, p, 0, bits.size()))) << "copy missed at " << p;
+    }
+    ASSERT_LT(p, bits.size()) << "never ran out";
+    const Match expected = Exhaustive(bits, p, 0, bits.size());
+    ASSERT_EQ(next.match.length, expected.length) << "at " << p;
+    ASSERT_EQ(next.match.distance, expected.distance) << "at " << p;
+    p += std::max<std::size_t>(next.match.length, 1);
+  }
 }
 
 TEST(DrovenMatchFinder, HandOversKeepResultsExact) {
