@@ -21,9 +21,10 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data,
 SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHeads head2,
                                    std::size_t visitsPerPosition, std::ptrdiff_t reserve)
     : data_(data),
-      previous2_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
-      previous3_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
-      previous4_(std::make_unique_for_overwrite<std::uint16_t[]>(std::max<std::size_t>(1, data.size()))),
+      previous_(std::make_unique_for_overwrite<std::uint16_t[]>(3 * data.size() + 1)),
+      previous2_(previous_.get()),
+      previous3_(previous2_ + data.size()),
+      previous4_(previous3_ + data.size()),
       budget_(reserve) {
   const auto earned = static_cast<std::ptrdiff_t>(data.size() * visitsPerPosition);
   budget_ = reserve > PTRDIFF_MAX - earned ? PTRDIFF_MAX : reserve + earned;
@@ -31,15 +32,15 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
   const std::uint8_t* bytes = data.data();
   const unsigned bits = ChainHashBits(n);
   const unsigned shift = 32 - bits;
-  std::vector<std::uint16_t> heads3(std::size_t{1} << bits, 0);
-  std::vector<std::uint16_t> heads4(std::size_t{1} << bits, 0);
+  // The heads are needed only here.
+  std::vector<std::uint16_t> heads(std::size_t{2} << bits, 0);
   // In locals: a store through a member could change the member as far as the
   // compiler knows, and every position would reload them.
-  std::uint16_t* const previous2 = previous2_.get();
-  std::uint16_t* const previous3 = previous3_.get();
-  std::uint16_t* const previous4 = previous4_.get();
-  std::uint16_t* const head3 = heads3.data();
-  std::uint16_t* const head4 = heads4.data();
+  std::uint16_t* const previous2 = previous2_;
+  std::uint16_t* const previous3 = previous3_;
+  std::uint16_t* const previous4 = previous4_;
+  std::uint16_t* const head3 = heads.data();
+  std::uint16_t* const head4 = head3 + (std::size_t{1} << bits);
   std::size_t x = 0;
   for (; x + 4 <= n; ++x) {
     const std::uint32_t key = Load4(bytes + x);
@@ -77,7 +78,7 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
   if (limit < 3) return {2, distance2};
   const std::uint8_t* data = data_.data();
   const std::uint8_t* here = data + p;
-  const std::uint16_t* previous3 = previous3_.get();
+  const std::uint16_t* previous3 = previous3_;
   std::size_t visits = 0;
   const std::uint32_t nearest3 = NearestSharing3(
       data, here, previous3[p], 0, [previous3](std::size_t j) { return previous3[j]; }, visits);
@@ -87,7 +88,7 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
     if (limit >= 4) {
       // Every position is entered, so a run's positions all follow each other
       // in the chain and the walk may jump within any run.
-      const std::uint16_t* previous4 = previous4_.get();
+      const std::uint16_t* previous4 = previous4_;
       const auto previous = [previous4](std::size_t j) { return previous4[j]; };
       const Match longer =
           OpensWithRun(here)
@@ -104,7 +105,7 @@ Match SmallInputFinder::Find(std::size_t p, std::size_t, std::size_t) { return S
 
 NextCopy SmallInputFinder::FindNextCopy(std::size_t p, std::size_t, std::size_t) {
   const std::size_t n = data_.size();
-  const std::uint16_t* previous2 = previous2_.get();
+  const std::uint16_t* previous2 = previous2_;
   for (; p < n; ++p) {
     // A position that no earlier one shares two bytes with is a literal.
     while (p + 2 <= n && previous2[p] == 0) ++p;

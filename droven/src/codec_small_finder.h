@@ -44,10 +44,11 @@ class SmallInputFinder {
   std::span<const std::uint8_t> data_;
   // Per position, plus one (0 for none): the previous position holding the
   // same two bytes, and the previous one with the same hash of three and of
-  // four bytes.
-  std::unique_ptr<std::uint16_t[]> previous2_;
-  std::unique_ptr<std::uint16_t[]> previous3_;
-  std::unique_ptr<std::uint16_t[]> previous4_;
+  // four bytes; three tables in one block.
+  std::unique_ptr<std::uint16_t[]> previous_;
+  std::uint16_t* previous2_;
+  std::uint16_t* previous3_;
+  std::uint16_t* previous4_;
   std::ptrdiff_t budget_;
 };
 
