@@ -11,7 +11,7 @@
 #include <memory>
 #include <span>
 
-#include "codec_match_finder.h"
+#include "codec_match.h"
 
 namespace droven::detail {
 

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "codec_quick_finder.h"
-#include "codec_small_finder.h"
 
 namespace droven::detail {
 namespace {
@@ -378,8 +377,8 @@ void MatchFinder::HandOverToTree() {
   tree_ = std::make_unique<TreeFinder>(data_);
 }
 
-NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
-  if (small_) return FindNextCopyWithQuick(*small_, p, moduleStart, moduleEnd);
+NextCopy MatchFinder::FindNextCopyOtherwise(std::size_t p, std::size_t moduleStart,
+                                            std::size_t moduleEnd) {
   if (quick16_) return FindNextCopyWithQuick(*quick16_, p, moduleStart, moduleEnd);
   if (quick32_) return FindNextCopyWithQuick(*quick32_, p, moduleStart, moduleEnd);
   for (; p < moduleEnd; ++p) {
@@ -387,23 +386,6 @@ NextCopy MatchFinder::FindNextCopy(std::size_t p, std::size_t moduleStart, std::
     if (IsCopy(found)) return {p, found};
   }
   return {moduleEnd, {}};
-}
-
-template <class Quick>
-NextCopy MatchFinder::FindNextCopyWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
-                                            std::size_t moduleEnd) {
-  // One object returned on every path, so that the quick finder writes it
-  // straight into the caller's: copying it here read it back wider than it
-  // was written, which the processor cannot forward from its stores.
-  NextCopy next = quick.FindNextCopy(p, moduleStart, moduleEnd);
-  if (quick.Exhausted()) {
-    HandOverToTree();  // `quick` is gone from here on
-    // A literal, searched once more by the tree to keep things simple.
-    if (next.position != moduleEnd && !IsCopy(next.match)) {
-      next = FindNextCopy(next.position, moduleStart, moduleEnd);
-    }
-  }
-  return next;
 }
 
 Match MatchFinder::FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {

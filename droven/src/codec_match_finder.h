@@ -3,65 +3,16 @@
 // candidate of the window would, but without visiting most of them.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
 
+#include "codec_match.h"
+#include "codec_small_finder.h"
+
 namespace droven::detail {
-
-inline constexpr std::size_t kWindow = 8192;
-inline constexpr std::size_t kMaxMatch = 256;
-
-struct Match {
-  std::size_t length = 0;    // 0 when nothing of 2 bytes or more was found
-  std::size_t distance = 0;  // 1..kWindow
-};
-
-// True when the encoder writes a copy for this match rather than a literal: a
-// copy of two bytes reaches only 256 bytes back.
-inline bool IsCopy(const Match& match) {
-  return match.length >= 3 || (match.length == 2 && match.distance <= 256);
-}
-
-// The first position from a given one on whose match becomes a copy, with that
-// match; the module's end when there is none.
-struct NextCopy {
-  std::size_t position = 0;
-  Match match;
-};
-
-// Eight bytes in the host's order: for comparing bytes, not for reading numbers.
-[[gnu::always_inline]] inline std::uint64_t Load64(const std::uint8_t* at) {
-  std::uint64_t v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
-
-// Number of equal bytes of a[from..] and b[from..], up to `limit` in total.
-// b must have `limit` readable bytes; a lies before b in the same buffer.
-// Inline: it is the inner loop of every finder's walk.
-[[gnu::always_inline]] inline std::size_t CommonLength(const std::uint8_t* a, const std::uint8_t* b,
-                                                       std::size_t from, std::size_t limit) {
-  std::size_t k = from;
-  while (k + 8 <= limit) {
-    const std::uint64_t diff = Load64(a + k) ^ Load64(b + k);
-    if (diff != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);
-      } else {
-        while (a[k] == b[k]) ++k;
-        return k;
-      }
-    }
-    k += 8;
-  }
-  while (k < limit && a[k] == b[k]) ++k;
-  return k;
-}
 
 // True when data[pos..] repeats in full `period` bytes later, as far as any later
 // search in the module can compare: the nearer position then matches every later
@@ -181,7 +132,6 @@ class TreeFinder {
 
 template <class Entry>
 class BasicQuickFinder;
-class SmallInputFinder;
 
 // Three exact finders, tried in turn; the choice only affects speed. The quick
 // chains come first: every position enters them in constant time and only the
@@ -214,7 +164,11 @@ class MatchFinder {
   Match Find(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   // The next copy from p on, searching every position up to it: what the
   // encoder asks for, so that a run of literals costs no call per byte.
-  NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
+  // Inline for a sprite-sized input, where a copy comes every few bytes.
+  NextCopy FindNextCopy(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd) {
+    if (small_) return FindNextCopyWithQuick(*small_, p, moduleStart, moduleEnd);
+    return FindNextCopyOtherwise(p, moduleStart, moduleEnd);
+  }
   bool UsesSmallInputFinder() const { return small_ != nullptr; }
   bool UsesQuickChains() const { return quick16_ != nullptr || quick32_ != nullptr; }
   bool UsesChains() const { return chains_ != nullptr; }
@@ -224,7 +178,22 @@ class MatchFinder {
   Match FindWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   template <class Quick>
   NextCopy FindNextCopyWithQuick(Quick& quick, std::size_t p, std::size_t moduleStart,
-                                 std::size_t moduleEnd);
+                                 std::size_t moduleEnd) {
+    // One object returned on every path, so that the finder writes it
+    // straight into the caller's: copying it here read it back wider than it
+    // was written, which the processor cannot forward from its stores.
+    NextCopy next = quick.FindNextCopy(p, moduleStart, moduleEnd);
+    if (quick.Exhausted()) {
+      HandOverToTree();  // `quick` is gone from here on
+      // A literal, searched once more by the tree to keep things simple.
+      if (next.position != moduleEnd && !IsCopy(next.match)) {
+        next = FindNextCopy(next.position, moduleStart, moduleEnd);
+      }
+    }
+    return next;
+  }
+  // FindNextCopy with the quick chains or the finders behind them.
+  NextCopy FindNextCopyOtherwise(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   Match FindWithTree(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
   // Drops the exhausted quick chains; the tree starts on the positions that follow.
   void HandOverToTree();

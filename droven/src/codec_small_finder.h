@@ -11,7 +11,7 @@
 #include <span>
 
 #include "codec_chain_walk.h"
-#include "codec_match_finder.h"
+#include "codec_match.h"
 
 namespace droven::detail {
 
