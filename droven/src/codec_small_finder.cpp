@@ -6,6 +6,15 @@
 #include "codec_chain_walk.h"
 
 namespace droven::detail {
+namespace {
+
+// The reserve plus what the positions earn, without overflowing.
+std::ptrdiff_t Budget(std::size_t size, std::size_t visitsPerPosition, std::ptrdiff_t reserve) {
+  const auto earned = static_cast<std::ptrdiff_t>(size * visitsPerPosition);
+  return reserve > PTRDIFF_MAX - earned ? PTRDIFF_MAX : reserve + earned;
+}
+
+}  // namespace
 
 bool SmallInputFinder::Suits(std::span<const std::uint8_t> data, std::size_t moduleSize,
                              const TwoByteHeads& head2) {
@@ -25,9 +34,7 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
       previous2_(previous_.get()),
       previous3_(previous2_ + data.size()),
       previous4_(previous3_ + data.size()),
-      budget_(reserve) {
-  const auto earned = static_cast<std::ptrdiff_t>(data.size() * visitsPerPosition);
-  budget_ = reserve > PTRDIFF_MAX - earned ? PTRDIFF_MAX : reserve + earned;
+      budget_(Budget(data.size(), visitsPerPosition, reserve)) {
   const std::size_t n = data.size();
   const std::uint8_t* bytes = data.data();
   const unsigned bits = ChainHashBits(n);
