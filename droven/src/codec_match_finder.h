@@ -133,14 +133,16 @@ class TreeFinder {
 template <class Entry>
 class BasicQuickFinder;
 
-// Three exact finders, tried in turn; the choice only affects speed. The quick
-// chains come first: every position enters them in constant time and only the
-// positions the parse stops at are searched. Where their walks grow long (many
-// earlier positions sharing a prefix) the tree takes over, and where the tree's
-// paths grow long (runs, broken periods, tiny alphabets) the full chains, which
-// cross runs and periods in one step. Each hand-over is for the rest of the input.
+// Three exact finders, tried in turn; the choice only affects speed. Hash chains
+// come first: every position enters them in constant time and only the
+// positions the parse stops at are searched (a sprite-sized input that is not
+// mostly runs enters them all at once, any other the quick chains as the parse
+// passes its positions). Where their walks grow long (many earlier positions
+// sharing a prefix) the tree takes over, and where the tree's paths grow long
+// (runs, broken periods, tiny alphabets) the full chains, which cross runs and
+// periods in one step. Each hand-over is for the rest of the input.
 //
-// Worst case per position: the quick chains may spend kQuickVisitsPerPosition
+// Worst case per position: the hash chains may spend kQuickVisitsPerPosition
 // chain entries per position on average (one more for every 32 bytes compared;
 // plus a reserve of kQuickReserve) before they hand over; a single search visits
 // at most 2 * kWindow entries, each compared for at most kMaxMatch bytes. The
