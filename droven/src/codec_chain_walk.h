@@ -46,12 +46,31 @@ inline std::uint32_t Key2(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0] | (at[1] << 8));
 }
 
+// The head slot of a key of three or four bytes, for `shift` = 32 - hash bits.
+[[gnu::always_inline]] inline std::uint32_t HashKey(std::uint32_t key, unsigned shift) {
+  return (key * kHashMultiplier) >> shift;
+}
+
 inline std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
-  return (Load4(at) * kHashMultiplier) >> (32 - bits);
+  return HashKey(Load4(at), 32 - bits);
 }
 
 inline std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
-  return (Key3(at) * kHashMultiplier) >> (32 - bits);
+  return HashKey(Key3(at), 32 - bits);
+}
+
+// Makes `entry`, a position whose four bytes are `key`, the newest of its
+// three- and four-byte chains; the heads it replaces become its previous entries.
+template <class Entry>
+[[gnu::always_inline]] inline void EnterChains(std::uint32_t key, Entry entry, unsigned shift,
+                                               Entry* head3, Entry* head4, Entry& previous3,
+                                               Entry& previous4) {
+  Entry& h3 = head3[HashKey(key & 0xFFFFFF, shift)];
+  previous3 = h3;
+  h3 = entry;
+  Entry& h4 = head4[HashKey(key, shift)];
+  previous4 = h4;
+  h4 = entry;
 }
 
 // How many bytes from `at` equal at[0], up to `cap` (at least 1).

@@ -22,12 +22,7 @@ struct BasicQuickFinder<Entry>::Heads {
     const auto entry = static_cast<Entry>(x + 1);
     const std::size_t slot = x & kMask;
     head2->Set(key & 0xFFFF, static_cast<std::uint16_t>(x));
-    Entry& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
-    prev3[slot] = h3;
-    h3 = entry;
-    Entry& h4 = head4[(key * kHashMultiplier) >> shift];
-    prev4[slot] = h4;
-    h4 = entry;
+    EnterChains(key, entry, shift, head3, head4, prev3[slot], prev4[slot]);
   }
 };
 

@@ -54,12 +54,7 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
     const auto entry = static_cast<std::uint16_t>(x + 1);
     previous2[x] = head2.Get(key & 0xFFFF);
     head2.Set(key & 0xFFFF, entry);
-    std::uint16_t& h3 = head3[((key & 0xFFFFFF) * kHashMultiplier) >> shift];
-    previous3[x] = h3;
-    h3 = entry;
-    std::uint16_t& h4 = head4[(key * kHashMultiplier) >> shift];
-    previous4[x] = h4;
-    h4 = entry;
+    EnterChains(key, entry, shift, head3, head4, previous3[x], previous4[x]);
   }
   // The last positions have the shorter keys only.
   for (; x + 2 <= n; ++x) {
@@ -67,7 +62,7 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
     previous2[x] = head2.Get(Key2(bytes + x));
     head2.Set(Key2(bytes + x), entry);
     if (x + 3 <= n) {
-      std::uint16_t& h3 = head3[(Key3(bytes + x) * kHashMultiplier) >> shift];
+      std::uint16_t& h3 = head3[HashKey(Key3(bytes + x), shift)];
       previous3[x] = h3;
       h3 = entry;
     }
