@@ -100,62 +100,131 @@ inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
   }
 }
 
-// Where the fast loop stands between items.
+// How the fast loop reads a copy, looked up by its flag bits. A long copy
+// (0, 1) has two data bytes; a short one (0, 0, H, L) has one, and its length
+// lies in the flags. The two bytes at the copy's data, masked with `keep` and
+// merged with `fill`, are read as a long copy's: a short copy's fill adds no
+// distance bits and a length field of 7 (made up by `lengthAdd`), which is
+// never the three-byte form's 0. The index is the copy's four flag bits,
+// inverted as the loop keeps them, with the leading bit left in: only even
+// entries are used, and the index needs no shift.
+struct CopyForms {
+  struct Data {
+    std::uint32_t keep;
+    std::uint32_t fill;
+  };
+  struct Sizes {
+    std::uint32_t lengthAdd;
+    std::uint32_t distanceBase;
+  };
+  std::array<Data, 16> data;
+  std::array<Sizes, 16> sizes;
+  std::array<std::uint64_t, 16> bytes;  // data bytes, before a long copy's third
+};
+constexpr auto kCopyForms = [] {
+  CopyForms forms{};
+  for (std::uint32_t inverted = 0; inverted < 16; inverted += 2) {
+    const std::uint32_t bits = ~inverted & 14;
+    if (bits & 2) {
+      forms.data[inverted] = {0xFFFF, 0};
+      forms.sizes[inverted] = {2, 8192};
+      forms.bytes[inverted] = 2;
+    } else {
+      const std::uint32_t length = 2 + 2 * (bits >> 2 & 1) + (bits >> 3 & 1);
+      forms.data[inverted] = {0xFF, 0x700};
+      forms.sizes[inverted] = {length - 7, 256};
+      forms.bytes[inverted] = 1;
+    }
+  }
+  return forms;
+}();
+
+// The fast loop keeps a flag word's bits still to be consumed inverted, from
+// bit 0, with a zero marker above them and ones above that. A run of literals
+// is then a run of trailing zeros, right shifts keep the ones coming in from
+// the top, and the word is used up when all its bits are ones.
+constexpr std::int32_t Inverted(std::uint32_t flags, unsigned left) {
+  return static_cast<std::int32_t>(~(flags | std::uint32_t{1} << left));
+}
+inline void Restored(std::int32_t inverted, std::uint32_t& flags, unsigned& left) {
+  const auto marked = ~static_cast<std::uint32_t>(inverted);
+  left = static_cast<unsigned>(std::bit_width(marked)) - 1;
+  flags = marked ^ std::uint32_t{1} << left;
+}
+// How many literals (zeros) inverted flags begin with; there is always a one
+// above the marker, so the count is defined.
+inline std::size_t Literals(std::int32_t inverted) {
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(inverted)));
+#else
+  return static_cast<unsigned>(std::countr_zero(static_cast<std::uint32_t>(inverted)));
+#endif
+}
+
+// How many steps of the fast loop, each reading at most kFastInput bytes and
+// writing at most kFastOutput, surely stay within the input's and the
+// output's last positions at which a step may start.
+inline std::size_t SafeSteps(const std::uint8_t* in, const std::uint8_t* inLast,
+                             const std::uint8_t* out, const std::uint8_t* outLast) {
+  if (in > inLast || out > outLast) return 0;
+  return std::min(static_cast<std::size_t>(inLast - in) / kFastInput,
+                  static_cast<std::size_t>(outLast - out) / kFastOutput) +
+         1;
+}
+
+enum class Stop { kOther, kEndMarker, kBadDistance };
+// Where the fast loop stands between items, its flag bits inverted, and why
+// the last loop stopped.
 struct Cursor {
   const std::uint8_t* in;
   std::uint8_t* out;
-  std::uint32_t flags;
-  unsigned left;
+  std::int32_t bits;
+  Stop stop;
 };
-enum class Stop { kOther, kEndMarker, kBadDistance };
 
 // Long copies one after another (flag bits 0, 1 each), across flag words: in
 // a stream of nothing else every branch here predicts. Out of line, so that
 // the main loop keeps its registers.
-[[gnu::noinline]] Stop LongCopies(Cursor& at, std::uint8_t* base, const std::uint8_t* inLast,
-                                  const std::uint8_t* outLast) {
-  const std::uint8_t* in = at.in;
-  std::uint8_t* out = at.out;
-  std::uint32_t flags = at.flags;
-  unsigned left = at.left;
-  Stop stop = Stop::kOther;
-  while ((flags & 3) == 2 && left >= 2 && in <= inLast && out <= outLast) {
-    flags >>= 2;
-    left -= 2;
-    if (left == 0) {
-      flags = Word(in);
-      in += 2;
-      left = 16;
-    }
-    const std::size_t b1 = in[0];
-    const std::size_t b2 = in[1];
-    std::size_t length = (b2 & 7) + 2;
-    in += 2;
-    if ((b2 & 7) == 0) {
-      const std::size_t b3 = *in++;
-      if (b3 <= 1) {
-        if (b3 == 0) {
-          stop = Stop::kEndMarker;
-          break;
-        }
-        continue;  // no-op
+[[gnu::noinline]] Cursor LongCopies(const std::uint8_t* in, std::uint8_t* out, std::int32_t bits,
+                                    std::uint8_t* base, const std::uint8_t* inLast,
+                                    const std::uint8_t* outLast) {
+  for (std::size_t steps = SafeSteps(in, inLast, out, outLast); steps != 0;
+       steps = SafeSteps(in, inLast, out, outLast)) {
+    do {
+      // Inverted, a long copy's bits read 1, 0; -3 is a copy's first bit with
+      // only the marker above it, its kind still in the next word.
+      if ((bits & 3) != 1 || bits == -3) return {in, out, bits, Stop::kOther};
+      bits >>= 2;
+      if (bits == -2) {
+        // The copy took the word's last bit: the next word precedes its data.
+        bits = Inverted(Word(in), 16);
+        in += 2;
       }
-      length = b3 + 1;
-    }
-    const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
-    if (distance > static_cast<std::size_t>(out - base)) {
-      stop = Stop::kBadDistance;
-      break;
-    }
-    if (distance >= 16 && length <= 16) {
-      std::memcpy(out, out - distance, 16);
-    } else {
-      Copy(out, length, distance);
-    }
-    out += length;
+      const std::size_t b1 = in[0];
+      const std::size_t b2 = in[1];
+      std::size_t length = (b2 & 7) + 2;
+      in += 2;
+      if ((b2 & 7) == 0) {
+        const std::size_t b3 = *in++;
+        if (b3 <= 1) {
+          if (b3 == 0) return {in, out, bits, Stop::kEndMarker};
+          continue;  // no-op
+        }
+        length = b3 + 1;
+      }
+      const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+      if (distance > static_cast<std::size_t>(out - base)) {
+        return {in, out, bits, Stop::kBadDistance};
+      }
+      if (distance >= 16 && length <= 16) {
+        std::memcpy(out, out - distance, 16);
+      } else {
+        Copy(out, length, distance);
+      }
+      out += length;
+    } while (--steps != 0);
   }
-  at = {in, out, flags, left};
-  return stop;
+  return {in, out, bits, Stop::kOther};
 }
 
 class Decoder {
@@ -224,45 +293,37 @@ class Decoder {
     const std::uint8_t* in = in_ + pos_;
     std::uint8_t* const base = buffer_.data();
     std::uint8_t* out = base + length_;
+    const std::uint8_t* const inLast = InLast();
     std::uint8_t* const outLast = base + buffer_.size() - kSlack - kFastOutput;
-    // The bits of the current flag word not yet consumed, from bit 0; every
-    // bit above `left` is zero.
-    std::uint32_t flags = flags_;
-    unsigned left = left_;
+    std::int32_t bits = Inverted(flags_, left_);
     const auto leave = [&](Result result) {
       pos_ = static_cast<std::size_t>(in - in_);
       length_ = static_cast<std::size_t>(out - base);
-      flags_ = flags;
-      left_ = left;
+      Restored(bits, flags_, left_);
       status = result;
       return true;
     };
-    // Each step decodes a run of literals (maybe empty) and the copy after it,
-    // so that telling literals from copies costs no branch of its own.
-    // Streams of little else than long copies ran faster on branches, which
-    // always predict there: a flag word holding nothing but long copies ends
-    // the loop early (`stop` moves to the stream's start), and LongCopies
-    // takes them until something else comes.
-    const std::uint8_t* stop = InLast();
     for (;;) {
-      while (in <= stop && out <= outLast) {
-        const unsigned ones = std::countr_one(flags);
+      // Steps that cannot reach past either buffer's last safe position.
+      std::size_t steps = SafeSteps(in, inLast, out, outLast);
+      if (steps == 0) break;
+      bool longCopiesAhead = false;
+      // Each step decodes a run of literals (maybe empty) and the copy after
+      // it, so that telling literals from copies costs no branch of its own.
+      do {
+        const std::size_t ones = Literals(bits);
         std::memcpy(out, in, 16);
-        if (ones == left) {
-          // The run takes the word's last bit: the next word precedes its last
-          // byte, and the run may go on in that word.
-          out += left - 1;
-          in += left - 1;
-          flags = Word(in);
-          in += 2;
-          left = 16;
-          *out++ = *in++;
-          continue;
-        }
         out += ones;
         in += ones;
-        flags >>= ones;
-        left -= ones;
+        bits >>= ones;
+        if (bits == -1) {
+          // The run took the word's last bit, and the marker: the next word
+          // precedes the run's last byte, and the run may go on in that word.
+          bits = Inverted(Word(in - 2), 16);
+          --out;
+          out[-1] = *in++;
+          continue;
+        }
 
         // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
         // short one. Mostly they all lie in this word, and the word's bits are
@@ -270,41 +331,43 @@ class Decoder {
         // in the stream: it is read and the item's bits taken across both.
         // (With one bit left, the kind is not known yet, but the item crosses
         // either way.)
-        std::uint32_t joined = flags;
-        if (const std::uint32_t used = 4 - (flags & 2); used < left) {
-          flags >>= used;
-          left -= used;
-        } else {
-          joined |= Word(in) << left;
-          const std::uint32_t crossed = 4 - (joined & 2);
-          flags = joined >> crossed;
-          left = left + 16 - crossed;
+        std::int32_t joined = bits;
+        bits >>= 2 + (joined & 2);
+        if (static_cast<std::uint32_t>(bits) >= 0xFFFFFFFEu) {
+          std::uint32_t flags;
+          unsigned left;
+          Restored(joined, flags, left);
+          flags |= Word(in) << left;
           in += 2;
+          const std::uint32_t crossed = 4 - (flags & 2);
+          left = left + 16 - crossed;
+          joined = Inverted(flags, 31);
+          bits = Inverted(flags >> crossed, left);
           // Every item the new word holds whole, after this one, a long
-          // copy (bits 0, 1 repeated): a stream that is all long copies.
+          // copy (bits 0, 1 repeated): a stream of little else, on which
+          // branches always predict. This copy ends the steps, and
+          // LongCopies takes the next ones until something else comes.
           const unsigned pairs = (left - 1) / 2;
           const std::uint32_t mask = (std::uint32_t{1} << (2 * pairs)) - 1;
-          if ((flags & mask) == (0xAAAAu & mask)) stop = in_;
+          if (((flags >> crossed) & mask) == (0xAAAAu & mask)) {
+            longCopiesAhead = true;
+            steps = 1;
+          }
         }
-        // Which kind it is cannot be predicted, so both readings of the data
-        // bytes are made and the right one picked with masks, not branches.
-        const std::uint32_t isLong = joined >> 1 & 1;
-        const std::size_t b1 = in[0];
-        const std::size_t b2 = in[1];
-        const std::size_t b3 = in[2];
-        // One formula for both kinds, steered by masks: a short copy's
-        // distance has no high bits and its length field is (H, L).
-        const std::size_t longMask = 0 - std::size_t{isLong};
-        const std::size_t shortField = (joined >> 1 & 2) | (joined >> 3 & 1);
-        const std::size_t field = ((b2 & 7) & longMask) | (shortField & ~longMask);
-        std::size_t length = 2 + field;
-        const std::size_t high = (b2 & 0xF8 & longMask) << 5;
-        const std::size_t distance = (std::size_t{256} << (5 * isLong)) - (high | b1);
-        in += 1 + isLong;
+        // Which kind it is cannot be predicted: the copy's form, looked up by
+        // its flag bits, steers one formula for both kinds without branches.
+        const std::size_t form = joined & 14;
+        const std::uint32_t data =
+            (Word(in) & kCopyForms.data[form].keep) | kCopyForms.data[form].fill;
+        std::size_t length =
+            static_cast<std::uint32_t>((data >> 8 & 7) + kCopyForms.sizes[form].lengthAdd);
+        const std::size_t distance =
+            kCopyForms.sizes[form].distanceBase - ((data >> 3 & 0x1F00) | (data & 0xFF));
+        in += kCopyForms.bytes[form];
         // The long copy's three-byte form (no length in B2) is taken by a
         // branch: it is rare or else regular, and so `in` need not wait for B2.
-        if (isLong & ((b2 & 7) == 0)) {
-          ++in;
+        if ((data & 0x700) == 0) {
+          const std::size_t b3 = *in++;
           if (b3 <= 1) {
             if (b3 == 0) return leave(kOk);  // end marker
             continue;                        // no-op
@@ -314,17 +377,14 @@ class Decoder {
         if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
         Copy(out, length, distance);
         out += length;
-      }
-      if (stop != in_) break;
-      stop = InLast();
-      Cursor cursor{in, out, flags, left};
-      const Stop end = LongCopies(cursor, base, stop, outLast);
-      in = cursor.in;
-      out = cursor.out;
-      flags = cursor.flags;
-      left = cursor.left;
-      if (end == Stop::kEndMarker) return leave(kOk);
-      if (end == Stop::kBadDistance) return leave(kBadDistance);
+      } while (--steps != 0);
+      if (!longCopiesAhead) continue;
+      const Cursor at = LongCopies(in, out, bits, base, inLast, outLast);
+      in = at.in;
+      out = at.out;
+      bits = at.bits;
+      if (at.stop == Stop::kEndMarker) return leave(kOk);
+      if (at.stop == Stop::kBadDistance) return leave(kBadDistance);
     }
     leave(kOk);
     return false;
