@@ -161,17 +161,6 @@ inline std::size_t Literals(std::int32_t inverted) {
 #endif
 }
 
-// How many steps of the fast loop, each reading at most kFastInput bytes and
-// writing at most kFastOutput, surely stay within the input's and the
-// output's last positions at which a step may start.
-inline std::size_t SafeSteps(const std::uint8_t* in, const std::uint8_t* inLast,
-                             const std::uint8_t* out, const std::uint8_t* outLast) {
-  if (in > inLast || out > outLast) return 0;
-  return std::min(static_cast<std::size_t>(inLast - in) / kFastInput,
-                  static_cast<std::size_t>(outLast - out) / kFastOutput) +
-         1;
-}
-
 enum class Stop { kOther, kEndMarker, kBadDistance };
 // Where the fast loop stands between items, its flag bits inverted, and why
 // the last loop stopped.
@@ -188,41 +177,38 @@ struct Cursor {
 [[gnu::noinline]] Cursor LongCopies(const std::uint8_t* in, std::uint8_t* out, std::int32_t bits,
                                     std::uint8_t* base, const std::uint8_t* inLast,
                                     const std::uint8_t* outLast) {
-  for (std::size_t steps = SafeSteps(in, inLast, out, outLast); steps != 0;
-       steps = SafeSteps(in, inLast, out, outLast)) {
-    do {
-      // Inverted, a long copy's bits read 1, 0; -3 is a copy's first bit with
-      // only the marker above it, its kind still in the next word.
-      if ((bits & 3) != 1 || bits == -3) return {in, out, bits, Stop::kOther};
-      bits >>= 2;
-      if (bits == -2) {
-        // The copy took the word's last bit: the next word precedes its data.
-        bits = Inverted(Word(in), 16);
-        in += 2;
-      }
-      const std::size_t b1 = in[0];
-      const std::size_t b2 = in[1];
-      std::size_t length = (b2 & 7) + 2;
+  while (in <= inLast && out <= outLast) {
+    // Inverted, a long copy's bits read 1, 0; -3 is a copy's first bit with
+    // only the marker above it, its kind still in the next word.
+    if ((bits & 3) != 1 || bits == -3) return {in, out, bits, Stop::kOther};
+    bits >>= 2;
+    if (bits == -2) {
+      // The copy took the word's last bit: the next word precedes its data.
+      bits = Inverted(Word(in), 16);
       in += 2;
-      if ((b2 & 7) == 0) {
-        const std::size_t b3 = *in++;
-        if (b3 <= 1) {
-          if (b3 == 0) return {in, out, bits, Stop::kEndMarker};
-          continue;  // no-op
-        }
-        length = b3 + 1;
+    }
+    const std::size_t b1 = in[0];
+    const std::size_t b2 = in[1];
+    std::size_t length = (b2 & 7) + 2;
+    in += 2;
+    if ((b2 & 7) == 0) {
+      const std::size_t b3 = *in++;
+      if (b3 <= 1) {
+        if (b3 == 0) return {in, out, bits, Stop::kEndMarker};
+        continue;  // no-op
       }
-      const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
-      if (distance > static_cast<std::size_t>(out - base)) {
-        return {in, out, bits, Stop::kBadDistance};
-      }
-      if (distance >= 16 && length <= 16) {
-        std::memcpy(out, out - distance, 16);
-      } else {
-        Copy(out, length, distance);
-      }
-      out += length;
-    } while (--steps != 0);
+      length = b3 + 1;
+    }
+    const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+    if (distance > static_cast<std::size_t>(out - base)) {
+      return {in, out, bits, Stop::kBadDistance};
+    }
+    if (distance >= 16 && length <= 16) {
+      std::memcpy(out, out - distance, 16);
+    } else {
+      Copy(out, length, distance);
+    }
+    out += length;
   }
   return {in, out, bits, Stop::kOther};
 }
@@ -303,14 +289,11 @@ class Decoder {
       status = result;
       return true;
     };
+    const std::uint8_t* stop = inLast;
     for (;;) {
-      // Steps that cannot reach past either buffer's last safe position.
-      std::size_t steps = SafeSteps(in, inLast, out, outLast);
-      if (steps == 0) break;
-      bool longCopiesAhead = false;
       // Each step decodes a run of literals (maybe empty) and the copy after
       // it, so that telling literals from copies costs no branch of its own.
-      do {
+      while (in <= stop && out <= outLast) {
         const std::size_t ones = Literals(bits);
         std::memcpy(out, in, 16);
         out += ones;
@@ -345,14 +328,12 @@ class Decoder {
           bits = Inverted(flags >> crossed, left);
           // Every item the new word holds whole, after this one, a long
           // copy (bits 0, 1 repeated): a stream of little else, on which
-          // branches always predict. This copy ends the steps, and
-          // LongCopies takes the next ones until something else comes.
+          // branches always predict. The loop ends after this copy (`stop`
+          // moves to the stream's start), and LongCopies takes the next ones
+          // until something else comes.
           const unsigned pairs = (left - 1) / 2;
           const std::uint32_t mask = (std::uint32_t{1} << (2 * pairs)) - 1;
-          if (((flags >> crossed) & mask) == (0xAAAAu & mask)) {
-            longCopiesAhead = true;
-            steps = 1;
-          }
+          if (((flags >> crossed) & mask) == (0xAAAAu & mask)) stop = in_;
         }
         // Which kind it is cannot be predicted: the copy's form, looked up by
         // its flag bits, steers one formula for both kinds without branches.
@@ -377,8 +358,9 @@ class Decoder {
         if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
         Copy(out, length, distance);
         out += length;
-      } while (--steps != 0);
-      if (!longCopiesAhead) continue;
+      }
+      if (stop != in_) break;
+      stop = inLast;
       const Cursor at = LongCopies(in, out, bits, base, inLast, outLast);
       in = at.in;
       out = at.out;
