@@ -73,21 +73,28 @@ template <class Entry>
   h4 = entry;
 }
 
-// How many bytes from `at` equal at[0], up to `cap` (at least 1).
-inline std::size_t RunLength(const std::uint8_t* at, std::size_t cap) {
-  return 1 + CommonLength(at, at + 1, 0, cap - 1);
+// How many bytes from `at`, up to `cap` (at least `period`), repeat the byte
+// `period` before them: at[k] == at[k - period] for period <= k < the result.
+inline std::size_t PeriodLength(const std::uint8_t* at, std::size_t period, std::size_t cap) {
+  return period + CommonLength(at, at + period, 0, cap - period);
 }
 
-// The lowest x from `bound` to j with data[x..j] all equal to data[j]
-// (j itself when bound lies above it), found eight bytes at a time.
-inline std::size_t RunStart(const std::uint8_t* data, std::size_t j, std::size_t bound) {
+// The lowest x from `bound` to j with data[y] == data[y + period] for every y
+// from x to j (j itself when bound lies above it), with period 1 or 2, found
+// eight bytes at a time.
+inline std::size_t PeriodStart(const std::uint8_t* data, std::size_t j, std::size_t period,
+                               std::size_t bound) {
   if (bound >= j) return j;
-  const std::uint8_t value = data[j];
-  const std::uint64_t eight = 0x0101010101010101ull * value;
+  // The eight bytes before x, a multiple of eight below j, as the pattern
+  // would have them.
+  const std::uint8_t pair[2] = {data[j], data[j + period - 1]};
+  std::uint16_t lane;
+  std::memcpy(&lane, pair, 2);
+  const std::uint64_t pattern = lane * 0x0001000100010001ull;
   std::size_t x = j;
   while (x - bound >= 8) {
-    // The bytes before x, read as one number: the byte at x - 1 is its highest.
-    const std::uint64_t other = Load64(data + x - 8) ^ eight;
+    // Read as one number, the byte at x - 1 is the highest.
+    const std::uint64_t other = Load64(data + x - 8) ^ pattern;
     if (other != 0) {
       if constexpr (std::endian::native == std::endian::little) {
         return x - static_cast<std::size_t>(std::countl_zero(other) / 8);
@@ -97,7 +104,7 @@ inline std::size_t RunStart(const std::uint8_t* data, std::size_t j, std::size_t
     }
     x -= 8;
   }
-  while (x > bound && data[x - 1] == value) --x;
+  while (x > bound && data[x - 1] == data[x - 1 + period]) --x;
   return x;
 }
 
@@ -191,12 +198,13 @@ template <class Previous>
 // the four bytes up to the one that would make it longer than the best so far
 // agree, so most entries cost one load.
 //
-// With kOpensWithRun, for a position whose first four bytes are one value:
-// every candidate then lies in an earlier run of that value, and of a long run
-// only one position can be the match, which the walk jumps to. A run's
-// positions follow each other in the chain only where none was left out, so it
-// jumps only from `floor` on.
-template <bool kOpensWithRun, class Previous>
+// With kPeriod 1 or 2, for a position whose first four bytes repeat with that
+// period (one value, or two values taking turns): every candidate then lies in
+// an earlier stretch of that pattern, and of a long stretch only one position
+// can be the match, which the walk jumps to. A stretch's positions follow each
+// other in the chain only where none was left out, so it jumps only from
+// `floor` on.
+template <std::size_t kPeriod, class Previous>
 [[gnu::always_inline]] inline Match LongestAlongChain(const std::uint8_t* data, std::size_t p,
                                                      std::uint32_t entry, std::size_t lowest,
                                                      std::size_t floor, std::size_t limit,
@@ -205,26 +213,33 @@ template <bool kOpensWithRun, class Previous>
   std::size_t best = 3;  // only matches of four bytes or more come from this chain
   std::size_t bestPos = 0;
   const std::uint32_t key = Load4(here);
-  std::size_t run = 0;  // how many bytes from here equal here[0], once needed
+  std::size_t run = 0;  // how many bytes from here keep the pattern, once needed
   while (entry > lowest) {
     ++visits;
     const std::size_t j = entry - 1;
     entry = previous(j);
-    if constexpr (kOpensWithRun) {
-      // j lies in such a run, eight bytes long at least (shorter ones are
-      // quicker to walk), and its positions back to floor are all entered.
-      // Of its positions from j down, the one with exactly `run` bytes of the
-      // run left (else the first, or j when all have more) matches longest:
-      // each later one matches less, each earlier one `run` bytes and no more.
-      if (entry == j && j >= floor + 8 && Load4(data + j - 4) == key &&
+    if constexpr (kPeriod != 0) {
+      // j lies in such a stretch, 8 bytes long at least for runs and 12 for
+      // two-byte periods (shorter ones are quicker to walk), its next entry
+      // kPeriod below it, and its positions back to floor are all entered.
+      // Of its positions from j down in j's phase, one with exactly `run`
+      // bytes of the stretch left (else the next below it, else the first,
+      // or j when all have more) matches longest: each later one matches
+      // less, each earlier one `run` bytes and no more. The other phase
+      // starts with other bytes.
+      if (entry == j + 1 - kPeriod && j >= floor + 8 && Load4(data + j - 4 * kPeriod) == key &&
           Load4(data + j) == key) {
-        if (run == 0) run = RunLength(here, limit);
-        const std::size_t end = j + RunLength(data + j, limit);
-        const std::size_t start = RunStart(data, j, floor);
-        const std::size_t at = std::clamp(end >= run ? end - run : 0, start, j);
+        if (run == 0) run = PeriodLength(here, kPeriod, limit);
+        const std::size_t end = j + PeriodLength(data + j, kPeriod, limit);
+        const std::size_t start = PeriodStart(data, j, kPeriod, floor);
+        constexpr std::size_t kPhase = kPeriod - 1;  // a mask: the period is 1 or 2
+        const std::size_t first = start + ((j - start) & kPhase);  // lowest in j's phase
+        std::size_t at = first;
+        if (end >= first + run) at = std::min(end - run, j);
+        at -= (j - at) & kPhase;
         const std::size_t length = CommonLength(data + at, here, 0, limit);
         visits += (end - start + length) / 32;
-        entry = previous(start);
+        entry = previous(first);
         if (length > best) {
           best = length;
           bestPos = at;
@@ -249,11 +264,13 @@ template <bool kOpensWithRun, class Previous>
   return {best, p - bestPos};
 }
 
-// True when the four bytes at `at` are one value: a search there may jump
-// through runs (LongestAlongChain's kOpensWithRun).
-[[gnu::always_inline]] inline bool OpensWithRun(const std::uint8_t* at) {
+// 1 when the four bytes at `at` are one value, 2 when two values take turns
+// in them, else 0: the period through which a search there may jump
+// (LongestAlongChain's kPeriod).
+[[gnu::always_inline]] inline std::size_t OpeningPeriod(const std::uint8_t* at) {
   const std::uint32_t key = Load4(at);
-  return key == (key & 0xFF) * 0x01010101u;
+  if ((key >> 16) != (key & 0xFFFF)) return 0;
+  return (key & 0xFF) == (key >> 8 & 0xFF) ? 1 : 2;
 }
 
 }  // namespace droven::detail

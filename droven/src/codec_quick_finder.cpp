@@ -133,11 +133,11 @@ void BasicQuickFinder<Entry>::NotePeriod(const Match& found) {
 }
 
 template <class Entry>
-template <bool kOpensWithRun>
+template <std::size_t kPeriod>
 Match BasicQuickFinder<Entry>::SearchLong(std::size_t p, std::size_t lowest, std::size_t limit) {
   const Entry* prev4 = prev4_.get();
   std::size_t visits = 0;
-  const Match found = LongestAlongChain<kOpensWithRun>(
+  const Match found = LongestAlongChain<kPeriod>(
       data_.data(), p, head4_[Hash4(data_.data() + p, hashBits_)], lowest,
       std::max(lowest, enteredFrom_), limit, [prev4](std::size_t j) { return prev4[j & kMask]; },
       visits);
@@ -190,8 +190,10 @@ template <class Entry>
   const std::uint32_t nearest3 = Nearest3(p, lowest);
   if (nearest3 == 0) return {2, distance2};
   if (limit >= 4) {
-    const Match found = OpensWithRun(here) ? SearchLong<true>(p, lowest, limit)
-                                           : SearchLong<false>(p, lowest, limit);
+    const std::size_t period = OpeningPeriod(here);
+    const Match found = period == 0   ? SearchLong<0>(p, lowest, limit)
+                        : period == 1 ? SearchLong<1>(p, lowest, limit)
+                                      : SearchLong<2>(p, lowest, limit);
     if (found.length != 0) return found;
   }
   return {3, p + 1 - nearest3};

@@ -90,10 +90,11 @@ class BasicQuickFinder {
   // Called only after a search in the same module, never before p's module
   // has been set up.
   std::size_t SkipUnmatched(std::size_t p, std::size_t moduleStart, std::size_t moduleEnd);
-  // With kOpensWithRun, for a position whose first four bytes are one value:
-  // every candidate then lies in an earlier run of that value, and of a long
-  // run only one position can be the match, which the walk jumps to.
-  template <bool kOpensWithRun>
+  // With kPeriod 1 or 2, for a position whose first four bytes repeat with
+  // that period: every candidate then lies in an earlier stretch of that
+  // pattern, and of a long stretch only one position can be the match, which
+  // the walk jumps to.
+  template <std::size_t kPeriod>
   Match SearchLong(std::size_t p, std::size_t lowest, std::size_t limit);
   // The nearest position sharing three bytes with p, plus one (0 when none).
   std::uint32_t Nearest3(std::size_t p, std::size_t lowest);

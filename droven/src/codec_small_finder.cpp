@@ -88,14 +88,16 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
   if (nearest3 != 0) {
     found = {3, p + 1 - nearest3};
     if (limit >= 4) {
-      // Every position is entered, so a run's positions all follow each other
-      // in the chain and the walk may jump within any run.
+      // Every position is entered, so a stretch's positions all follow each
+      // other in the chain and the walk may jump within any stretch.
       const std::uint16_t* previous4 = previous4_;
       const auto previous = [previous4](std::size_t j) { return previous4[j]; };
+      const std::size_t period = OpeningPeriod(here);
       const Match longer =
-          OpensWithRun(here)
-              ? LongestAlongChain<true>(data, p, previous4[p], 0, 0, limit, previous, visits)
-              : LongestAlongChain<false>(data, p, previous4[p], 0, 0, limit, previous, visits);
+          period == 0 ? LongestAlongChain<0>(data, p, previous4[p], 0, 0, limit, previous, visits)
+          : period == 1
+              ? LongestAlongChain<1>(data, p, previous4[p], 0, 0, limit, previous, visits)
+              : LongestAlongChain<2>(data, p, previous4[p], 0, 0, limit, previous, visits);
       if (longer.length != 0) found = longer;
     }
   }
@@ -103,7 +105,9 @@ SmallInputFinder::SmallInputFinder(std::span<const std::uint8_t> data, TwoByteHe
   return found;
 }
 
-Match SmallInputFinder::Find(std::size_t p, std::size_t, std::size_t) { return Search(p); }
+Match SmallInputFinder::Find(std::size_t p, std::size_t, std::size_t) {
+  return Search(p);
+}
 
 NextCopy SmallInputFinder::FindNextCopy(std::size_t p, std::size_t, std::size_t) {
   const std::size_t n = data_.size();

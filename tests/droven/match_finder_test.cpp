@@ -194,18 +194,23 @@ TEST(DrovenMatchFinder, EveryFinderIsExactOnTileLikeData) {
   }
 }
 
-// Runs of a few values, mostly short, some long enough to become copies that
-// repeat their period (whose inner positions the quick chains leave out), each
-// closed by a byte of its own: a search that opens with a run meets earlier
-// runs longer than its own, shorter and exactly as long, some cut off by the
-// module's start or the window, and runs with positions left out.
-Bytes Runs(std::mt19937& random, std::size_t size) {
+// Runs of a few values (or, with `period` 2, stretches of two values taking
+// turns, starting with either), mostly short, some long enough to become copies
+// that repeat their period (whose inner positions the quick chains leave out),
+// each closed by a byte of its own: a search that opens with a run meets
+// earlier runs longer than its own, shorter and exactly as long, in either
+// phase, some cut off by the module's start or the window, and runs with
+// positions left out.
+Bytes Runs(std::mt19937& random, std::size_t size, std::size_t period = 1) {
   Bytes data;
   while (data.size() < size) {
     // Long runs come in a few lengths, so that equally long ones recur.
     const std::size_t length =
         random() % 5 == 0 ? 40 + 70 * (random() % 8) + random() % 2 : 1 + random() % 40;
-    data.insert(data.end(), length, static_cast<std::uint8_t>(random() % 3));
+    const auto first = static_cast<std::uint8_t>(random() % 3);
+    const auto second = period == 1 ? first : static_cast<std::uint8_t>((first + 1) % 3);
+    const bool swap = period == 2 && random() % 2 == 0;
+    for (std::size_t k = 0; k < length; ++k) data.push_back((k % 2 == 0) != swap ? first : second);
     data.push_back(static_cast<std::uint8_t>(3 + random() % 3));
   }
   data.resize(size);
@@ -214,9 +219,10 @@ Bytes Runs(std::mt19937& random, std::size_t size) {
 
 TEST(DrovenMatchFinder, QuickChainsJumpThroughRunsExactly) {
   std::mt19937 random(21);
-  for (int i = 0; i < 12; ++i) {
-    const Bytes data = Runs(random, i < 10 ? 800 + random() % 3000 : 20000);
-    const std::string label = "runs " + std::to_string(i);
+  for (int i = 0; i < 24; ++i) {
+    const std::size_t period = i < 12 ? 1 : 2;
+    const Bytes data = Runs(random, i % 12 < 10 ? 800 + random() % 3000 : 20000, period);
+    const std::string label = "period " + std::to_string(period) + " runs " + std::to_string(i);
     ExpectExact<SmallQuickFinder>(data, 0, i % 2 == 0, label);
     ExpectExact<QuickFinder>(data, 1 + random() % 900, i % 2 == 1, label + " in modules");
     SmallQuickFinder small(data);
@@ -248,6 +254,25 @@ TEST(DrovenMatchFinder, RunJumpsStayOnEnteredPositions) {
   ExpectExactCopies(small, data, "next copy");
 }
 
+// The same with stretches of two bytes taking turns, in both phases.
+TEST(DrovenMatchFinder, TwoBytePeriodJumpsStayOnEnteredPositions) {
+  Bytes data;
+  for (std::size_t k = 0; k < 600; ++k) data.push_back(k % 2 == 0 ? 0x55 : 0xAA);
+  data.push_back(1);
+  for (std::size_t i = 0; data.size() < kWindow + 40; ++i) {
+    data.push_back(static_cast<std::uint8_t>(1 + i * 37 % 251));
+  }
+  for (std::uint8_t block = 0; block < 14; ++block) {
+    for (std::size_t k = 0; k < 30; ++k) data.push_back((k + block) % 2 == 0 ? 0x55 : 0xAA);
+    for (std::uint8_t k = 0; k < 6; ++k) {
+      data.push_back(static_cast<std::uint8_t>(2 + block * 7 + k));
+    }
+  }
+  ExpectExact<SmallQuickFinder>(data, 0, false, "every position");
+  SmallQuickFinder small(data);
+  ExpectExactCopies(small, data, "next copy");
+}
+
 // The finder for sprite-sized inputs enters every position before the first
 // search and starts each walk from the searched position's own entry: every
 // earlier position must be a candidate and no later one, down to the input's
@@ -265,6 +290,10 @@ TEST(DrovenMatchFinder, SmallInputFinderIsExact) {
   inputs.emplace_back("repeated tiles", TileLike(random, 2048, 4, 3, 1u << 30));
   for (int i = 0; i < 6; ++i) inputs.emplace_back("runs", Runs(random, 500 + random() % 3000));
   inputs.emplace_back("runs, a whole window", Runs(random, kWindow));
+  for (int i = 0; i < 4; ++i) {
+    inputs.emplace_back("two-byte periods", Runs(random, 500 + random() % 3000, 2));
+  }
+  inputs.emplace_back("two-byte periods, a whole window", Runs(random, kWindow, 2));
   for (const auto& [label, data] : inputs) {
     for (bool jump : {false, true}) {
       SmallInputFinder finder(data);
@@ -410,7 +439,8 @@ TEST(DrovenMatchFinder, FindersAliveAtOnceKeepTheirOwnTables) {
     for (auto [finder, data] : {std::pair{&a, &first}, std::pair{&b, &second}}) {
       const Match found = finder->Find(p, 0, data->size());
       const Match expected = Exhaustive(*data, p, 0, data->size());
-      ASSERT_EQ(found.length, expected.length) << (finder == &a ? "first" : "second") << " at " << p;
+      ASSERT_EQ(found.length, expected.length)
+          << (finder == &a ? "first" : "second") << " at " << p;
       if (expected.length != 0) {
         ASSERT_EQ(found.distance, expected.distance) << "at " << p;
       }
