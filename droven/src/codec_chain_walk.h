@@ -87,10 +87,12 @@ inline std::size_t PeriodStart(const std::uint8_t* data, std::size_t j, std::siz
   if (bound >= j) return j;
   // The eight bytes before x, a multiple of eight below j, as the pattern
   // would have them.
-  const std::uint8_t pair[2] = {data[j], data[j + period - 1]};
-  std::uint16_t lane;
-  std::memcpy(&lane, pair, 2);
-  const std::uint64_t pattern = lane * 0x0001000100010001ull;
+  std::uint64_t pattern = 0x0101010101010101ull * data[j];
+  if (period == 2) {
+    std::uint16_t lane;  // loaded from the data: bytes stored one by one would stall it
+    std::memcpy(&lane, data + j, 2);
+    pattern = lane * 0x0001000100010001ull;
+  }
   std::size_t x = j;
   while (x - bound >= 8) {
     // Read as one number, the byte at x - 1 is the highest.
