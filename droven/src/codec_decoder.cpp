@@ -151,8 +151,9 @@ inline void Restored(std::int32_t inverted, std::uint32_t& flags, unsigned& left
   left = static_cast<unsigned>(std::bit_width(marked)) - 1;
   flags = marked ^ std::uint32_t{1} << left;
 }
-// How many literals (zeros) inverted flags begin with; there is always a one
-// above the marker, so the count is defined.
+// How many literals (zeros) inverted flags begin with. There is always a one
+// above the marker, so the compilers' own count, which need not allow for no
+// one at all, saves the test and branch that std::countr_zero costs.
 inline std::size_t Literals(std::int32_t inverted) {
 #if defined(__GNUC__)
   return static_cast<unsigned>(__builtin_ctz(static_cast<unsigned>(inverted)));
