@@ -434,7 +434,13 @@ class Decoder {
       }
       if (distance > length_) return kBadDistance;
       if (Result r = Room(length); r != kOk) return r;
-      Copy(buffer_.data() + length_, length, distance);
+      // A run of one byte is tested first here: a short stream of padding, a
+      // sprite's worth of zeros, is mostly decoded by this loop.
+      if (distance == 1 && length > 16) {
+        Fill(buffer_.data() + length_, buffer_.data()[length_ - 1], length);
+      } else {
+        Copy(buffer_.data() + length_, length, distance);
+      }
       length_ += length;
     }
   }
