@@ -174,6 +174,11 @@ inline std::size_t Literals(std::int32_t inverted) {
 #endif
 }
 
+// A long copy's distance, from its two data bytes.
+inline std::size_t LongDistance(std::size_t b1, std::size_t b2) {
+  return 8192 - (((b2 & 0xF8) << 5) | b1);
+}
+
 enum class Stop { kOther, kEndMarker, kBadDistance };
 // Where the fast loop stands between items, its flag bits inverted, and why
 // the last loop stopped.
@@ -212,7 +217,7 @@ struct Cursor {
       }
       length = b3 + 1;
     }
-    const std::size_t distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+    const std::size_t distance = LongDistance(b1, b2);
     if (distance > static_cast<std::size_t>(out - base)) {
       return {in, out, bits, Stop::kBadDistance};
     }
@@ -423,7 +428,7 @@ class Decoder {
           if (b3 == 1) continue;    // no-op
           length = b3 + 1;
         }
-        distance = 8192 - (((b2 & 0xF8) << 5) | b1);
+        distance = LongDistance(b1, b2);
       } else {
         unsigned high;
         unsigned low;
