@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "TestSupport.h"
 #include "bridge/TempFiles.h"
 
 namespace kerrow {
@@ -31,11 +34,24 @@ std::string StartTime(pid_t pid) {
 
 class StaleFolders : public ::testing::Test {
  protected:
+  // The folders below live in a temporary area of this test's own: any kerrow
+  // or kerrow-cli started meanwhile (other tests run in parallel) sweeps the
+  // shared one, where a folder noting this process with a wrong start time
+  // looks stale to everyone else.
+  StaleFolders() {
+    if (const char* old = std::getenv("TMPDIR")) oldTmpdir = old;
+    ::setenv("TMPDIR", area.Path().c_str(), 1);
+  }
   ~StaleFolders() override {
     for (const fs::path& folder : made) fs::remove_all(folder);
     if (live > 0) {
       ::kill(live, SIGKILL);
       ::waitpid(live, nullptr, 0);
+    }
+    if (oldTmpdir) {
+      ::setenv("TMPDIR", oldTmpdir->c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
     }
   }
   // A folder in the temporary area named as ours, with a Droven scratch file.
@@ -47,6 +63,8 @@ class StaleFolders : public ::testing::Test {
     if (!note.empty()) std::ofstream(folder / kTempOwnerNote) << note << '\n';
     return folder;
   }
+  test::ScratchDir area;  // made in the shared area before TMPDIR points into it
+  std::optional<std::string> oldTmpdir;
   std::vector<fs::path> made;
   pid_t live = -1;
 };
