@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 
 #include "codec.h"
 
@@ -252,6 +253,11 @@ class Decoder {
 
   DecompressResult Take(Result status) {
     buffer_.resize(length_);
+    // A stream that foretold far more than it gave does not leave the caller
+    // holding the difference.
+    if (buffer_.capacity() - length_ > length_ + (std::size_t{1} << 20)) {
+      buffer_.shrink_to_fit();
+    }
     return {status, std::move(buffer_), pos_};
   }
 
@@ -279,8 +285,7 @@ class Decoder {
   bool FastRoom() {
     if (buffer_.size() - kSlack - length_ >= kFastOutput) return true;
     if (buffer_.size() - kSlack >= limit_) return false;
-    buffer_.resize(
-        std::min(limit_, std::max(buffer_.size() * 2, length_ + (std::size_t{1} << 16))) + kSlack);
+    Grow(length_ + (std::size_t{1} << 16));
     return buffer_.size() - kSlack - length_ >= kFastOutput;
   }
 
@@ -453,10 +458,40 @@ class Decoder {
   // Makes sure `count` more bytes (plus slack) fit, within the output bound.
   Result Room(std::size_t count) {
     if (count > limit_ - length_) return kOutputLimit;
-    if (length_ + count + kSlack > buffer_.size()) {
-      buffer_.resize(std::min(limit_, std::max(buffer_.size() * 2, length_ + count)) + kSlack);
-    }
+    if (length_ + count + kSlack > buffer_.size()) Grow(length_ + count);
     return kOk;
+  }
+
+  // Doubles the output buffer, or more if `needed` asks for it, within the
+  // bound and, while `needed` fits, within the memory already reserved.
+  void Grow(std::size_t needed) {
+    std::size_t size = std::min(limit_, std::max(buffer_.size() * 2, needed));
+    if (size + kSlack > buffer_.capacity()) {
+      if (needed + kSlack <= buffer_.capacity()) {
+        size = std::min(limit_, buffer_.capacity() - kSlack);
+      } else {
+        Foresee(size);
+      }
+    }
+    buffer_.resize(size + kSlack);
+  }
+
+  // Reserves room for the whole output, as the stream read so far foretells
+  // it, when that is more than `size`: padding gives dozens of bytes for each
+  // byte read, and its buffer is then moved once instead of at every
+  // doubling. At most 16 times `size`, and only a hint: without the memory,
+  // the buffer just doubles.
+  void Foresee(std::size_t size) {
+    const double perByte =
+        static_cast<double>(length_) / static_cast<double>(std::max<std::size_t>(pos_, 1));
+    const double foretold =
+        static_cast<double>(length_) + static_cast<double>(size_ - pos_) * perByte * 1.0625;
+    const double most = std::min(static_cast<double>(limit_), 16.0 * static_cast<double>(size));
+    if (foretold <= static_cast<double>(size)) return;
+    try {
+      buffer_.reserve(static_cast<std::size_t>(std::min(foretold, most)) + kSlack);
+    } catch (const std::bad_alloc&) {
+    }
   }
 
   const std::uint8_t* in_;

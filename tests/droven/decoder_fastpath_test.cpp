@@ -298,5 +298,34 @@ TEST(DrovenDecoderFastPath, EveryCopyShapeAtEveryFlagBitPosition) {
   ExpectSame(stream, kDefaultOutputLimit, "shapes", 0);
 }
 
+TEST(DrovenDecoderFastPath, OutputHoldsLittleMoreMemoryThanItsBytes) {
+  // Padding gives about 80 bytes for every byte of stream: its buffer is sized
+  // for the whole run once it is under way.
+  for (const unsigned copies : {10u, 1000u, 8000u}) {
+    StreamWriter writer;
+    writer.Literal(0xFF);
+    for (unsigned k = 0; k < copies; ++k) writer.LongCopy(256, 1);
+    const DecompressResult run = Decompress(writer.End(), Mode::Plain);
+    ASSERT_EQ(run.status, kOk);
+    ASSERT_EQ(run.data, Bytes(1 + 256 * std::size_t{copies}, 0xFF)) << copies;
+    EXPECT_LE(run.data.capacity(), run.data.size() + run.data.size() / 4 + (80u << 10)) << copies;
+  }
+  // 4 MiB of padding, then literals: the padding foretold far more output
+  // than came, and the result does not keep the difference.
+  std::mt19937 random(17);
+  StreamWriter writer;
+  Bytes expected(1 + 256 * std::size_t{16000}, 0);
+  writer.Literal(0);
+  for (unsigned k = 0; k < 16000; ++k) writer.LongCopy(256, 1);
+  for (unsigned k = 0; k < 100000; ++k) {
+    expected.push_back(static_cast<std::uint8_t>(random()));
+    writer.Literal(expected.back());
+  }
+  const DecompressResult mixed = Decompress(writer.End(), Mode::Plain);
+  ASSERT_EQ(mixed.status, kOk);
+  ASSERT_EQ(mixed.data, expected);
+  EXPECT_LE(mixed.data.capacity(), 2 * mixed.data.size() + (1u << 20));
+}
+
 }  // namespace
 }  // namespace droven
