@@ -486,8 +486,8 @@ class Decoder {
         static_cast<double>(length_) / static_cast<double>(std::max<std::size_t>(pos_, 1));
     const double foretold =
         static_cast<double>(length_) + static_cast<double>(size_ - pos_) * perByte * 1.0625;
-    const double most = std::min(static_cast<double>(limit_), 16.0 * static_cast<double>(size));
     if (foretold <= static_cast<double>(size)) return;
+    const double most = std::min(static_cast<double>(limit_), 16.0 * static_cast<double>(size));
     try {
       buffer_.reserve(static_cast<std::size_t>(std::min(foretold, most)) + kSlack);
     } catch (const std::bad_alloc&) {
