@@ -59,4 +59,13 @@ std::vector<std::uint8_t> CompressWithoutQuickChains(std::span<const std::uint8_
 DecompressResult Decompress(std::span<const std::uint8_t> stream, Mode mode,
                             std::size_t outputLimit = kDefaultOutputLimit);
 
+namespace detail {
+// Decompress with the fast loop built for any processor, which Decompress
+// leaves for one using bit instructions where the processor has them (see
+// DecoderUsesBitInstructions): tests hold both to the same results.
+DecompressResult DecompressForAnyProcessor(std::span<const std::uint8_t> stream, Mode mode,
+                                           std::size_t outputLimit = kDefaultOutputLimit);
+bool DecoderUsesBitInstructions();
+}  // namespace detail
+
 }  // namespace droven

@@ -7,6 +7,14 @@
 
 #include "codec.h"
 
+// On x86-64 the fast loop is built twice: for any processor, and with the bit
+// instructions of BMI1, BMI2 and LZCNT (shifts that need no count register,
+// counts of leading and trailing zeros), chosen when the processor has them.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define DROVEN_BIT_INSTRUCTIONS 1
+#include <cpuid.h>
+#endif
+
 namespace droven {
 namespace {
 
@@ -180,6 +188,23 @@ inline std::size_t LongDistance(std::size_t b1, std::size_t b2) {
   return 8192 - (((b2 & 0xF8) << 5) | b1);
 }
 
+#if DROVEN_BIT_INSTRUCTIONS
+bool ProcessorHasBitInstructions() {
+  static const bool has = [] {
+    unsigned a, b, c, d;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+    const bool bmi = (b >> 3 & 1) != 0 && (b >> 8 & 1) != 0;
+    if (!__get_cpuid(0x80000001, &a, &b, &c, &d)) return false;
+    return bmi && (c >> 5 & 1) != 0;
+  }();
+  return has;
+}
+#else
+bool ProcessorHasBitInstructions() {
+  return false;
+}
+#endif
+
 enum class Stop { kOther, kEndMarker, kBadDistance };
 // Where the fast loop stands between items, its flag bits inverted, and why
 // the last loop stopped.
@@ -230,8 +255,8 @@ struct Cursor {
 
 class Decoder {
  public:
-  Decoder(std::span<const std::uint8_t> stream, std::size_t limit)
-      : in_(stream.data()), size_(stream.size()), limit_(limit) {
+  Decoder(std::span<const std::uint8_t> stream, std::size_t limit, bool bitInstructions)
+      : in_(stream.data()), size_(stream.size()), limit_(limit), bitInstructions_(bitInstructions) {
     buffer_.resize(std::min(limit, std::max<std::size_t>(stream.size() * 4, 4096)) + kSlack);
   }
 
@@ -292,9 +317,26 @@ class Decoder {
   // Decodes items while any item is sure to fit in both buffers, so no item
   // needs its own bounds checks. Returns true when the module ended or a copy
   // reached before the start (with `status` set), false when it ran close to
-  // an end and the careful loop must go on.
+  // an end and the careful loop must go on. Inline, the first test keeps the
+  // careful loop's last items from calling the fast loop at all.
   bool Fast(Result& status) {
-    if (size_ - pos_ < kFastInput || !FastRoom()) return false;
+    if (size_ - pos_ < kFastInput) return false;
+#if DROVEN_BIT_INSTRUCTIONS
+    if (bitInstructions_) return FastWithBitInstructions(status);
+#endif
+    return FastForAnyProcessor(status);
+  }
+  [[gnu::noinline]] bool FastForAnyProcessor(Result& status) {
+    return FastSteps(status);
+  }
+#if DROVEN_BIT_INSTRUCTIONS
+  [[gnu::noinline, gnu::target("bmi,bmi2,lzcnt")]] bool FastWithBitInstructions(Result& status) {
+    return FastSteps(status);
+  }
+#endif
+
+  [[gnu::always_inline]] bool FastSteps(Result& status) {
+    if (!FastRoom()) return false;
     const std::uint8_t* in = in_ + pos_;
     std::uint8_t* const base = buffer_.data();
     std::uint8_t* out = base + length_;
@@ -498,19 +540,35 @@ class Decoder {
   std::size_t size_;
   std::size_t pos_ = 0;
   std::size_t limit_;
+  [[maybe_unused]] bool bitInstructions_;  // read only where the fast loop is built twice
   std::uint32_t flags_ = 0;
   unsigned left_ = 0;
   std::vector<std::uint8_t> buffer_;
   std::size_t length_ = 0;
 };
 
+DecompressResult DecompressWith(std::span<const std::uint8_t> stream, Mode mode,
+                                std::size_t outputLimit, bool bitInstructions) {
+  Decoder decoder(stream, outputLimit, bitInstructions);
+  const Result status = decoder.Run(mode);
+  return decoder.Take(status);
+}
+
 }  // namespace
 
 DecompressResult Decompress(std::span<const std::uint8_t> stream, Mode mode,
                             std::size_t outputLimit) {
-  Decoder decoder(stream, outputLimit);
-  const Result status = decoder.Run(mode);
-  return decoder.Take(status);
+  return DecompressWith(stream, mode, outputLimit, ProcessorHasBitInstructions());
 }
+
+namespace detail {
+DecompressResult DecompressForAnyProcessor(std::span<const std::uint8_t> stream, Mode mode,
+                                           std::size_t outputLimit) {
+  return DecompressWith(stream, mode, outputLimit, false);
+}
+bool DecoderUsesBitInstructions() {
+  return ProcessorHasBitInstructions();
+}
+}  // namespace detail
 
 }  // namespace droven

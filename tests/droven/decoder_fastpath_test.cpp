@@ -3,7 +3,9 @@
 // every stream, cut and output bound must give the same result and bytes.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
+#include <string>
 
 #include "DrovenTestSupport.h"
 #include "codec.h"
@@ -173,13 +175,18 @@ Bytes RandomStream(std::mt19937& random, std::size_t items, std::size_t* produce
   return writer.End();
 }
 
+// Both fast loops, where the processor runs the one with bit instructions.
 void ExpectSame(const Bytes& stream, std::size_t limit, const char* what, std::size_t at) {
   const Outcome expected = SlowDecode(stream, limit);
-  const DecompressResult got = Decompress(stream, Mode::Plain, limit);
-  ASSERT_EQ(got.status, expected.status) << what << " " << at;
-  ASSERT_EQ(got.data, expected.data) << what << " " << at;
-  if (expected.status == kOk) {
-    ASSERT_EQ(got.consumed, expected.consumed) << what << " " << at;
+  for (const bool anyProcessor : {false, true}) {
+    const DecompressResult got = anyProcessor
+                                     ? detail::DecompressForAnyProcessor(stream, Mode::Plain, limit)
+                                     : Decompress(stream, Mode::Plain, limit);
+    ASSERT_EQ(got.status, expected.status) << what << " " << at << " " << anyProcessor;
+    ASSERT_EQ(got.data, expected.data) << what << " " << at << " " << anyProcessor;
+    if (expected.status == kOk) {
+      ASSERT_EQ(got.consumed, expected.consumed) << what << " " << at << " " << anyProcessor;
+    }
   }
 }
 
@@ -325,6 +332,25 @@ TEST(DrovenDecoderFastPath, OutputHoldsLittleMoreMemoryThanItsBytes) {
   ASSERT_EQ(mixed.status, kOk);
   ASSERT_EQ(mixed.data, expected);
   EXPECT_LE(mixed.data.capacity(), 2 * mixed.data.size() + (1u << 20));
+}
+
+// The decoder takes the loop with bit instructions exactly where the
+// processor lists BMI1, BMI2 and LZCNT ("abm") among its flags.
+TEST(DrovenDecoderFastPath, BitInstructionsAreUsedWhereTheProcessorHasThem) {
+#if !defined(__x86_64__)
+  EXPECT_FALSE(detail::DecoderUsesBitInstructions());
+#else
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
+  }
+  if (line.empty()) GTEST_SKIP() << "no /proc/cpuinfo flags";
+  const auto has = [&](const std::string& flag) {
+    return (line + " ").find(" " + flag + " ") != std::string::npos;
+  };
+  EXPECT_EQ(detail::DecoderUsesBitInstructions(), has("bmi1") && has("bmi2") && has("abm"))
+      << line;
+#endif
 }
 
 }  // namespace

@@ -28,9 +28,11 @@ void ExpectSameAsReference(std::span<const std::uint8_t> input, Mode mode, const
     const auto diff = std::mismatch(fast.begin(), fast.end(), reference.begin(), reference.end());
     FAIL() << label << ", " << input.size() << " bytes: streams differ at " << (diff.first - fast.begin());
   }
-  const DecompressResult back = Decompress(fast, mode);
-  ASSERT_EQ(back.status, kOk) << label;
-  ASSERT_TRUE(std::ranges::equal(back.data, input)) << label;
+  for (const DecompressResult& back :
+       {Decompress(fast, mode), detail::DecompressForAnyProcessor(fast, mode)}) {
+    ASSERT_EQ(back.status, kOk) << label;
+    ASSERT_TRUE(std::ranges::equal(back.data, input)) << label;
+  }
 }
 
 // The first byte from which the image is padding to its end.
