@@ -326,112 +326,16 @@ class Decoder {
 #endif
     return FastForAnyProcessor(status);
   }
-  [[gnu::noinline]] bool FastForAnyProcessor(Result& status) {
-    return FastSteps(status);
-  }
+  // The loop's body is the same for both, but each is built as a function of
+  // its own: inlined into them instead, it is laid out worse for either.
+#define DROVEN_FAST_STEPS [[gnu::noinline]] bool FastForAnyProcessor
+#include "codec_decoder_steps.inc"
+#undef DROVEN_FAST_STEPS
 #if DROVEN_BIT_INSTRUCTIONS
-  [[gnu::noinline, gnu::target("bmi,bmi2,lzcnt")]] bool FastWithBitInstructions(Result& status) {
-    return FastSteps(status);
-  }
+#define DROVEN_FAST_STEPS [[gnu::noinline, gnu::target("bmi,bmi2,lzcnt")]] bool FastWithBitInstructions
+#include "codec_decoder_steps.inc"
+#undef DROVEN_FAST_STEPS
 #endif
-
-  [[gnu::always_inline]] bool FastSteps(Result& status) {
-    if (!FastRoom()) return false;
-    const std::uint8_t* in = in_ + pos_;
-    std::uint8_t* const base = buffer_.data();
-    std::uint8_t* out = base + length_;
-    const std::uint8_t* const inLast = InLast();
-    std::uint8_t* const outLast = base + buffer_.size() - kSlack - kFastOutput;
-    std::int32_t bits = Inverted(flags_, left_);
-    const auto leave = [&](Result result) {
-      pos_ = static_cast<std::size_t>(in - in_);
-      length_ = static_cast<std::size_t>(out - base);
-      Restored(bits, flags_, left_);
-      status = result;
-      return true;
-    };
-    const std::uint8_t* stop = inLast;
-    for (;;) {
-      // Each step decodes a run of literals (maybe empty) and the copy after
-      // it, so that telling literals from copies costs no branch of its own.
-      while (in <= stop && out <= outLast) {
-        const std::size_t ones = Literals(bits);
-        std::memcpy(out, in, 16);
-        out += ones;
-        in += ones;
-        bits >>= ones;
-        if (bits == -1) {
-          // The run took the word's last bit, and the marker: the next word
-          // precedes the run's last byte, and the run may go on in that word.
-          bits = Inverted(Word(in - 2), 16);
-          --out;
-          out[-1] = *in++;
-          continue;
-        }
-
-        // A copy: two flag bits (0, 1) for a long one, four (0, 0, H, L) for a
-        // short one. Mostly they all lie in this word, and the word's bits are
-        // then all the next step waits for. Otherwise the next word comes first
-        // in the stream: it is read and the item's bits taken across both.
-        // (With one bit left, the kind is not known yet, but the item crosses
-        // either way.)
-        std::int32_t joined = bits;
-        bits >>= 2 + (joined & 2);
-        if (static_cast<std::uint32_t>(bits) >= 0xFFFFFFFEu) {
-          std::uint32_t flags;
-          unsigned left;
-          Restored(joined, flags, left);
-          flags |= Word(in) << left;
-          in += 2;
-          const std::uint32_t crossed = 4 - (flags & 2);
-          left = left + 16 - crossed;
-          joined = Inverted(flags, 31);
-          bits = Inverted(flags >> crossed, left);
-          // Every item the new word holds whole, after this one, a long
-          // copy (bits 0, 1 repeated): a stream of little else, on which
-          // branches always predict. The loop ends after this copy (`stop`
-          // moves to the stream's start), and LongCopies takes the next ones
-          // until something else comes.
-          const unsigned pairs = (left - 1) / 2;
-          const std::uint32_t mask = (std::uint32_t{1} << (2 * pairs)) - 1;
-          if (((flags >> crossed) & mask) == (0xAAAAu & mask)) stop = in_;
-        }
-        // Which kind it is cannot be predicted: the copy's form, looked up by
-        // its flag bits, steers one formula for both kinds without branches.
-        const std::size_t form = joined & 14;
-        const std::uint32_t data =
-            (Word(in) & kCopyForms.data[form].keep) | kCopyForms.data[form].fill;
-        std::size_t length =
-            static_cast<std::uint32_t>((data >> 8 & 7) + kCopyForms.sizes[form].lengthAdd);
-        const std::size_t distance =
-            kCopyForms.sizes[form].distanceBase - ((data >> 3 & 0x1F00) | (data & 0xFF));
-        in += kCopyForms.bytes[form];
-        // The long copy's three-byte form (no length in B2) is taken by a
-        // branch: it is rare or else regular, and so `in` need not wait for B2.
-        if ((data & 0x700) == 0) {
-          const std::size_t b3 = *in++;
-          if (b3 <= 1) {
-            if (b3 == 0) return leave(kOk);  // end marker
-            continue;                        // no-op
-          }
-          length = b3 + 1;
-        }
-        if (distance > static_cast<std::size_t>(out - base)) return leave(kBadDistance);
-        Copy(out, length, distance);
-        out += length;
-      }
-      if (stop != in_) break;
-      stop = inLast;
-      const Cursor at = LongCopies(in, out, bits, base, inLast, outLast);
-      in = at.in;
-      out = at.out;
-      bits = at.bits;
-      if (at.stop == Stop::kEndMarker) return leave(kOk);
-      if (at.stop == Stop::kBadDistance) return leave(kBadDistance);
-    }
-    leave(kOk);
-    return false;
-  }
 
   Result Module() {
     if (!ReadFlags()) return kTruncated;
