@@ -190,20 +190,20 @@ inline std::size_t LongDistance(std::size_t b1, std::size_t b2) {
 
 #if DROVEN_BIT_INSTRUCTIONS
 bool ProcessorHasBitInstructions() {
-  static const bool has = [] {
-    unsigned a, b, c, d;
-    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-    const bool bmi = (b >> 3 & 1) != 0 && (b >> 8 & 1) != 0;
-    if (!__get_cpuid(0x80000001, &a, &b, &c, &d)) return false;
-    return bmi && (c >> 5 & 1) != 0;
-  }();
-  return has;
+  unsigned a, b, c, d;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  const bool bmi = (b >> 3 & 1) != 0 && (b >> 8 & 1) != 0;
+  if (!__get_cpuid(0x80000001, &a, &b, &c, &d)) return false;
+  return bmi && (c >> 5 & 1) != 0;
 }
 #else
 bool ProcessorHasBitInstructions() {
   return false;
 }
 #endif
+// Asked once, as the library loads: a sprite's stream decodes in well under a
+// microsecond, and a guarded first use would be felt.
+const bool kBitInstructions = ProcessorHasBitInstructions();
 
 enum class Stop { kOther, kEndMarker, kBadDistance };
 // Where the fast loop stands between items, its flag bits inverted, and why
@@ -462,7 +462,7 @@ DecompressResult DecompressWith(std::span<const std::uint8_t> stream, Mode mode,
 
 DecompressResult Decompress(std::span<const std::uint8_t> stream, Mode mode,
                             std::size_t outputLimit) {
-  return DecompressWith(stream, mode, outputLimit, ProcessorHasBitInstructions());
+  return DecompressWith(stream, mode, outputLimit, kBitInstructions);
 }
 
 namespace detail {
@@ -471,7 +471,7 @@ DecompressResult DecompressForAnyProcessor(std::span<const std::uint8_t> stream,
   return DecompressWith(stream, mode, outputLimit, false);
 }
 bool DecoderUsesBitInstructions() {
-  return ProcessorHasBitInstructions();
+  return kBitInstructions;
 }
 }  // namespace detail
 
