@@ -201,8 +201,9 @@ bool ProcessorHasBitInstructions() {
   return false;
 }
 #endif
-// Asked once, as the library loads: a sprite's stream decodes in well under a
-// microsecond, and a guarded first use would be felt.
+// Asked once, as the library loads, so that a call pays no guard. A decoder
+// run by another library's start-up before this is set takes the loop for any
+// processor, which gives the same results.
 const bool kBitInstructions = ProcessorHasBitInstructions();
 
 enum class Stop { kOther, kEndMarker, kBadDistance };
