@@ -188,19 +188,17 @@ inline std::size_t LongDistance(std::size_t b1, std::size_t b2) {
   return 8192 - (((b2 & 0xF8) << 5) | b1);
 }
 
-#if DROVEN_BIT_INSTRUCTIONS
 bool ProcessorHasBitInstructions() {
+#if DROVEN_BIT_INSTRUCTIONS
   unsigned a, b, c, d;
   if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
   const bool bmi = (b >> 3 & 1) != 0 && (b >> 8 & 1) != 0;
   if (!__get_cpuid(0x80000001, &a, &b, &c, &d)) return false;
   return bmi && (c >> 5 & 1) != 0;
-}
 #else
-bool ProcessorHasBitInstructions() {
   return false;
-}
 #endif
+}
 // Asked once, as the library loads, so that a call pays no guard. A decoder
 // run by another library's start-up before this is set takes the loop for any
 // processor, which gives the same results.
