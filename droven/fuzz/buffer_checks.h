@@ -2,6 +2,7 @@
 // with it, refuse what does not fit, and never write past the caller's buffer.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -49,7 +50,7 @@ inline void CheckBufferDecompress(std::span<const std::uint8_t> stream, Mode mod
   });
   const int wanted = expected.status == kOutputLimit ? DROVEN_DESTINATION_TOO_SMALL : expected.status;
   Require(status == wanted);
-  if (status == DROVEN_OK) Require(out == expected.data);
+  if (status == DROVEN_OK) Require(std::ranges::equal(out, expected.data));
 }
 
 }  // namespace droven::fuzz

@@ -4,7 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace droven {
@@ -43,9 +46,30 @@ std::size_t MaxCompressedSize(std::size_t size);
 // cannot fill memory or disk.
 inline constexpr std::size_t kDefaultOutputLimit = std::size_t{64} << 20;  // 64 MiB
 
+// Allocates as std::allocator does, but leaves the elements a vector grows by
+// unset instead of zeroing them. The decoder writes every byte of its output
+// before anything reads it, and zeroing its buffer first took as long as
+// decoding a sprite's worth of padding.
+template <class T>
+struct LeftUnset : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = LeftUnset<U>;
+  };
+  LeftUnset() = default;
+  template <class U>
+  LeftUnset(const LeftUnset<U>&) noexcept {}
+  template <class U>
+  void construct(U* at) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(at)) U;
+  }
+};
+// A decoder's output. Compare it with other bytes by content, std::ranges::equal.
+using DecodedBytes = std::vector<std::uint8_t, LeftUnset<std::uint8_t>>;
+
 struct DecompressResult {
   Result status = kOk;
-  std::vector<std::uint8_t> data;  // output produced so far (complete when status == kOk)
+  DecodedBytes data;  // output produced so far (complete when status == kOk)
   std::size_t consumed = 0;        // stream bytes read
 };
 

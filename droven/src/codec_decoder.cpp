@@ -51,12 +51,10 @@ void Store64(std::uint8_t* at, std::uint64_t value) {
   }
 }
 
-// For a period d of 1 to 7: the mask of its d bytes, the multiplier that lays
-// them side by side in 8 bytes, how far into the period the next 8 bytes
-// begin, and the stride, the largest multiple of d up to 16, by which 16
-// bytes so made repeat.
+// For a period d of 1 to 7: the multiplier that lays its d bytes side by side
+// in 8 bytes, how far into the period the next 8 bytes begin, and the stride,
+// the largest multiple of d up to 16, by which 16 bytes so made repeat.
 struct Period {
-  std::uint64_t mask;
   std::uint64_t spread;
   unsigned phase;
   std::size_t stride;
@@ -64,7 +62,7 @@ struct Period {
 constexpr Period MakePeriod(std::size_t d) {
   std::uint64_t spread = 0;
   for (std::size_t shift = 0; shift < 64; shift += 8 * d) spread |= std::uint64_t{1} << shift;
-  return {(std::uint64_t{1} << (8 * d)) - 1, spread, static_cast<unsigned>(8 % d), d * (16 / d)};
+  return {spread, static_cast<unsigned>(8 % d), d * (16 / d)};
 }
 constexpr auto kPeriods = [] {
   std::array<Period, 8> periods{};
@@ -89,9 +87,22 @@ inline void CopyLong(std::uint8_t* to, const std::uint8_t* from, std::size_t len
   }
 }
 
-// Appends `length` bytes copied from `distance` back; may write up to 31 bytes
-// past the end, which the buffer's slack absorbs.
-inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
+// The last `distance` bytes before `to`, 1 to 7 of them, the first in the
+// lowest bits. Nothing past `to` is read: the output buffer is not zeroed, and
+// bytes there may never have been written.
+inline std::uint64_t PeriodBytes(const std::uint8_t* to, std::size_t distance,
+                                 std::size_t written) {
+  if (written >= 8) return Load64(to - 8) >> (64 - 8 * distance);
+  std::uint64_t bytes = 0;
+  for (std::size_t k = 1; k <= distance; ++k) bytes = bytes << 8 | to[-static_cast<std::ptrdiff_t>(k)];
+  return bytes;
+}
+
+// Appends `length` bytes copied from `distance` back, `written` bytes being
+// there before `to`; may write up to 31 bytes past the end, which the buffer's
+// slack absorbs.
+inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance,
+                 std::size_t written) {
   const std::uint8_t* from = to - distance;
   if (distance >= 16) {
     if (length > 32) return CopyLong(to, from, length, distance);
@@ -110,7 +121,7 @@ inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance) {
     // A short period: 16 bytes of it, made in registers, are stored at every
     // multiple of the stride, with no load after the first.
     const Period& period = kPeriods[distance];
-    const std::uint64_t low = (Load64(from) & period.mask) * period.spread;
+    const std::uint64_t low = PeriodBytes(to, distance, written) * period.spread;
     // Bytes 8 to 15 start `phase` bytes into the period; as `low` repeats
     // with the period, shifting it both ways and merging gives them.
     const std::uint64_t high = low >> (8 * period.phase) | low << (8 * (distance - period.phase));
@@ -243,10 +254,9 @@ struct Cursor {
       length = b3 + 1;
     }
     const std::size_t distance = LongDistance(b1, b2);
-    if (distance > static_cast<std::size_t>(out - base)) {
-      return {in, out, bits, Stop::kBadDistance};
-    }
-    Copy(out, length, distance);
+    const auto written = static_cast<std::size_t>(out - base);
+    if (distance > written) return {in, out, bits, Stop::kBadDistance};
+    Copy(out, length, distance, written);
     out += length;
   }
   return {in, out, bits, Stop::kOther};
@@ -394,7 +404,7 @@ class Decoder {
       if (distance == 1 && length > 16) {
         Fill(buffer_.data() + length_, buffer_.data()[length_ - 1], length);
       } else {
-        Copy(buffer_.data() + length_, length, distance);
+        Copy(buffer_.data() + length_, length, distance, length_);
       }
       length_ += length;
     }
@@ -446,7 +456,7 @@ class Decoder {
   [[maybe_unused]] bool bitInstructions_;  // read only where the fast loop is built twice
   std::uint32_t flags_ = 0;
   unsigned left_ = 0;
-  std::vector<std::uint8_t> buffer_;
+  DecodedBytes buffer_;
   std::size_t length_ = 0;
 };
 

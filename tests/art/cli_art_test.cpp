@@ -6,6 +6,7 @@
 #include <QImage>
 #include <filesystem>
 #include <random>
+#include <span>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 using test::ReadBytes;
 
 // Pixel (x, y) of the tile at `offset`: left pixel in the high nibble.
-int TilePixel(const std::vector<unsigned char>& data, std::size_t offset, int x, int y) {
+int TilePixel(std::span<const unsigned char> data, std::size_t offset, int x, int y) {
   const unsigned char byte = data[offset + 4 * static_cast<std::size_t>(y) + x / 2];
   return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }

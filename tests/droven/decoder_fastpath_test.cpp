@@ -13,6 +13,7 @@
 namespace droven {
 namespace {
 
+using test::AsBytes;
 using test::Bytes;
 
 struct Outcome {
@@ -183,7 +184,7 @@ void ExpectSame(const Bytes& stream, std::size_t limit, const char* what, std::s
                                      ? detail::DecompressForAnyProcessor(stream, Mode::Plain, limit)
                                      : Decompress(stream, Mode::Plain, limit);
     ASSERT_EQ(got.status, expected.status) << what << " " << at << " " << anyProcessor;
-    ASSERT_EQ(got.data, expected.data) << what << " " << at << " " << anyProcessor;
+    ASSERT_EQ(AsBytes(got.data), expected.data) << what << " " << at << " " << anyProcessor;
     if (expected.status == kOk) {
       ASSERT_EQ(got.consumed, expected.consumed) << what << " " << at << " " << anyProcessor;
     }
@@ -305,6 +306,30 @@ TEST(DrovenDecoderFastPath, EveryCopyShapeAtEveryFlagBitPosition) {
   ExpectSame(stream, kDefaultOutputLimit, "shapes", 0);
 }
 
+// A copy from 1 to 7 back repeats the bytes before it; with fewer than 8 bytes
+// written so far they are read one by one, since nothing past the output is.
+TEST(DrovenDecoderFastPath, ShortPeriodsRightAfterTheFirstBytes) {
+  std::mt19937 random(21);
+  for (unsigned distance = 1; distance <= 7; ++distance) {
+    for (unsigned written = distance; written <= 9; ++written) {
+      for (const unsigned length : {2u, 5u, 9u, 16u, 17u, 33u, 256u}) {
+        StreamWriter writer;
+        for (unsigned k = 0; k < written; ++k) writer.Literal(static_cast<std::uint8_t>(random()));
+        if (length <= 5) {
+          writer.ShortCopy(length, distance);
+        } else {
+          writer.LongCopy(length, distance);
+        }
+        // A second copy reads the first copy's bytes back.
+        writer.LongCopy(40, distance);
+        const Bytes stream = writer.End();
+        ASSERT_EQ(SlowDecode(stream, kDefaultOutputLimit).status, kOk);
+        ExpectSame(stream, kDefaultOutputLimit, "period", distance * 100 + written);
+      }
+    }
+  }
+}
+
 TEST(DrovenDecoderFastPath, OutputHoldsLittleMoreMemoryThanItsBytes) {
   // Padding gives about 80 bytes for every byte of stream: its buffer is sized
   // for the whole run once it is under way.
@@ -314,7 +339,7 @@ TEST(DrovenDecoderFastPath, OutputHoldsLittleMoreMemoryThanItsBytes) {
     for (unsigned k = 0; k < copies; ++k) writer.LongCopy(256, 1);
     const DecompressResult run = Decompress(writer.End(), Mode::Plain);
     ASSERT_EQ(run.status, kOk);
-    ASSERT_EQ(run.data, Bytes(1 + 256 * std::size_t{copies}, 0xFF)) << copies;
+    ASSERT_EQ(AsBytes(run.data), Bytes(1 + 256 * std::size_t{copies}, 0xFF)) << copies;
     EXPECT_LE(run.data.capacity(), run.data.size() + run.data.size() / 4 + (80u << 10)) << copies;
   }
   // 4 MiB of padding, then literals: the padding foretold far more output
@@ -330,7 +355,7 @@ TEST(DrovenDecoderFastPath, OutputHoldsLittleMoreMemoryThanItsBytes) {
   }
   const DecompressResult mixed = Decompress(writer.End(), Mode::Plain);
   ASSERT_EQ(mixed.status, kOk);
-  ASSERT_EQ(mixed.data, expected);
+  ASSERT_EQ(AsBytes(mixed.data), expected);
   EXPECT_LE(mixed.data.capacity(), 2 * mixed.data.size() + (1u << 20));
 }
 

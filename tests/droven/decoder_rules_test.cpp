@@ -8,6 +8,7 @@
 namespace droven {
 namespace {
 
+using test::AsBytes;
 using test::Bytes;
 using test::FromHex;
 using test::FromText;
@@ -56,7 +57,7 @@ TEST(DrovenDecoderRules, CopyExtremes) {
   // Length 256 at distance 1.
   const DecompressResult run = Decompress(FromHex("15 00 61 FF F8 FF 00 F0 00"), Mode::Plain);
   EXPECT_EQ(run.status, kOk);
-  EXPECT_EQ(run.data, Bytes(257, 0x61));
+  EXPECT_EQ(AsBytes(run.data), Bytes(257, 0x61));
 
   // A short copy with D = 00 reaches back exactly 256 bytes.
   // 256 literals, each flag word read right after its 16th bit; the 17th word
@@ -77,7 +78,7 @@ TEST(DrovenDecoderRules, CopyExtremes) {
   expected.push_back(0x01);
   const DecompressResult far = Decompress(stream, Mode::Plain);
   EXPECT_EQ(far.status, kOk);
-  EXPECT_EQ(far.data, expected);
+  EXPECT_EQ(AsBytes(far.data), expected);
 }
 
 TEST(DrovenDecoderRules, NoOpConsumesItsThreeBytesOnly) {

@@ -9,6 +9,7 @@
 namespace droven {
 namespace {
 
+using test::AsBytes;
 using test::Bytes;
 using test::FromHex;
 using test::FromText;
@@ -45,7 +46,7 @@ TEST(DrovenExamples, DecompressReadsTheDocumentedStreams) {
     const Bytes stream = FromHex(example.stream);
     const DecompressResult result = Decompress(stream, example.mode);
     EXPECT_EQ(result.status, kOk) << example.stream;
-    EXPECT_EQ(result.data, example.input) << example.stream;
+    EXPECT_EQ(AsBytes(result.data), example.input) << example.stream;
     EXPECT_EQ(result.consumed, stream.size());
   }
 }
@@ -76,7 +77,7 @@ TEST(DrovenExamples, PairsRecurringOnlyFarBackStayLiterals) {
   EXPECT_EQ(ToHex(Bytes(farStream.end() - 5, farStream.end())), "78 79 00 F0 00");
 
   for (const Bytes& input : {near, far}) {
-    EXPECT_EQ(Decompress(Compress(input, Mode::Plain), Mode::Plain).data, input);
+    EXPECT_EQ(AsBytes(Decompress(Compress(input, Mode::Plain), Mode::Plain).data), input);
   }
 }
 
@@ -95,7 +96,7 @@ TEST(DrovenExamples, ModuleBoundaries) {
   EXPECT_EQ(ToHex(Bytes(two.end() - 6, two.end())), "05 00 5A 00 F0 00");
 
   for (const Bytes& input : {exact, longer}) {
-    EXPECT_EQ(Decompress(Compress(input, Mode::Module), Mode::Module).data, input);
+    EXPECT_EQ(AsBytes(Decompress(Compress(input, Mode::Module), Mode::Module).data), input);
   }
 }
 
@@ -105,7 +106,7 @@ TEST(DrovenExamples, EveryModuleStartsWithALiteral) {
   const Bytes input(4096 + 10, 0x33);
   const Bytes stream = Compress(input, Mode::Module);
   EXPECT_EQ(ToHex(Bytes(stream.end() - 8, stream.end())), "15 00 33 FF FF 00 F0 00");
-  EXPECT_EQ(Decompress(stream, Mode::Module).data, input);
+  EXPECT_EQ(AsBytes(Decompress(stream, Mode::Module).data), input);
 }
 
 TEST(DrovenExamples, ModuleModeLimit) {
@@ -115,7 +116,7 @@ TEST(DrovenExamples, ModuleModeLimit) {
   EXPECT_EQ(ToHex(Bytes(stream.begin(), stream.begin() + 2)), "FF FF");
   const DecompressResult back = Decompress(stream, Mode::Module);
   EXPECT_EQ(back.status, kOk);
-  EXPECT_EQ(back.data, largest);
+  EXPECT_EQ(AsBytes(back.data), largest);
 
   largest.push_back(0);
   EXPECT_THROW(Compress(largest, Mode::Module), std::length_error);

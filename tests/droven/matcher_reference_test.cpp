@@ -15,6 +15,7 @@
 namespace droven {
 namespace {
 
+using test::AsBytes;
 using test::Bytes;
 
 // Compares both modes; stops the test at the first difference.
@@ -33,7 +34,7 @@ void ExpectSameAsReference(const Bytes& input, const std::string& label) {
         << label << (module ? " (module)" : " (plain)") << ": the tree and chains differ";
     const DecompressResult back = Decompress(fast, mode);
     ASSERT_EQ(back.status, kOk) << label;
-    ASSERT_EQ(back.data, input) << label;
+    ASSERT_EQ(AsBytes(back.data), input) << label;
   }
 }
 

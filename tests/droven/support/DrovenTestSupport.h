@@ -10,9 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "codec.h"
+
 namespace droven::test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// A decoder's output as plain bytes, to compare with expected bytes.
+inline Bytes AsBytes(const DecodedBytes& decoded) { return Bytes(decoded.begin(), decoded.end()); }
 
 inline Bytes FromText(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
