@@ -69,8 +69,8 @@ using DecodedBytes = std::vector<std::uint8_t, LeftUnset<std::uint8_t>>;
 
 struct DecompressResult {
   Result status = kOk;
-  DecodedBytes data;  // output produced so far (complete when status == kOk)
-  std::size_t consumed = 0;        // stream bytes read
+  DecodedBytes data;         // output produced so far (complete when status == kOk)
+  std::size_t consumed = 0;  // stream bytes read
 };
 
 namespace detail {

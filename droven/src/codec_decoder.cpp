@@ -94,15 +94,15 @@ inline std::uint64_t PeriodBytes(const std::uint8_t* to, std::size_t distance,
                                  std::size_t written) {
   if (written >= 8) return Load64(to - 8) >> (64 - 8 * distance);
   std::uint64_t bytes = 0;
-  for (std::size_t k = 1; k <= distance; ++k) bytes = bytes << 8 | to[-static_cast<std::ptrdiff_t>(k)];
+  for (std::size_t k = 1; k <= distance; ++k)
+    bytes = bytes << 8 | to[-static_cast<std::ptrdiff_t>(k)];
   return bytes;
 }
 
 // Appends `length` bytes copied from `distance` back, `written` bytes being
 // there before `to`; may write up to 31 bytes past the end, which the buffer's
 // slack absorbs.
-inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance,
-                 std::size_t written) {
+inline void Copy(std::uint8_t* to, std::size_t length, std::size_t distance, std::size_t written) {
   const std::uint8_t* from = to - distance;
   if (distance >= 16) {
     if (length > 32) return CopyLong(to, from, length, distance);
