@@ -119,7 +119,8 @@ inline std::size_t PeriodStart(const std::uint8_t* data, std::size_t j, std::siz
 class TwoByteHeads {
  public:
   explicit TwoByteHeads(std::span<const std::uint8_t> data)
-      : table_(std::make_unique_for_overwrite<std::uint16_t[]>(kEntries)) {
+      : table_(std::make_unique_for_overwrite<std::uint16_t[]>(kEntries)),
+        outsideRuns_(data.size()) {
     std::uint16_t* const table = table_.get();
     if (data.size() >= kClearAllFrom) {
       std::fill_n(table, kEntries, std::uint16_t{0});
@@ -139,6 +140,13 @@ class TwoByteHeads {
         if (x == 0 || eight != before) {
           clear(x);
           clear(x + 1);
+        } else {
+          // Two such groups in a row: likely a long run, crossed faster in
+          // blocks of four groups that have nothing new to clear.
+          const std::size_t crossed = SamePatternBlocks(data, x + 8, eight);
+          x += crossed;
+          groups_ += crossed / 8;
+          periodicGroups_ += crossed / 8;
         }
       } else {
         // The eight pairs from the eight bytes already loaded and the ninth.
@@ -152,6 +160,7 @@ class TwoByteHeads {
       before = eight;
     }
     for (; x + 1 < data.size(); ++x) clear(x);
+    outsideRuns_ -= 8 * periodicGroups_;
   }
 
   [[gnu::always_inline]] std::uint16_t Get(std::uint32_t key) const { return table_[key]; }
@@ -162,14 +171,37 @@ class TwoByteHeads {
   // True when, of a small input cleared pair by pair, half the eight-byte
   // groups or more repeat every two bytes (with the two bytes after them).
   bool MostlyPeriodic() const { return groups_ != 0 && 2 * periodicGroups_ >= groups_; }
+  // The bytes of a small input outside such groups (of a larger one, all):
+  // about the most positions the quick chains enter, as they leave out all
+  // of a long run but its last period.
+  std::size_t BytesOutsideRuns() const { return outsideRuns_; }
 
  private:
   static constexpr std::size_t kEntries = std::size_t{1} << 16;
   static constexpr std::size_t kClearAllFrom = std::size_t{16} << 10;
 
+  // How many bytes from `from` on, in whole blocks of 32, hold the eight
+  // bytes `pattern` over and over, together with the two bytes after them:
+  // each of their groups repeats every two bytes and equals the one before.
+  static std::size_t SamePatternBlocks(std::span<const std::uint8_t> data, std::size_t from,
+                                       std::uint64_t pattern) {
+    constexpr std::size_t kBlock = 32;
+    const std::uint8_t* bytes = data.data();
+    std::size_t y = from;
+    for (; y + kBlock + 2 <= data.size(); y += kBlock) {
+      // The pattern repeats every two bytes, so the last load, six bytes
+      // back, lines up with it.
+      std::uint64_t other = Load64(bytes + y + kBlock - 6) ^ pattern;
+      for (std::size_t k = 0; k < kBlock; k += 8) other |= Load64(bytes + y + k) ^ pattern;
+      if (other != 0) break;
+    }
+    return y - from;
+  }
+
   std::unique_ptr<std::uint16_t[]> table_;
   std::size_t groups_ = 0;
   std::size_t periodicGroups_ = 0;
+  std::size_t outsideRuns_;
 };
 
 // Chain entries hold a position plus one, so that 0 means "none" and every

@@ -49,7 +49,9 @@ BasicQuickFinder<Entry>::BasicQuickFinder(std::span<const std::uint8_t> data, Tw
                                           std::size_t visitsPerPosition, std::ptrdiff_t reserve,
                                           std::size_t moduleSize)
     : data_(data),
-      hashBits_(ChainHashBits(std::min(data.size(), moduleSize))),
+      // Sized for the positions that enter the chains: for a small input that
+      // is mostly runs, far fewer than its bytes.
+      hashBits_(ChainHashBits(std::min({data.size(), moduleSize, head2.BytesOutsideRuns()}))),
       head2_(std::move(head2)),
       head3_(std::size_t{1} << hashBits_, 0),
       prev3_(std::make_unique_for_overwrite<Entry[]>(PreviousSlots(data.size()))),

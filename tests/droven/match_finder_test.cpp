@@ -304,6 +304,43 @@ TEST(DrovenMatchFinder, SmallInputFinderIsExact) {
   }
 }
 
+// A small input's two-byte table crosses long runs and two-byte periods a
+// block at a time. Broken anywhere, such an input must still find every pair
+// of its own cleared, whatever the memory held (each input below leaves its
+// pairs set for the next, which likely gets the same memory; the memory
+// checker sees the rest), and be counted as group by group would: the count
+// picks the finder and sizes its tables.
+TEST(DrovenMatchFinder, TwoByteTableCrossesRunsAsGroupByGroupWould) {
+  const Bytes patterns[] = {Bytes(2, 0x00), Bytes(2, 0xFF), Bytes{0x12, 0x34}};
+  const std::size_t sizes[] = {0,  1,  9,  10, 17, 26, 33, 49,  50,  51,  57,
+                               58, 59, 66, 83, 90, 91, 115, 123, 124, 200, 2048};
+  for (const Bytes& pattern : patterns) {
+    for (const std::size_t size : sizes) {
+      for (std::size_t broken = 0; broken <= size; broken += size > 200 ? 37 : 1) {
+        Bytes input(size);
+        for (std::size_t i = 0; i < size; ++i) input[i] = pattern[i % 2];
+        if (broken < size) input[broken] = 0x5A;
+        std::size_t groups = 0;
+        std::size_t periodic = 0;
+        for (std::size_t x = 0; x + 10 <= size; x += 8, ++groups) {
+          periodic += std::equal(input.begin() + x, input.begin() + x + 8, input.begin() + x + 2);
+        }
+        const std::string label = std::to_string(size) + " bytes of " +
+                                  std::to_string(pattern[1]) + " broken at " +
+                                  std::to_string(broken);
+        TwoByteHeads heads(input);
+        ASSERT_EQ(heads.MostlyPeriodic(), groups != 0 && 2 * periodic >= groups) << label;
+        ASSERT_EQ(heads.BytesOutsideRuns(), size - 8 * periodic) << label;
+        const auto pair = [&](std::size_t x) { return input[x] | (input[x + 1] << 8); };
+        for (std::size_t x = 0; x + 1 < size; ++x) {
+          ASSERT_EQ(heads.Get(pair(x)), 0) << label << ": the pair at " << x;
+        }
+        for (std::size_t x = 0; x + 1 < size; ++x) heads.Set(pair(x), 0xBEEF);
+      }
+    }
+  }
+}
+
 TEST(DrovenMatchFinder, SpriteSizedInputsTakeTheSmallFinderUnlessMostlyRuns) {
   std::mt19937 random(25);
   const Bytes sprite = TileLike(random, 2048, 8, 4, 16);
