@@ -132,6 +132,7 @@ class TwoByteHeads {
     // (runs and two-byte periods) the eight pairs are only the first two, and
     // those were cleared already when the eight bytes before were the same.
     std::size_t x = 0;
+    unsigned alike = 0;  // groups in a row that repeat the one before
     for (std::uint64_t before = 0; x + 10 <= data.size(); x += 8) {
       const std::uint64_t eight = Load64(bytes + x);
       ++groups_;
@@ -140,15 +141,20 @@ class TwoByteHeads {
         if (x == 0 || eight != before) {
           clear(x);
           clear(x + 1);
-        } else {
-          // Two such groups in a row: likely a long run, crossed faster in
-          // blocks of four groups that have nothing new to clear.
+          alike = 0;
+        } else if (++alike == 3) {
+          // Four alike in a row, as many bytes as a tile: likely a long run,
+          // crossed faster in blocks that have nothing new to clear. (Trying
+          // after fewer costs tiles with a few rows of one colour more than it
+          // saves.)
+          alike = 0;
           const std::size_t crossed = SamePatternBlocks(data, x + 8, eight);
           x += crossed;
           groups_ += crossed / 8;
           periodicGroups_ += crossed / 8;
         }
       } else {
+        alike = 0;
         // The eight pairs from the eight bytes already loaded and the ninth.
         if constexpr (std::endian::native == std::endian::little) {
           for (unsigned k = 0; k < 7; ++k) table[(eight >> (8 * k)) & 0xFFFF] = 0;
