@@ -76,7 +76,7 @@ template <class Entry>
 // How many bytes from `at`, up to `cap` (at least `period`), repeat the byte
 // `period` before them: at[k] == at[k - period] for period <= k < the result.
 inline std::size_t PeriodLength(const std::uint8_t* at, std::size_t period, std::size_t cap) {
-  return period + CommonLength(at, at + period, 0, cap - period);
+  return period + LongCommonLength(at, at + period, 0, cap - period);
 }
 
 // The lowest x from `bound` to j with data[y] == data[y + period] for every y
@@ -277,7 +277,7 @@ template <std::size_t kPeriod, class Previous>
         std::size_t at = first;
         if (end >= first + run) at = std::min(end - run, j);
         at -= (j - at) & kPhase;
-        const std::size_t length = CommonLength(data + at, here, 0, limit);
+        const std::size_t length = LongCommonLength(data + at, here, 0, limit);
         visits += (end - start + length) / 32;
         entry = previous(first);
         if (length > best) {
@@ -292,7 +292,9 @@ template <std::size_t kPeriod, class Previous>
     // beat it: the four bytes ending there are tested with one load, which
     // turns away more candidates than that byte alone, for the same cost.
     if (Load4(data + j + best - 3) != Load4(here + best - 3)) continue;
-    const std::size_t length = CommonLength(data + j, here, 0, limit);
+    // A search that opens with a run or a period mostly matches long.
+    const std::size_t length = kPeriod != 0 ? LongCommonLength(data + j, here, 0, limit)
+                                            : CommonLength(data + j, here, 0, limit);
     visits += length / 32;  // long comparisons count as more work
     if (length > best) {
       best = length;

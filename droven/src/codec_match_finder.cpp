@@ -30,7 +30,7 @@ bool RepeatsInFull(const std::uint8_t* data, std::size_t pos, std::size_t period
   if (known < needed) {
     // Looking on up to scanTo lets the caller pass a whole stretch at once.
     const std::size_t scan = std::min(moduleEnd - pos - period, std::max(needed, scanTo - pos));
-    agreeEnd = pos + CommonLength(data + pos, data + pos + period, known, scan);
+    agreeEnd = pos + LongCommonLength(data + pos, data + pos + period, known, scan);
   }
   return agreeEnd - pos >= needed;
 }

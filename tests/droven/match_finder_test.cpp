@@ -304,6 +304,30 @@ TEST(DrovenMatchFinder, SmallInputFinderIsExact) {
   }
 }
 
+// The comparison that runs and periods use goes 32 bytes at a time past the
+// first eight: every first difference, in every eight of a block and in the
+// tail, at every start and end, must come out as a byte-by-byte count would.
+TEST(DrovenMatchFinder, LongComparisonsCountAsByteByByte) {
+  constexpr std::size_t kSpan = 90;
+  Bytes data(2 * kSpan, 0x33);
+  const std::uint8_t* a = data.data();
+  const std::uint8_t* b = data.data() + kSpan;
+  for (std::size_t differ = 0; differ <= kSpan; ++differ) {
+    if (differ < kSpan) data[kSpan + differ] = 0x34;
+    for (std::size_t from = 0; from <= 9; ++from) {
+      for (std::size_t limit = from; limit <= kSpan; ++limit) {
+        std::size_t expected = from;
+        while (expected < limit && a[expected] == b[expected]) ++expected;
+        ASSERT_EQ(LongCommonLength(a, b, from, limit), expected)
+            << "from " << from << " to " << limit << ", differing at " << differ;
+        ASSERT_EQ(CommonLength(a, b, from, limit), expected)
+            << "from " << from << " to " << limit << ", differing at " << differ;
+      }
+    }
+    if (differ < kSpan) data[kSpan + differ] = 0x33;
+  }
+}
+
 // A small input's two-byte table crosses long runs and two-byte periods a
 // block at a time. Broken anywhere, such an input must still find every pair
 // of its own cleared, whatever the memory held (each input below leaves its
