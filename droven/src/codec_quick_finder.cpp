@@ -121,6 +121,8 @@ void BasicQuickFinder<Entry>::CatchUpRepeating(std::size_t p, std::size_t module
 
 template <class Entry>
 bool BasicQuickFinder<Entry>::Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd) {
+  // Past the end of what was known to agree, a new stretch starts at x.
+  if (x > agreeEnd_) agreeFrom_ = x;
   return RepeatsInFull(data_.data(), x, period_, scanTo, moduleEnd, agreeEnd_);
 }
 
@@ -130,8 +132,21 @@ void BasicQuickFinder<Entry>::NotePeriod(const Match& found) {
       found.length >= kPeriodicCopy && found.distance * 4 <= found.length ? found.distance : 0;
   if (period != period_) {
     period_ = period;
+    agreeFrom_ = 0;
     agreeEnd_ = 0;
   }
+}
+
+template <class Entry>
+[[gnu::always_inline]] inline Match BasicQuickFinder<Entry>::RunGoesOn(std::size_t p,
+                                                                       std::size_t limit) const {
+  // The agreement must cover the candidate period_ bytes back for a whole
+  // match length: then it matches as far as any match can go.
+  if (limit < 4 || agreeFrom_ + period_ > p || agreeEnd_ < p - period_ + limit) return {};
+  // Only a run is nearer than a two-byte period, and it would start with p's byte.
+  const std::uint8_t* here = data_.data() + p;
+  if (period_ == 2 && here[-1] == here[0]) return {};
+  return {limit, period_};
 }
 
 template <class Entry>
@@ -179,6 +194,10 @@ template <class Entry>
   const std::uint8_t* here = data_.data() + p;
   __builtin_prefetch(head2_.Address(Key2(here)));
   CatchUp(p, lowest, moduleEnd);
+  if (period_ != 0 && period_ <= 2) {
+    const Match run = RunGoesOn(p, limit);
+    if (run.length != 0) return run;
+  }
   // Each shorter prefix is looked up first: without a two-byte match there is
   // no longer one, which settles most literals with a single lookup.
   // The two-byte head keeps only the low 16 bits of a position: the nearest

@@ -83,6 +83,11 @@ class BasicQuickFinder {
   // This is what makes runs and short periods cheap: of a run only the last
   // period's positions are entered. Looks ahead up to `scanTo`.
   bool Repeats(std::size_t x, std::size_t scanTo, std::size_t moduleEnd);
+  // The match at p when the last copy went through a run or a two-byte period
+  // and the scan for Repeats has already found that the data goes on
+  // repeating it for a whole match length from p - period_ on: no match can
+  // be longer, and none nearer as long. {} when that is not known.
+  Match RunGoesOn(std::size_t p, std::size_t limit) const;
   // Remembers the period of such a copy (0 for none) for Repeats.
   void NotePeriod(const Match& found);
   // Enters the positions from p on that have no two-byte match in reach (and
@@ -116,8 +121,11 @@ class BasicQuickFinder {
   // Every position from here up to inserted_ is entered (none left out as
   // repeating), so the chain holds a run's positions one after another.
   std::size_t enteredFrom_ = 0;
-  std::size_t period_ = 0;    // distance of the last such copy, 0 for none
-  std::size_t agreeEnd_ = 0;  // data[y] == data[y + period_] from the last x tested up to here
+  std::size_t period_ = 0;  // distance of the last such copy, 0 for none
+  // data[y] == data[y + period_] for every y from agreeFrom_ up to agreeEnd_;
+  // the last x tested lies between them.
+  std::size_t agreeFrom_ = 0;
+  std::size_t agreeEnd_ = 0;
   // Chain entries looked at so far, one more for every 32 bytes compared: a
   // measure of the work done.
   std::size_t visits_ = 0;

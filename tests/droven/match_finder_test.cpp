@@ -232,6 +232,38 @@ TEST(DrovenMatchFinder, QuickChainsJumpThroughRunsExactly) {
   }
 }
 
+// After a copy through a run or a two-byte period, the next search takes the
+// match from what the scan for positions to leave out found, when the data
+// goes on repeating for a whole match length. Runs and periods that stop just
+// short of that, exactly there or just past it, then go on in the other phase
+// or turn into a run of one of their bytes, must still give the exhaustive
+// search's match everywhere, also where a module ends inside them.
+TEST(DrovenMatchFinder, RepeatsEndingAroundAWholeMatchLength) {
+  for (const std::size_t period : {1, 2}) {
+    for (const std::size_t length : {250, 255, 256, 257, 258, 262, 511, 512, 513, 514}) {
+      Bytes data;
+      const auto repeat = [&](std::uint8_t a, std::uint8_t b, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) data.push_back(i % 2 == 0 || period == 1 ? a : b);
+      };
+      data.push_back(0x11);
+      repeat(0x41, 0x42, length);
+      data.push_back(0x58);
+      repeat(0x42, 0x41, length + 3);  // the other phase
+      repeat(0x42, 0x42, length / 2);  // a run of one of the bytes
+      data.push_back(0x59);
+      repeat(0x41, 0x42, 2 * length);
+      const std::string label =
+          "period " + std::to_string(period) + ", length " + std::to_string(length);
+      ExpectExact<SmallQuickFinder>(data, 0, true, label);
+      ExpectExact<QuickFinder>(data, 700, true, label + " in modules");
+      SmallQuickFinder small(data);
+      ExpectExactCopies(small, data, label + ", next copy");
+      QuickFinder quick(data, 0, PTRDIFF_MAX, 700);
+      ExpectExactCopies(quick, data, label + ", next copy in modules", 700);
+    }
+  }
+}
+
 // A long run whose inner positions are left out, then, just over a window
 // later, runs of the same byte: their searches reach the old run where the
 // window's edge cuts it, at positions never entered, whose chain slots hold
