@@ -66,7 +66,9 @@ void DrovenDecompress(benchmark::State& state, const Bytes& data) {
     result = droven::Decompress(stream, droven::Mode::Plain);
     benchmark::DoNotOptimize(result.data.data());
   }
-  if (result.status != droven::kOk || !std::ranges::equal(result.data, data)) state.SkipWithError("wrong output");
+  if (result.status != droven::kOk || !std::ranges::equal(result.data, data)) {
+    state.SkipWithError("wrong output");
+  }
   Throughput(state, data.size(), stream.size());
 }
 

@@ -39,8 +39,9 @@ struct NextCopy {
 
 // The index of the first byte that differs among a[k..k + 8) and b[k..k + 8),
 // whose XOR is `diff` (not 0).
-[[gnu::always_inline]] inline std::size_t FirstDifferent(const std::uint8_t* a, const std::uint8_t* b,
-                                                         std::size_t k, std::uint64_t diff) {
+[[gnu::always_inline]] inline std::size_t FirstDifferent(const std::uint8_t* a,
+                                                         const std::uint8_t* b, std::size_t k,
+                                                         std::uint64_t diff) {
   if constexpr (std::endian::native == std::endian::little) {
     return k + static_cast<std::size_t>(std::countr_zero(diff) / 8);
   } else {
